@@ -1,0 +1,34 @@
+# Compile rules every target of the project shares, and the helper that registers a QtTest executable.
+add_library(ordavo_common INTERFACE)
+target_compile_features(ordavo_common INTERFACE cxx_std_20)
+target_compile_options(ordavo_common INTERFACE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+target_compile_definitions(ordavo_common INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_USE_QSTRINGBUILDER
+  QT_DISABLE_DEPRECATED_BEFORE=0x060400
+  ORDAVO_VERSION_STRING="${PROJECT_VERSION}"
+  ORDAVO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+  ORDAVO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  ORDAVO_VERSION_PATCH=${PROJECT_VERSION_PATCH}
+  ORDAVO_VERSION_TWEAK=${PROJECT_VERSION_TWEAK}
+  ORDAVO_DEFAULT_DIRECTORY_URL="${ORDAVO_DEFAULT_DIRECTORY_URL}"
+  ORDAVO_DEFAULT_SUPPORT_EMAIL="${ORDAVO_DEFAULT_SUPPORT_EMAIL}"
+  ORDAVO_DEFAULT_SHOW_TYRE_STORAGE="${ORDAVO_DEFAULT_SHOW_TYRE_STORAGE}")
+
+# ordavo_add_test(NAME SOURCES src... LIBS lib... [WIDGETS] [TIMEOUT s])
+# Builds one QtTest executable and registers it with CTest. Widget tests run on the
+# offscreen platform; every test gets its own empty settings folder.
+function(ordavo_add_test name)
+  cmake_parse_arguments(T "WIDGETS" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ordavo_common Qt6::Test ${T_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set(test_home ${CMAKE_CURRENT_BINARY_DIR}/${name}.home)
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${test_home}/config;XDG_CACHE_HOME=${test_home}/cache;LC_ALL=C.UTF-8;ORDAVO_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()

@@ -1,0 +1,109 @@
+// The in-memory result table of a remote call: typed columns, rows and one cursor.
+#pragma once
+
+#include "errors.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+enum class ColumnType { Integer, DateTime, Date, Decimal, Binary, Text };
+
+// The column type of a payload type code: 3 integer, 7 and 135 date-time, 202 date,
+// 14 decimal, 128 and 205 binary, any other integer text.
+ColumnType ColumnTypeFromCode(int code);
+const char* ColumnTypeName(ColumnType type); // "integer", "datetime", "date", "decimal", "binary", "text"
+
+class Recordset;
+
+// One value of the current row, read in the caller's wanted form. Every read of a null
+// value, and every conversion that fails, throws DataError.
+class Field {
+public:
+    bool isNull() const;
+    ColumnType type() const;
+    const QString& name() const;
+
+    // Integers as decimal digits; decimals and date-times in the user's regional form
+    // (QLocale()), a date-time with its time of day only when that is not midnight.
+    QString asString() const;
+    // Text is converted with the user's regional settings; decimals must be whole.
+    qint32 asInteger() const;
+    // A date-time gives its OLE Automation date (days since 30 December 1899).
+    double asDouble() const;
+    QDateTime asDateTime() const;
+
+    // Locale-free forms for tools: dates "YYYY-MM-DD", date-times "YYYY-MM-DDTHH:MM:SS",
+    // decimals with "." and no exponent, binary as lower-case hex, text as it is.
+    QString canonicalText() const;
+
+private:
+    friend class Recordset;
+    Field(const Recordset* set, int column, int row) : set_(set), column_(column), row_(row) {}
+    const Recordset* set_;
+    int column_;
+    int row_;
+};
+
+// Built by DecodePayload; read forward with Eof/FieldValue/MoveNext. Names of columns are
+// compared without regard to case. Text values are kept as slices of one buffer and
+// turned into QString when read, so a large answer costs little more than its own bytes.
+class Recordset {
+public:
+    int RecordCount() const;
+    bool Eof() const;
+    void MoveFirst();
+    void MoveNext(); // DataError at Eof
+    void Close();    // every later operation throws DataError
+    bool isOpen() const { return open_; }
+
+    // The named column of the current row; DataError for an unknown name or at Eof.
+    Field FieldValue(const QString& name) const;
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    ColumnType columnType(int column) const;
+    Field fieldAt(int column) const; // current row
+    int cursor() const { return cursor_; }
+
+    // Bytes held by the table (buffer and cells), for the memory figures of the benchmark.
+    std::size_t memoryFootprint() const;
+
+private:
+    friend class Field;
+    friend class PayloadDecoder;
+
+    struct Column {
+        QString name;
+        QString foldedName;
+        ColumnType type;
+    };
+    // One cell: a text, decimal or binary value is a slice (offset, length) of buffer_;
+    // an integer is in a; a date is a Julian day in a; a date-time is a Julian day in a
+    // and the milliseconds of the day in b.
+    struct Cell {
+        std::uint32_t a = 0;
+        std::uint32_t b = 0;
+    };
+
+    int columnIndex(const QString& name) const; // -1 when absent
+    void requireOpen() const;
+    const Cell& cell(int column, int row) const { return cells_[std::size_t(row) * columns_.size() + column]; }
+    bool cellIsNull(int column, int row) const { return nulls_[std::size_t(row) * columns_.size() + column]; }
+    QByteArray sliceBytes(const Cell& c) const { return QByteArray(buffer_.constData() + c.a, qsizetype(c.b)); }
+
+    std::vector<Column> columns_;
+    std::vector<Cell> cells_;  // row-major
+    std::vector<bool> nulls_;  // row-major, true = null
+    QByteArray buffer_;        // UTF-8 text the slices point into
+    int rowCount_ = 0;
+    int cursor_ = 0;
+    bool open_ = true;
+};
+
+using RecordsetPtr = std::shared_ptr<Recordset>;

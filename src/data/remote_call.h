@@ -1,0 +1,64 @@
+// The remote-call transport: statement composition and encoding, the GET with its retries,
+// the classification of the answer and the process-wide LastRemoteError / RemoteParams.
+#pragma once
+
+#include "http_client.h"
+#include "recordset.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+// Process-wide state of the transport (one user-interface thread, no locks).
+extern QString LastRemoteError;
+extern QStringList RemoteParams;
+
+// One call to the workshop's server: base URL = settings "weburlroot" + "weburl", read at
+// every call; first attempt through the sender client. Never throws: failures are in
+// LastRemoteError and a null result.
+RecordsetPtr ExecuteRemote(const QString& statement, bool ignoreResponse = false);
+// The same against an explicit base URL (ending in "/"); the first attempt goes through
+// the login client, retries through the sender.
+RecordsetPtr ExecuteRemoteAt(const QString& statement, const QString& baseUrl, bool ignoreResponse = false);
+// Empties LastRemoteError and RemoteParams.
+void ClearRemoteState();
+
+// Internal steps, public so that tests and tools can reach them.
+QString ComposeStatement(const QString& statement, const QStringList& params);
+QString EncodeStatement(const QString& composed);
+QByteArray PercentEncode(const QString& text);
+// Percent-decodes, reads the bytes as UTF-8 and returns UTF-8 in which every character
+// without a Windows-1250 form is "?"; invalid UTF-8 gives an empty result.
+QByteArray PercentDecode(QByteArrayView text);
+// True for the transient server texts; resets the sender client before answering true.
+bool IsTransientFailure(QByteArrayView answer);
+// Replaces the sender client with a fresh one (empty cookies), then lets queued events run.
+void ResetHttpClient();
+
+// What the transport makes of an answer: the result and the LastRemoteError text.
+struct ClassifiedAnswer {
+    RecordsetPtr recordset;
+    QString error;
+};
+ClassifiedAnswer ClassifyAnswer(QByteArrayView answer, const QString& statement);
+
+// A decimal number from a text with "." or "," as separator; empty gives 0. DataError
+// when the text is not a number (thousands separators are not accepted).
+double ParseDecimal(const QString& text);
+// The user's temporary-files folder, ending with the platform's separator.
+QString TempFolderPath();
+
+// The HTTP clients the transport uses. The owners (the remote-call host and the sign-in
+// window) register them while they exist; nullptr unregisters. ResetHttpClient replaces
+// the object inside the sender slot.
+void SetSenderSlot(std::unique_ptr<HttpClient>* slot);
+void SetLoginClient(HttpClient* client);
+HttpClient* CurrentSender();
+
+// The blocking waits between attempts (150 ms and 500 ms) go through this hook; tests
+// record them instead of sleeping. An empty function restores the real sleep.
+void SetRemoteWaitHook(std::function<void(int milliseconds)> hook);

@@ -1,0 +1,104 @@
+// Windows-1250 projection and decoding, statement-safe user text, and the number and date formats the windows show.
+#include "text_helpers.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The characters of the Windows-1250 bytes 0x80 to 0xFF; below 0x80 the code page is ASCII.
+constexpr std::array<char16_t, 128> kUpperHalf = {
+    0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x0088, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A,
+    0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6, 0x00A7,
+    0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B,
+    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7,
+    0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C,
+    0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7,
+    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E,
+    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7,
+    0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF,
+    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
+    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F,
+    0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,
+    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
+};
+
+bool IsAscii(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+} // namespace
+
+bool HasWindows1250Form(char32_t codePoint)
+{
+    if (codePoint < 0x80)
+        return true;
+    if (codePoint > 0xFFFF)
+        return false;
+    return std::find(kUpperHalf.cbegin(), kUpperHalf.cend(), char16_t(codePoint)) != kUpperHalf.cend();
+}
+
+QString ToWindows1250(const QString& text)
+{
+    if (IsAscii(text))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    for (char32_t codePoint : text.toUcs4()) {
+        if (HasWindows1250Form(codePoint))
+            result.append(QChar(char16_t(codePoint)));
+        else
+            result.append(u'?');
+    }
+    return result;
+}
+
+QString FromWindows1250(QByteArrayView bytes)
+{
+    QString result;
+    result.reserve(bytes.size());
+    for (char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        result.append(value < 0x80 ? QChar(char16_t(value)) : QChar(kUpperHalf[value - 0x80]));
+    }
+    return result;
+}
+
+QString StripStatementBreakers(const QString& text)
+{
+    QString result = text;
+    result.remove(u'\'');
+    result.remove(u'"');
+    result.remove(u'\\');
+    return result;
+}
+
+QString FormatFixed2(double value)
+{
+    QString text = QString::number(value, 'f', 2);
+    if (text == u"-0.00")
+        text = u"0.00"_s; // a tiny negative amount rounds to zero, shown without a sign
+    return text.replace(u'.', QLocale().decimalPoint());
+}
+
+QString FormatDisplayDate(const QDateTime& value)
+{
+    return value.date().toString(u"dd.MM.yyyy"_s);
+}
+
+QString FormatListDate(const QDate& date, const QString& format)
+{
+    QString text = format;
+    text.replace(u"yyyy"_s, QString::number(date.year()).rightJustified(4, u'0'));
+    text.replace(u"mm"_s, QString::number(date.month()).rightJustified(2, u'0'));
+    text.replace(u"dd"_s, QString::number(date.day()).rightJustified(2, u'0'));
+    return text;
+}

@@ -1,0 +1,28 @@
+// Small text helpers shared by the windows: Windows-1250 projection, statement-safe user
+// text, and the number and date formats the windows show.
+#pragma once
+
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+
+// The text as Windows-1250 can hold it: every character without a Windows-1250 form
+// becomes "?".
+QString ToWindows1250(const QString& text);
+bool HasWindows1250Form(char32_t codePoint);
+// Windows-1250 bytes as text (the five bytes the code page leaves undefined map to the
+// control characters of the same number, as Windows does).
+QString FromWindows1250(QByteArrayView bytes);
+
+// User-typed text before it goes into a statement between quotes: every apostrophe and
+// double-quote character removed, and every backslash too, which a MySQL server would
+// read as an escape.
+QString StripStatementBreakers(const QString& text);
+
+// "0.00": exactly two decimals, the system's decimal separator, no thousands separator.
+QString FormatFixed2(double value);
+// "dd.mm.yyyy".
+QString FormatDisplayDate(const QDateTime& value);
+// A date in one of the list-date formats "yyyy-mm-dd", "yyyy/mm/dd" or "dd.mm.yyyy"
+// (yyyy, mm and dd are replaced, everything else is literal).
+QString FormatListDate(const QDate& date, const QString& format);
