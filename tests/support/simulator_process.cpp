@@ -1,0 +1,137 @@
+// Runs ordavo-workshop-sim for a test: start on a free port, control requests, stop.
+#include "simulator_process.h"
+
+#include <httplib.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int StartTimeoutMs = 20000;
+}
+
+QString SimulatorProcess::executablePath()
+{
+    return qEnvironmentVariable("ORDAVO_BINARY_DIR") + u"/tools/workshop-sim/ordavo-workshop-sim"_s;
+}
+
+SimulatorProcess::SimulatorProcess(const QStringList& extraArguments)
+{
+    if (!folder_.isValid()) {
+        error_ = u"cannot create a temporary folder"_s;
+        return;
+    }
+    process_.setStandardErrorFile(folder_.filePath(u"simulator.log"_s));
+    QStringList arguments = {u"--port"_s, u"0"_s, u"--db"_s, folder_.filePath(u"workshop.sqlite"_s)};
+    arguments += extraArguments;
+    process_.start(executablePath(), arguments);
+    if (!process_.waitForStarted(StartTimeoutMs)) {
+        error_ = u"cannot start "_s + executablePath() + u": "_s + process_.errorString();
+        return;
+    }
+    if (!waitForListeningLine())
+        error_ += u"\nsimulator log:\n"_s + logText();
+}
+
+bool SimulatorProcess::waitForListeningLine()
+{
+    const QDeadlineTimer deadline(StartTimeoutMs);
+    while (!process_.canReadLine()) {
+        if (process_.state() != QProcess::Running || deadline.hasExpired()) {
+            error_ = u"the simulator did not report its port"_s;
+            return false;
+        }
+        process_.waitForReadyRead(100);
+    }
+    const QString line = QString::fromUtf8(process_.readLine()).trimmed();
+    static const QRegularExpression listening(u"^listening on http://[^:/]+:(\\d+)/$"_s);
+    const auto match = listening.match(line);
+    if (!match.hasMatch()) {
+        error_ = u"unexpected first line: "_s + line;
+        return false;
+    }
+    port_ = quint16(match.captured(1).toUInt());
+    return true;
+}
+
+SimulatorProcess::~SimulatorProcess()
+{
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.terminate();
+    if (!process_.waitForFinished(10000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+bool SimulatorProcess::isRunning() const
+{
+    return port_ != 0 && process_.state() == QProcess::Running;
+}
+
+QString SimulatorProcess::logText() const
+{
+    QFile log(folder_.filePath(u"simulator.log"_s));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+QString SimulatorProcess::baseUrl() const
+{
+    return u"http://127.0.0.1:%1/"_s.arg(port_);
+}
+
+QString SimulatorProcess::gatewayUrl() const
+{
+    return baseUrl() + u"commobj/commobj/"_s;
+}
+
+QString SimulatorProcess::directoryUrl() const
+{
+    return baseUrl() + u"directory/"_s;
+}
+
+QString SimulatorProcess::directoryGatewayUrl() const
+{
+    return directoryUrl() + u"commobj/commobj/"_s;
+}
+
+QJsonObject SimulatorProcess::Reply::json() const
+{
+    return QJsonDocument::fromJson(body).object();
+}
+
+SimulatorProcess::Reply SimulatorProcess::request(const char* method, const QString& path) const
+{
+    httplib::Client client("127.0.0.1", port_);
+    client.set_connection_timeout(5);
+    client.set_read_timeout(30);
+    const std::string target = path.toStdString();
+    const auto result = std::string_view(method) == "POST" ? client.Post(target) : client.Get(target);
+    if (!result)
+        return {};
+    return {result->status, QByteArray::fromStdString(result->body)};
+}
+
+SimulatorProcess::Reply SimulatorProcess::control(const QString& command) const
+{
+    return request("POST", u"/control/"_s + command);
+}
+
+QJsonObject SimulatorProcess::state() const
+{
+    return request("GET", u"/control/state"_s).json();
+}
+
+QStringList SimulatorProcess::statements() const
+{
+    QStringList list;
+    for (const auto& value : QJsonDocument::fromJson(request("GET", u"/control/statements"_s).body).array())
+        list.append(value.toString());
+    return list;
+}

@@ -1,0 +1,71 @@
+// A test fixture that runs the built ordavo-workshop-sim on a free loopback port with its own database.
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Starts $ORDAVO_BINARY_DIR/tools/workshop-sim/ordavo-workshop-sim with --port 0, a fresh
+// database in a temporary folder and the given extra arguments, and waits for its
+// "listening on" line. Stops it (SIGTERM, then kill) when destroyed. Check isRunning()
+// first; errorText() says why a start failed, logText() holds the request log.
+//
+//   SimulatorProcess sim({u"--fault-transient-every"_s, u"2"_s});
+//   QVERIFY2(sim.isRunning(), qPrintable(sim.errorText()));
+//   WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim.baseUrl());
+//   sim.control(u"lock-order?id=1502"_s);
+class SimulatorProcess {
+public:
+    explicit SimulatorProcess(const QStringList& extraArguments = {});
+    ~SimulatorProcess();
+    SimulatorProcess(const SimulatorProcess&) = delete;
+    SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+    bool isRunning() const;
+    QString errorText() const { return error_; }
+    QString logText() const;
+
+    quint16 port() const { return port_; }
+    QString baseUrl() const;             // "http://127.0.0.1:PORT/", the workshop root
+    QString gatewayUrl() const;          // baseUrl() + "commobj/commobj/"
+    QString directoryUrl() const;        // baseUrl() + "directory/"
+    QString directoryGatewayUrl() const; // directoryUrl() + "commobj/commobj/"
+
+    struct Reply {
+        int status = 0; // 0 when the simulator could not be reached
+        QByteArray body;
+        QJsonObject json() const;
+    };
+    // POST /control/<command>, for example "bump-update-counter", "add-order?type=1",
+    // "lock-order?id=1502", "unlock-order?id=1502", "set-version?version=1.1.3.338",
+    // "set-update-counter?value=5" (no value: NULL), "clear-defaults",
+    // "set-date-format?format=dd.mm.yyyy", "faults?transient-every=2&http500-every=0",
+    // "clear-statements".
+    Reply control(const QString& command) const;
+    // GET /control/state: orders, unbilledOrders, updateCounter, version, lockedOrders, ...
+    QJsonObject state() const;
+    // Every statement the gateways received so far, decoded.
+    QStringList statements() const;
+
+    // The seeded demo data that tests may rely on.
+    static constexpr const char* DemoCode = "demo1234";
+    static constexpr int OrderWithDocuments = 1501; // signature, two pictures, a discount item
+    static constexpr int LockedOrder = 1502;        // saved 2
+    static constexpr int UnsavedOrder = 1503;       // saved 0
+    static constexpr int OrderWithoutCustomer = 1504;
+    static constexpr int ReceptionOrder = 1505;     // signature and four pictures
+
+    static QString executablePath();
+
+private:
+    Reply request(const char* method, const QString& path) const;
+    bool waitForListeningLine();
+
+    QTemporaryDir folder_;
+    QProcess process_;
+    quint16 port_ = 0;
+    QString error_;
+};

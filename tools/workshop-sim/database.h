@@ -1,0 +1,181 @@
+// The simulator's SQLite database: schema, seeded demo data and the stored procedures of the workshop and directory servers.
+#pragma once
+
+#include "statement_parser.h"
+
+#include <QDateTime>
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace sim {
+
+class Query;
+struct SeedOrder;
+
+struct ResultColumn {
+    std::string name;
+    int typeCode = 200; // payload type code: 3 integer, 135 date-time, 200 text
+};
+
+using ResultValue = std::optional<std::string>; // nullopt is SQL NULL
+
+struct ResultTable {
+    std::vector<ResultColumn> columns;
+    std::vector<std::vector<ResultValue>> rows;
+    // The value of a named column in a row (tests and documents read tables this way).
+    const ResultValue& value(std::size_t row, std::string_view column) const;
+};
+
+// What one statement did: a failure text, or success with an optional result set.
+struct StatementOutcome {
+    std::string error;
+    std::optional<ResultTable> table;
+    bool failed() const { return !error.empty(); }
+};
+
+// Which server answers: the workshop's gateway or the directory server's.
+enum class Endpoint { Workshop, Directory };
+
+// The list-date formats the client probes for.
+inline constexpr std::string_view DateFormatIso = "yyyy-mm-dd";
+inline constexpr std::string_view DateFormatSlashes = "yyyy/mm/dd";
+inline constexpr std::string_view DateFormatDotted = "dd.mm.yyyy";
+bool IsSupportedDateFormat(std::string_view format);
+// A date written in format ("yyyy", "mm", "dd" replaced, everything else literal).
+std::optional<QDate> ParseListDate(std::string_view text, std::string_view format);
+
+struct SeedOptions {
+    int orderCount = 40;
+    std::string demoCode = "demo1234";
+    QDateTime now = QDateTime::currentDateTime();
+};
+
+// The fields the documents of an order show.
+struct OrderDocumentData {
+    int id = 0;
+    std::string number;
+    int type = 0;
+    std::string date; // "YYYY-MM-DD HH:MM:SS"
+    std::string customer;
+    std::string customerAddress;
+    std::string vehicle;
+    std::string plate;
+    std::string enteredBy;
+    std::string comment;
+    struct Item {
+        std::string description;
+        std::string extra;
+        std::string quantity;
+        std::string price;
+    };
+    std::vector<Item> items;
+};
+
+struct CompanyDetails {
+    std::string name;
+    std::string address;
+    std::string post;
+    std::string phone;
+};
+
+struct NewOrderOptions {
+    int type = 0;
+    bool withTyres = false;
+};
+
+// One SQLite file, one connection, every access serialised by a mutex, every value bound
+// as a parameter. Procedures follow MySQL's argument rules (count, integer and date
+// conversion) and answer MySQL-like error texts.
+class WorkshopDatabase {
+public:
+    // Opens or creates the file; std::runtime_error when SQLite refuses it.
+    explicit WorkshopDatabase(const std::string& path);
+    ~WorkshopDatabase();
+    WorkshopDatabase(const WorkshopDatabase&) = delete;
+    WorkshopDatabase& operator=(const WorkshopDatabase&) = delete;
+
+    // True when the file held no schema when it was opened.
+    bool wasCreated() const { return created_; }
+    // Fills a new database: company, directory code, customers, orders, catalogue, places.
+    void seed(const SeedOptions& options);
+
+    void setDateFormat(std::string format);
+    std::string dateFormat() const;
+    void setVersionServed(std::string version);
+    std::string versionServed() const;
+
+    // Runs one parsed statement. workshopRoot is what the directory answers as "ordavoroot".
+    StatementOutcome execute(Endpoint endpoint, const ParsedStatement& statement, const std::string& workshopRoot);
+
+    // Control operations for tests and the demo.
+    std::optional<std::int64_t> bumpUpdateCounter();
+    void setUpdateCounter(std::optional<std::int64_t> value);
+    void clearDefaults();
+    int addOrder(const NewOrderOptions& options);
+    bool setOrderSaved(int orderId, int saved);
+    std::string stateJson() const;
+
+    // Data of the document scripts and the web part.
+    std::optional<OrderDocumentData> orderDocument(int orderId) const;
+    std::optional<int> orderIdBySignaturePath(const std::string& path) const;
+    std::optional<std::pair<int, int>> orderIdByPicturePath(const std::string& path) const; // id, picture N
+    bool isKnownAccessCode(const std::string& code) const;
+    CompanyDetails company() const;
+    std::vector<OrderDocumentData> webPartOrders() const;
+
+private:
+    struct Procedure;
+    class Arguments;
+    using Handler = StatementOutcome (WorkshopDatabase::*)(const Arguments&, const std::string& workshopRoot);
+
+    void createSchema();
+    void registerFunctions();
+    void registerProcedures();
+    void exec(const char* sql) const;
+
+    StatementOutcome selectUpdateCounter(const std::string& alias);
+    StatementOutcome selectDefaultsCount(const std::string& alias);
+    StatementOutcome callProcedure(Endpoint endpoint, const ParsedStatement& statement, const std::string& root);
+
+    StatementOutcome checkDate(const Arguments& args, const std::string&);
+    StatementOutcome getVersion(const Arguments& args, const std::string&);
+    StatementOutcome insertUpdateDefaults(const Arguments& args, const std::string&);
+    StatementOutcome listOrders(const Arguments& args, const std::string&);
+    StatementOutcome listOrderItems(const Arguments& args, const std::string&);
+    StatementOutcome updateOrderStatus(const Arguments& args, const std::string&);
+    StatementOutcome getOrderEditLock(const Arguments& args, const std::string&);
+    StatementOutcome listCatalogue(const Arguments& args, const std::string&);
+    StatementOutcome saveCatalogueItem(const Arguments& args, const std::string&);
+    StatementOutcome listLocations(const Arguments& args, const std::string&);
+    StatementOutcome saveLocation(const Arguments& args, const std::string&);
+    StatementOutcome listTyreOrders(const Arguments& args, const std::string&);
+    StatementOutcome saveTyreLocation(const Arguments& args, const std::string&);
+    StatementOutcome searchStoredTyres(const Arguments& args, const std::string&);
+    StatementOutcome findWorkshop(const Arguments& args, const std::string& root);
+
+    std::optional<int> orderSavedState(int orderId) const;
+    void insertOrderLocked(const SeedOrder& order);
+    void insertOrderWith(Query& insert, Query& item, const SeedOrder& order);
+    void seedCompany(const std::string& demoCode);
+    void seedCustomers();
+    void seedCatalogue();
+    void seedPlaces();
+    void seedOrders(int count, const QDateTime& now);
+
+    sqlite3* db_ = nullptr;
+    bool created_ = false;
+    mutable std::recursive_mutex mutex_;
+    std::string dateFormat_{DateFormatIso};
+    std::string version_{ORDAVO_VERSION_STRING};
+    std::map<std::string, Procedure> workshopProcedures_;
+    std::map<std::string, Procedure> directoryProcedures_;
+};
+
+} // namespace sim

@@ -1,0 +1,162 @@
+// Entry of ordavo-workshop-sim: reads the command line, opens or seeds the database and serves until SIGINT or SIGTERM.
+#include "database.h"
+#include "server.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <pthread.h>
+#include <thread>
+
+namespace {
+
+struct Options {
+    sim::ServerOptions server;
+    QString databasePath;
+    std::string dateFormat{sim::DateFormatIso};
+    std::string version{ORDAVO_VERSION_STRING};
+    int orderCount = 40;
+    std::string demoCode = "demo1234";
+};
+
+[[noreturn]] void UsageError(const QCommandLineParser& parser, const QString& message)
+{
+    std::fprintf(stderr, "ordavo-workshop-sim: %s\n\n%s", message.toLocal8Bit().constData(),
+                 parser.helpText().toLocal8Bit().constData());
+    std::exit(2);
+}
+
+int NonNegative(const QCommandLineParser& parser, const QString& name, int fallback)
+{
+    if (!parser.isSet(name))
+        return fallback;
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < 0)
+        UsageError(parser, QStringLiteral("--%1 needs a whole number of 0 or more").arg(name));
+    return value;
+}
+
+Options ParseOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulator of the Ordavo workshop and directory servers."));
+    parser.addHelpOption();
+    const auto option = [&parser](const char* name, const char* description, const char* valueName) {
+        parser.addOption({QString::fromLatin1(name), QString::fromUtf8(description), QString::fromLatin1(valueName)});
+    };
+    option("listen", "Address to listen on (default 127.0.0.1).", "address");
+    option("port", "Port; 0 (default) picks a free one.", "n");
+    option("db", "SQLite database file; seeded when new (default: a temporary file).", "file");
+    option("date-format", "Date format of usp_checkDate and the lists: yyyy-mm-dd, yyyy/mm/dd or dd.mm.yyyy.", "format");
+    option("version-served", "Version answered by usp_getversion.", "version");
+    option("latency-ms", "Delay before every answer.", "ms");
+    option("orders", "Number of orders seeded into a new database (default 40).", "n");
+    option("fault-transient-every", "Every Nth gateway call answers \"Token Expired]\".", "n");
+    option("fault-http500-every", "Every Nth gateway call answers HTTP 500.", "n");
+    option("fault-hang-every", "Every Nth gateway call gets no answer, then a closed connection.", "n");
+    option("fault-hang-ms", "How long a hung call is held (default 120000).", "ms");
+    option("demo-code", "Access code the directory knows (default demo1234).", "code");
+    if (!parser.parse(arguments))
+        UsageError(parser, parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        std::exit(0);
+    }
+    if (!parser.positionalArguments().isEmpty())
+        UsageError(parser, QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
+
+    Options options;
+    if (parser.isSet(QStringLiteral("listen")))
+        options.server.listenAddress = parser.value(QStringLiteral("listen")).toStdString();
+    options.server.port = NonNegative(parser, QStringLiteral("port"), 0);
+    if (options.server.port > 65535)
+        UsageError(parser, QStringLiteral("--port must be below 65536"));
+    options.databasePath = parser.value(QStringLiteral("db"));
+    if (parser.isSet(QStringLiteral("date-format"))) {
+        options.dateFormat = parser.value(QStringLiteral("date-format")).toStdString();
+        if (!sim::IsSupportedDateFormat(options.dateFormat))
+            UsageError(parser, QStringLiteral("--date-format must be yyyy-mm-dd, yyyy/mm/dd or dd.mm.yyyy"));
+    }
+    if (parser.isSet(QStringLiteral("version-served")))
+        options.version = parser.value(QStringLiteral("version-served")).toStdString();
+    options.server.latencyMs = NonNegative(parser, QStringLiteral("latency-ms"), 0);
+    options.orderCount = NonNegative(parser, QStringLiteral("orders"), 40);
+    options.server.faults.transientEvery = NonNegative(parser, QStringLiteral("fault-transient-every"), 0);
+    options.server.faults.http500Every = NonNegative(parser, QStringLiteral("fault-http500-every"), 0);
+    options.server.faults.hangEvery = NonNegative(parser, QStringLiteral("fault-hang-every"), 0);
+    options.server.faults.hangMs = NonNegative(parser, QStringLiteral("fault-hang-ms"), 120000);
+    if (parser.isSet(QStringLiteral("demo-code"))) {
+        options.demoCode = parser.value(QStringLiteral("demo-code")).trimmed().toLower().toStdString();
+        if (options.demoCode.empty())
+            UsageError(parser, QStringLiteral("--demo-code must not be empty"));
+    }
+    return options;
+}
+
+// SIGINT and SIGTERM are taken by one thread that stops the server, so the main thread
+// returns normally and the temporary database is removed.
+void StopOnSignals(sim::WorkshopServer& server, sigset_t stopSignals)
+{
+    std::thread([&server, stopSignals] {
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        server.stop();
+    }).detach();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Documents are drawn without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const Options options = ParseOptions(app.arguments());
+
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    std::optional<QTemporaryDir> temporaryFolder;
+    QString databasePath = options.databasePath;
+    if (databasePath.isEmpty()) {
+        temporaryFolder.emplace(QDir::tempPath() + QStringLiteral("/ordavo-sim-XXXXXX"));
+        if (!temporaryFolder->isValid()) {
+            std::fprintf(stderr, "ordavo-workshop-sim: cannot create a temporary folder\n");
+            return 1;
+        }
+        databasePath = temporaryFolder->filePath(QStringLiteral("workshop.sqlite"));
+    }
+
+    try {
+        sim::WorkshopDatabase db(databasePath.toStdString());
+        db.setDateFormat(options.dateFormat);
+        db.setVersionServed(options.version);
+        if (db.wasCreated())
+            db.seed({options.orderCount, options.demoCode, QDateTime::currentDateTime()});
+
+        sim::WorkshopServer server(db, options.server);
+        if (server.bind() < 0) {
+            std::fprintf(stderr, "ordavo-workshop-sim: cannot listen on %s port %d\n",
+                         options.server.listenAddress.c_str(), options.server.port);
+            return 1;
+        }
+        std::cout << "listening on " << server.rootUrl() << std::endl;
+        StopOnSignals(server, stopSignals);
+        server.run();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "ordavo-workshop-sim: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
