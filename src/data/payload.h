@@ -7,9 +7,19 @@
 #include <QByteArrayView>
 #include <QList>
 
+#include <concepts>
+
 // The payload after PercentDecode (UTF-8 bytes). None (nullptr) for an empty payload or
 // any decoding failure; never throws.
 RecordsetPtr DecodePayload(QByteArrayView payload);
+// The same for a payload the caller hands over: the Recordset keeps and decodes that buffer in
+// place instead of copying it. DecodePayload(PercentDecode(...)) takes this form.
+RecordsetPtr DecodePayloadBuffer(QByteArray payload);
+template <typename Payload>
+requires std::same_as<Payload, QByteArray> RecordsetPtr DecodePayload(Payload&& payload)
+{
+    return DecodePayloadBuffer(std::move(payload));
+}
 
 // The splitting rule of the payload (delimiter "~", "{" or ","): blanks and control
 // characters end an unquoted item, quoted items may hold anything with "" for one quote,

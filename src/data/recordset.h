@@ -4,8 +4,10 @@
 #include "errors.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDate>
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 #include <cstdint>
@@ -44,6 +46,16 @@ public:
 
 private:
     friend class Recordset;
+    // The cell behind the field: a number or date in a (and b), or the bytes of a text,
+    // decimal or binary value.
+    struct Value {
+        ColumnType type;
+        std::uint32_t a;
+        std::uint32_t b;
+        QByteArrayView bytes;
+    };
+    Value readValue() const; // DataError for a closed table or a null value
+    [[noreturn]] void throwConversion(const char* wanted) const;
     Field(const Recordset* set, int column, int row) : set_(set), column_(column), row_(row) {}
     const Recordset* set_;
     int column_;
@@ -91,16 +103,29 @@ private:
         std::uint32_t b = 0;
     };
 
+    // The user's regional settings as one decoding reads them: the locale and its decimal
+    // separator in UTF-8.
+    struct RegionalForms {
+        QLocale locale;
+        QByteArray decimalPoint;
+        static RegionalForms current();
+    };
+
     int columnIndex(const QString& name) const; // -1 when absent
     void requireOpen() const;
+    void requireRow() const;
+    // Converts the UTF-8 text buffer_[offset, offset + length) to the column's type and puts
+    // it in the cell; false (the cell unchanged) when it does not convert or does not fit.
+    // May rewrite those bytes in place (a decimal keeps its canonical text there).
+    bool storeText(int column, int row, std::uint32_t offset, std::uint32_t length, const RegionalForms& forms);
     const Cell& cell(int column, int row) const { return cells_[std::size_t(row) * columns_.size() + column]; }
     bool cellIsNull(int column, int row) const { return nulls_[std::size_t(row) * columns_.size() + column]; }
     QByteArray sliceBytes(const Cell& c) const { return QByteArray(buffer_.constData() + c.a, qsizetype(c.b)); }
 
     std::vector<Column> columns_;
-    std::vector<Cell> cells_;  // row-major
-    std::vector<bool> nulls_;  // row-major, true = null
-    QByteArray buffer_;        // UTF-8 text the slices point into
+    std::vector<Cell> cells_; // row-major
+    std::vector<bool> nulls_; // row-major, true = null
+    QByteArray buffer_;       // UTF-8 text the slices point into
     int rowCount_ = 0;
     int cursor_ = 0;
     bool open_ = true;

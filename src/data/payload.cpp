@@ -1,0 +1,636 @@
+// The payload decoder: whole-payload replacements, the splitting rule, header and rows, and the field escape tokens.
+#include "payload.h"
+
+#include "server_contract.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+using namespace ServerContract;
+
+// How the splitting rule sees one byte for a given delimiter.
+enum ByteClass : unsigned char {
+    Plain,   // part of an unquoted item
+    Special, // part of an unquoted item, and the start of an escape token ("[" or "&")
+    Blank,   // codes 0 to 32: ends an unquoted item
+    Delimiter,
+};
+
+using ByteClassTable = std::array<ByteClass, 256>;
+
+constexpr ByteClassTable MakeByteClasses(char delimiter)
+{
+    ByteClassTable table{};
+    for (int byte = 0; byte < 256; ++byte) {
+        if (byte <= 32)
+            table[std::size_t(byte)] = Blank;
+        else if (byte == uchar(delimiter))
+            table[std::size_t(byte)] = Delimiter;
+        else if (byte == '[' || byte == '&')
+            table[std::size_t(byte)] = Special;
+        else
+            table[std::size_t(byte)] = Plain;
+    }
+    return table;
+}
+
+constexpr ByteClassTable kSectionClasses = MakeByteClasses(SectionDelimiter);
+constexpr ByteClassTable kFieldClasses = MakeByteClasses(FieldDelimiter);
+constexpr ByteClassTable kDefinitionClasses = MakeByteClasses(DefinitionDelimiter);
+
+const ByteClassTable& ByteClassesFor(char delimiter)
+{
+    switch (delimiter) {
+    case SectionDelimiter:
+        return kSectionClasses;
+    case FieldDelimiter:
+        return kFieldClasses;
+    case DefinitionDelimiter:
+        return kDefinitionClasses;
+    default:
+        break;
+    }
+    static thread_local ByteClassTable other;
+    other = MakeByteClasses(delimiter);
+    return other;
+}
+
+// One item of a split: bytes [offset, offset + length) of the buffer; `special` when it may
+// hold an escape token.
+struct Item {
+    qsizetype offset = 0;
+    qsizetype length = 0;
+    bool special = false;
+};
+
+// Walks a region of a writable buffer item by item with the splitting rule. A quoted item
+// is unquoted in place (its text never grows), so the items of one level can be split again.
+// Codes 0 to 32 count as blanks; the decoder ends the text at a NUL before splitting.
+class ItemCursor {
+public:
+    ItemCursor(char* data, qsizetype begin, qsizetype end, char delimiter)
+        : data_(data), classes_(ByteClassesFor(delimiter)), delimiter_(delimiter), pos_(begin), end_(end)
+    {
+        skipBlanks();
+    }
+
+    qsizetype position() const { return pos_; }
+
+    bool next(Item& item)
+    {
+        if (trailingEmpty_) {
+            trailingEmpty_ = false;
+            item = {end_, 0, false};
+            return true;
+        }
+        if (pos_ >= end_)
+            return false;
+        item = data_[pos_] == '"' ? readQuoted() : readRun();
+        skipBlanks();
+        if (pos_ < end_ && data_[pos_] == delimiter_) {
+            trailingEmpty_ = pos_ == end_ - 1;
+            ++pos_;
+            skipBlanks();
+        }
+        return true;
+    }
+
+private:
+    ByteClass classOf(qsizetype at) const { return classes_[uchar(data_[at])]; }
+
+    void skipBlanks()
+    {
+        while (pos_ < end_ && classOf(pos_) == Blank)
+            ++pos_;
+    }
+
+    Item readRun()
+    {
+        Item item{pos_, 0, false};
+        for (; pos_ < end_; ++pos_) {
+            const ByteClass kind = classOf(pos_);
+            if (kind == Special)
+                item.special = true;
+            else if (kind != Plain)
+                break;
+        }
+        item.length = pos_ - item.offset;
+        return item;
+    }
+
+    // Up to the next quote that is not doubled (or the end); "" stands for one quote.
+    Item readQuoted()
+    {
+        Item item{pos_, 0, false};
+        qsizetype out = pos_;
+        ++pos_;
+        while (pos_ < end_) {
+            const char c = data_[pos_];
+            if (c == '"') {
+                if (pos_ + 1 < end_ && data_[pos_ + 1] == '"') {
+                    data_[out++] = '"';
+                    pos_ += 2;
+                    continue;
+                }
+                ++pos_;
+                break;
+            }
+            item.special = item.special || c == '[' || c == '&';
+            data_[out++] = c;
+            ++pos_;
+        }
+        item.length = out - item.offset;
+        return item;
+    }
+
+    char* data_;
+    const ByteClassTable& classes_;
+    char delimiter_;
+    qsizetype pos_;
+    qsizetype end_;
+    bool trailingEmpty_ = false;
+};
+
+// One escape token and the text it stands for.
+struct Token {
+    std::string_view text;
+    char replacement;
+};
+
+enum TokenKind : unsigned {
+    Brace,
+    Tilde,
+    Plus,
+    Dot,
+    Comma,
+    Space,
+    LessThan,
+    GreaterThan,
+    Apostrophe,
+    Quote,
+    Ampersand,
+    TokenKindCount
+};
+
+constexpr std::array<Token, TokenKindCount> kTokens = {{{BraceToken, '{'},
+                                                        {TildeToken, '~'},
+                                                        {PlusToken, '+'},
+                                                        {DotToken, '.'},
+                                                        {CommaToken, ','},
+                                                        {SpaceToken, ' '},
+                                                        {"&lt;", '<'},
+                                                        {"&gt;", '>'},
+                                                        {"&apos;", '\''},
+                                                        {"&quot;", '"'},
+                                                        {"&amp;", '&'}}};
+
+// A set of token kinds, one bit each.
+using TokenSet = unsigned;
+constexpr TokenSet Bit(TokenKind kind)
+{
+    return 1u << kind;
+}
+constexpr TokenSet kNoTokens = 0;
+constexpr TokenSet kEntityTokens = Bit(LessThan) | Bit(GreaterThan) | Bit(Apostrophe) | Bit(Quote) | Bit(Ampersand);
+// "[*edp*]" and "[*dot*]" are replaced in the whole payload before it is split. They hold no
+// delimiter, blank or quote, so replacing them inside each item after the split gives the same
+// text; the decoder does that, item by item, together with the item's own tokens.
+constexpr TokenSet kPayloadTokens = Bit(Plus) | Bit(Dot);
+constexpr TokenSet kFirstFieldTokens = kPayloadTokens | Bit(Space);
+// Every later field. The decoding runs token kind after token kind ("{", "~", the entities with
+// "&amp;" last, "+", ".", ",", " "); no replacement can form or break another token, because
+// the bracket tokens hold none of the replaced characters and only the entities start with "&",
+// so one left-to-right pass gives the same text.
+constexpr TokenSet kLaterFieldTokens =
+    Bit(Brace) | Bit(Tilde) | Bit(Plus) | Bit(Dot) | Bit(Comma) | Bit(Space) | kEntityTokens;
+
+bool StartsWith(const char* at, const char* end, std::string_view text)
+{
+    if (std::size_t(end - at) < text.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (at[i] != text[i])
+            return false;
+    }
+    return true;
+}
+
+// The only token kind that can start at `at` ("[" or "&"), told by its first bytes.
+std::optional<TokenKind> CandidateAt(const char* at, const char* end)
+{
+    if (end - at < 4)
+        return std::nullopt;
+    if (at[0] == '[') {
+        if (at[1] == 's')
+            return Space;
+        if (at[1] != '*')
+            return std::nullopt;
+        switch (at[2]) {
+        case 'e':
+            return Plus;
+        case 'd':
+            return Dot;
+        case 'c':
+            return Comma;
+        case 'b': // "[*beginCodeS..." or "[*beginCodeE..."
+            return end - at > 11 && at[11] == 'S' ? Brace : Tilde;
+        default:
+            return std::nullopt;
+        }
+    }
+    switch (at[1]) {
+    case 'l':
+        return LessThan;
+    case 'g':
+        return GreaterThan;
+    case 'q':
+        return Quote;
+    case 'a':
+        return at[2] == 'p' ? Apostrophe : Ampersand;
+    default:
+        return std::nullopt;
+    }
+}
+
+// The token of the set that stands at `at`, if any.
+inline const Token* TokenAt(const char* at, const char* end, TokenSet tokens)
+{
+    const std::optional<TokenKind> kind = CandidateAt(at, end);
+    if (!kind || !(tokens & Bit(*kind)) || !StartsWith(at, end, kTokens[*kind].text))
+        return nullptr;
+    return &kTokens[*kind];
+}
+
+// The next "[" (or "&" when entities count) at or after `from`.
+const char* NextTokenStart(const char* from, const char* end, bool withEntities)
+{
+    if (!withEntities) {
+        const void* found = std::memchr(from, '[', std::size_t(end - from));
+        return found ? static_cast<const char*>(found) : end;
+    }
+    while (from < end && *from != '[' && *from != '&')
+        ++from;
+    return from;
+}
+
+// Replaces the tokens in text[0, length) in place (bracket tokens at "[", entities at "&" when
+// given) and returns the new length.
+qsizetype ReplaceTokens(char* text, qsizetype length, TokenSet tokens)
+{
+    const char* in = text;
+    const char* const end = text + length;
+    char* out = text;
+    while (in < end) {
+        const char* at = NextTokenStart(in, end, (tokens & kEntityTokens) != 0);
+        if (out != in)
+            std::memmove(out, in, std::size_t(at - in));
+        out += at - in;
+        if (at == end)
+            break;
+        const Token* token = TokenAt(at, end, tokens);
+        if (token) {
+            *out++ = token->replacement;
+            in = at + token->text.size();
+        } else {
+            *out++ = *at;
+            in = at + 1;
+        }
+    }
+    return out - text;
+}
+
+// What one scan of the rows tells: whether some byte is a blank or control character (codes 0
+// to 32) or a double quote, so that the full splitting rule is needed, and how many "~" there are.
+struct RowsShape {
+    bool needsFullSplitting = false;
+    std::size_t sectionDelimiters = 0;
+};
+
+RowsShape ScanRows(const char* text, qsizetype length)
+{
+    RowsShape shape;
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i highestBlank = _mm_set1_epi8(32);
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
+    __m128i blanksOrQuotes = _mm_setzero_si128();
+    for (; i + 16 <= length; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        const __m128i blank = _mm_cmpeq_epi8(_mm_min_epu8(bytes, highestBlank), bytes);
+        blanksOrQuotes = _mm_or_si128(blanksOrQuotes, _mm_or_si128(blank, _mm_cmpeq_epi8(bytes, quote)));
+        const unsigned tildes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tilde)));
+        if (tildes != 0) // rare: one per row
+            shape.sectionDelimiters += std::size_t(std::popcount(tildes));
+    }
+    shape.needsFullSplitting = _mm_movemask_epi8(blanksOrQuotes) != 0;
+#endif
+    for (; i < length; ++i) {
+        shape.needsFullSplitting = shape.needsFullSplitting || uchar(text[i]) <= 32 || text[i] == '"';
+        shape.sectionDelimiters += text[i] == SectionDelimiter ? 1 : 0;
+    }
+    return shape;
+}
+
+bool IsLineBreak(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// The payload up to its first NUL, without carriage returns and line feeds, in its own buffer.
+QByteArray PreparedPayload(QByteArray payload)
+{
+    const qsizetype nul = payload.indexOf('\0');
+    if (nul >= 0)
+        payload.truncate(nul);
+    const bool hasBreaks = payload.contains('\r') || payload.contains('\n');
+    if (hasBreaks)
+        payload.removeIf(IsLineBreak);
+    // A handed-over buffer may be far larger than its text; the table keeps it for its lifetime.
+    if (payload.capacity() > payload.size() + payload.size() / 4)
+        payload.squeeze();
+    return payload;
+}
+
+std::optional<int> ParseTypeCode(QByteArrayView text)
+{
+    bool ok = false;
+    const int code = text.toInt(&ok, 10);
+    return ok ? std::optional<int>(code) : std::nullopt;
+}
+
+bool IsNullText(QByteArrayView text)
+{
+    return text == QByteArrayView(NullText.data(), qsizetype(NullText.size()));
+}
+
+} // namespace
+
+// Builds one Recordset from the prepared payload in a single pass; the Recordset's buffer is
+// the payload itself, decoded in place, and its cells point into it.
+class PayloadDecoder {
+public:
+    static RecordsetPtr Decode(QByteArray payload)
+    {
+        if (payload.isEmpty() || payload.size() > qsizetype(std::numeric_limits<std::uint32_t>::max()))
+            return nullptr;
+        PayloadDecoder decoder(PreparedPayload(std::move(payload)));
+        return decoder.run() ? decoder.set_ : nullptr;
+    }
+
+private:
+    explicit PayloadDecoder(QByteArray prepared)
+        : set_(std::make_shared<Recordset>()), forms_(Recordset::RegionalForms::current())
+    {
+        set_->buffer_ = std::move(prepared);
+        data_ = set_->buffer_.data(); // detached once; the buffer never grows while decoding
+    }
+
+    bool run()
+    {
+        const qsizetype size = set_->buffer_.size();
+        ItemCursor sections(data_, 0, size, SectionDelimiter);
+        Item header;
+        if (!sections.next(header) || !readHeader(header) || set_->columns_.empty())
+            return false;
+        const qsizetype rowsStart = sections.position();
+        const RowsShape shape = ScanRows(data_ + rowsStart, size - rowsStart);
+        reserveRows(shape.sectionDelimiters + 1, size);
+        if (!shape.needsFullSplitting)
+            return readPlainRows(rowsStart, size);
+        Item row;
+        while (sections.next(row)) {
+            if (!readRow(row))
+                return false;
+        }
+        return true;
+    }
+
+    // Rows without blanks or quotes (the server's usual form): every "~" ends a section.
+    bool readPlainRows(qsizetype start, qsizetype end)
+    {
+        while (start < end) {
+            const void* found = std::memchr(data_ + start, SectionDelimiter, std::size_t(end - start));
+            const qsizetype sectionEnd = found ? static_cast<const char*>(found) - data_ : end;
+            if (!readPlainRow(start, sectionEnd))
+                return false;
+            start = sectionEnd + 1;
+        }
+        return true;
+    }
+
+    bool readHeader(const Item& header)
+    {
+        ItemCursor definitions(data_, header.offset, header.offset + header.length, FieldDelimiter);
+        Item definition;
+        while (definitions.next(definition)) {
+            if (!readDefinition(definition))
+                return false;
+        }
+        return true;
+    }
+
+    // "name,code": creates the column unless the name exists; maps this position to it.
+    bool readDefinition(const Item& definition)
+    {
+        ItemCursor parts(data_, definition.offset, definition.offset + definition.length, DefinitionDelimiter);
+        Item name, code;
+        if (!parts.next(name)) {
+            positions_.push_back(-1);
+            return true;
+        }
+        if (!parts.next(code) || name.length == 0)
+            return false;
+        replacePayloadTokens(name);
+        replacePayloadTokens(code);
+        const std::optional<int> typeCode = ParseTypeCode(bytes(code));
+        if (!typeCode)
+            return false;
+        const QString columnName = QString::fromUtf8(bytes(name));
+        const QString foldedName = columnName.toCaseFolded();
+        auto known = columnsByFoldedName_.constFind(foldedName);
+        if (known == columnsByFoldedName_.cend()) {
+            known = columnsByFoldedName_.insert(foldedName, int(set_->columns_.size()));
+            set_->columns_.push_back({columnName, foldedName, ColumnTypeFromCode(*typeCode)});
+        }
+        positions_.push_back(*known);
+        return true;
+    }
+
+    // Every further section is one row at most; the cell count is bounded by the payload's
+    // size so that a small hostile answer cannot claim a huge table.
+    void reserveRows(std::size_t sectionCount, qsizetype size)
+    {
+        const std::size_t columns = set_->columns_.size();
+        cellLimit_ = 8 * std::size_t(size) + 65536;
+        if (sectionCount * columns <= cellLimit_) {
+            set_->cells_.reserve(sectionCount * columns);
+            set_->nulls_.reserve(sectionCount * columns);
+        }
+    }
+
+    bool readRow(const Item& section)
+    {
+        ItemCursor fields(data_, section.offset, section.offset + section.length, FieldDelimiter);
+        Item field;
+        std::size_t position = 0;
+        bool rowStarted = false;
+        for (; fields.next(field); ++position) {
+            if (position >= positions_.size())
+                return false;
+            const int column = positions_[position];
+            if (column < 0)
+                continue;
+            if (!rowStarted) {
+                if (field.special)
+                    field.length = ReplaceTokens(data_ + field.offset, field.length, kFirstFieldTokens);
+                if (!startRow(column, field))
+                    return false;
+                rowStarted = true;
+            } else if (!IsNullText(bytes(field))) {
+                if (field.special)
+                    field.length = ReplaceTokens(data_ + field.offset, field.length, kLaterFieldTokens);
+                store(column, field);
+            }
+        }
+        return true;
+    }
+
+    // A row section without blanks or quotes: its fields are the texts between "{", and each is
+    // decoded in the same pass that finds its end. A later field that decodes to "NULL" with
+    // nothing replaced was "NULL".
+    bool readPlainRow(qsizetype start, qsizetype end)
+    {
+        if (start == end)
+            return true;
+        bool rowStarted = false;
+        for (std::size_t position = 0;; ++position) {
+            if (position >= positions_.size())
+                return false;
+            const int column = positions_[position];
+            const TokenSet tokens = column < 0 ? kNoTokens : rowStarted ? kLaterFieldTokens : kFirstFieldTokens;
+            qsizetype fieldEnd = 0;
+            const Item field = decodePlainField(start, end, tokens, fieldEnd);
+            if (column >= 0) {
+                if (!rowStarted) {
+                    if (!startRow(column, field))
+                        return false;
+                    rowStarted = true;
+                } else if (fieldEnd - start != qsizetype(NullText.size()) || !IsNullText(bytes(field))) {
+                    store(column, field);
+                }
+            }
+            if (fieldEnd == end)
+                return true;
+            start = fieldEnd + 1;
+        }
+    }
+
+    // Decodes the field at data_[start] in place up to the next "{" (or `end`, which it sets in
+    // fieldEnd) with the given tokens.
+    Item decodePlainField(qsizetype start, qsizetype end, TokenSet tokens, qsizetype& fieldEnd)
+    {
+        const char* in = data_ + start;
+        const char* const stop = data_ + end;
+        char* out = data_ + start;
+        // Until the first replacement the text stays where it is; after it, bytes move down.
+        while (in < stop && kFieldClasses[uchar(*in)] == Plain)
+            ++in;
+        out += in - out;
+        while (in < stop) {
+            while (in < stop && kFieldClasses[uchar(*in)] == Plain)
+                *out++ = *in++;
+            if (in == stop || *in == FieldDelimiter)
+                break;
+            // No token holds "{", so matching up to the section's end never crosses the field's end.
+            const Token* token = TokenAt(in, stop, tokens);
+            if (token) {
+                *out++ = token->replacement;
+                in += token->text.size();
+            } else {
+                *out++ = *in++;
+            }
+        }
+        fieldEnd = in - data_;
+        return {start, out - (data_ + start), false};
+    }
+
+    // The first named field of a row appends the row; a value that cannot be stored fails the
+    // whole payload.
+    bool startRow(int column, const Item& field)
+    {
+        const std::size_t columns = set_->columns_.size();
+        if (set_->cells_.size() + columns > cellLimit_ || set_->rowCount_ == std::numeric_limits<int>::max())
+            return false;
+        set_->cells_.resize(set_->cells_.size() + columns);
+        set_->nulls_.resize(set_->nulls_.size() + columns, true);
+        ++set_->rowCount_;
+        return store(column, field);
+    }
+
+    bool store(int column, const Item& field)
+    {
+        return set_->storeText(column, set_->rowCount_ - 1, std::uint32_t(field.offset), std::uint32_t(field.length),
+                               forms_);
+    }
+
+    void replacePayloadTokens(Item& item)
+    {
+        if (item.special)
+            item.length = ReplaceTokens(data_ + item.offset, item.length, kPayloadTokens);
+    }
+
+    QByteArrayView bytes(const Item& item) const { return {data_ + item.offset, item.length}; }
+
+    RecordsetPtr set_;
+    Recordset::RegionalForms forms_;
+    char* data_ = nullptr;
+    std::vector<int> positions_; // column of each header position; -1 for an empty definition
+    QHash<QString, int> columnsByFoldedName_;
+    std::size_t cellLimit_ = 0;
+};
+
+RecordsetPtr DecodePayloadBuffer(QByteArray payload)
+{
+    try {
+        return PayloadDecoder::Decode(std::move(payload));
+    } catch (...) {
+        return nullptr; // out of memory or a failure of Qt: no data, never an exception
+    }
+}
+
+RecordsetPtr DecodePayload(QByteArrayView payload)
+{
+    try {
+        return DecodePayloadBuffer(payload.toByteArray());
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+QList<QByteArray> SplitDelimited(QByteArrayView text, char delimiter)
+{
+    if (text.isEmpty())
+        return {};
+    const void* nul = std::memchr(text.data(), '\0', std::size_t(text.size()));
+    QByteArray copy = text.first(nul ? static_cast<const char*>(nul) - text.data() : text.size()).toByteArray();
+    QList<QByteArray> items;
+    ItemCursor cursor(copy.data(), 0, copy.size(), delimiter);
+    Item item;
+    while (cursor.next(item))
+        items.append(QByteArray(copy.constData() + item.offset, item.length));
+    return items;
+}

@@ -1,0 +1,6 @@
+# Tests of the payload decoder, the Recordset and the payload writer; included by this folder's CMakeLists.txt.
+foreach(test tst_payload_decoder tst_payload_recordset tst_payload_writer)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${test}.cpp)
+    ordavo_add_test(${test} SOURCES ${test}.cpp LIBS ordavo_data)
+  endif()
+endforeach()
