@@ -72,6 +72,44 @@ QString FromWindows1250(QByteArrayView bytes)
     return result;
 }
 
+bool IsValidUtf8(QByteArrayView bytes)
+{
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const unsigned char lead = data[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t codePoint = 0;
+        char32_t smallest = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2, codePoint = lead & 0x1F, smallest = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, codePoint = lead & 0x0F, smallest = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, codePoint = lead & 0x07, smallest = 0x10000;
+        } else {
+            return false;
+        }
+        if (size - i < length)
+            return false;
+        for (int k = 1; k < length; ++k) {
+            const unsigned char next = data[i + k];
+            if ((next & 0xC0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (next & 0x3F);
+        }
+        if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
 QString StripStatementBreakers(const QString& text)
 {
     QString result = text;

@@ -14,6 +14,10 @@ bool HasWindows1250Form(char32_t codePoint);
 // control characters of the same number, as Windows does).
 QString FromWindows1250(QByteArrayView bytes);
 
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
+// U+10FFFF, no sequence cut off at the end).
+bool IsValidUtf8(QByteArrayView bytes);
+
 // User-typed text before it goes into a statement between quotes: every apostrophe and
 // double-quote character removed, and every backslash too, which a MySQL server would
 // read as an escape.

@@ -1,0 +1,323 @@
+// Tests of the remote call end to end against a loopback server: request form, retries and waits, clients, cookies, queued events.
+#include "data/remote_call.h"
+#include "data/settings_store.h"
+#include "support/loopback_server.h"
+#include "support/settings_sandbox.h"
+
+#include <QDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+const QString kStatement = u"call usp_listLokacije ()"_s;
+const QString kFailurePrefix = u"Napaka pri izvajanju postopka :call usp_listLokacije () z opisom: -> "_s;
+const QByteArray kGatewayPath = "/commobj/commobj/run.php";
+
+QList<LoopbackAnswer> Answers(std::initializer_list<std::pair<int, const char*>> script)
+{
+    QList<LoopbackAnswer> answers;
+    for (const auto& [status, body] : script)
+        answers.append(LoopbackAnswer::text(body, status));
+    return answers;
+}
+} // namespace
+
+class RemoteTransferTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SettingsSandbox> sandbox_;
+    std::unique_ptr<LoopbackServer> server_;
+    std::unique_ptr<HttpClient> sender_;
+    std::unique_ptr<HttpClient> login_;
+    QList<int> waits_;
+
+    QString gatewayUrl() const { return server_->baseUrl() + u"commobj/commobj/"_s; }
+
+    void pointSettingsAtServer()
+    {
+        WriteSetting(u"ordavo"_s, u"weburlroot"_s, server_->baseUrl());
+        WriteSetting(u"ordavo"_s, u"weburl"_s, u"commobj/commobj/"_s);
+    }
+
+    void enqueueAll(const QList<LoopbackAnswer>& answers)
+    {
+        for (const LoopbackAnswer& answer : answers)
+            server_->enqueue(answer);
+    }
+
+    QByteArray cookieOfRequest(int index) const { return server_->requests().value(index).header("Cookie"); }
+
+private slots:
+    void init()
+    {
+        sandbox_ = std::make_unique<SettingsSandbox>();
+        server_ = std::make_unique<LoopbackServer>();
+        sender_ = std::make_unique<HttpClient>();
+        login_ = std::make_unique<HttpClient>();
+        SetSenderSlot(&sender_);
+        SetLoginClient(login_.get());
+        waits_.clear();
+        SetRemoteWaitHook([this](int milliseconds) { waits_.append(milliseconds); });
+        RemoteParams = QStringList{QString()};
+        LastRemoteError = u"left over"_s;
+    }
+
+    void cleanup()
+    {
+        HttpClient::setDefaultTimeouts(HttpClient::DefaultConnectTimeout, HttpClient::DefaultTotalTimeout);
+        SetRemoteWaitHook({});
+        SetLoginClient(nullptr);
+        SetSenderSlot(nullptr);
+        ClearRemoteState();
+        sender_.reset();
+        login_.reset();
+        server_.reset();
+        sandbox_.reset();
+    }
+
+    void sendsTheRequestToTheGateway()
+    {
+        pointSettingsAtServer();
+        server_->enqueue(LoopbackAnswer::text("[success]id,3{ime,200~4{Regal%5Bsp%2A%2Aace%5DA"));
+        const RecordsetPtr result = ExecuteRemote(kStatement);
+        QCOMPARE(LastRemoteError, QString());
+        QVERIFY(result);
+        QCOMPARE(result->FieldValue(u"ime"_s).asString(), u"Regal A"_s);
+        QCOMPARE(server_->requestCount(), 1);
+        const LoopbackRequest request = server_->requests().first();
+        QCOMPARE(request.path, kGatewayPath);
+        QCOMPARE(request.query, QByteArray("0.*_.5%2A%285%2AclistLokacije%20%28%29%20"));
+        QCOMPARE(request.header("Accept"), QByteArray("text/html, */*"));
+        QCOMPARE(request.header("User-Agent"), QByteArray("Mozilla/3.0 (compatible; Indy Library)"));
+        QVERIFY(waits_.isEmpty());
+    }
+
+    void sendsParametersComposed()
+    {
+        RemoteParams = {u"15.03.2011"_s, u"1,5"_s, u"a+b č"_s};
+        server_->enqueue(LoopbackAnswer::text("[emptyrecordset]"));
+        ExecuteRemoteAt(u"call usp_checkDate "_s, gatewayUrl());
+        QCOMPARE(server_->requests().value(0).query,
+                 "0.*_." + EncodeStatement(u"callusp_checkDate ('15[*dot*]03[*dot*]2011','1[*com*]5','a+b č')"_s).toLatin1());
+    }
+
+    void longStatementsGoOutInPlainForm_data()
+    {
+        QTest::addColumn<int>("encodedLength");
+        QTest::addColumn<bool>("plain");
+        QTest::addRow("2000 encoded") << 2000 << false;
+        QTest::addRow("2001 plain") << 2001 << true;
+    }
+
+    void longStatementsGoOutInPlainForm()
+    {
+        QFETCH(int, encodedLength);
+        QFETCH(bool, plain);
+        const QString head = u"call usp_x+\r\n"_s;
+        const qsizetype fixed = EncodeStatement(ComposeStatement(head, {})).size();
+        const QString statement = head + QString(encodedLength - fixed, u'y');
+        const QString composed = ComposeStatement(statement, {});
+        QCOMPARE(EncodeStatement(composed).size(), encodedLength);
+
+        server_->enqueue(LoopbackAnswer::text("[emptyrecordset]"));
+        ExecuteRemoteAt(statement, gatewayUrl());
+        const QByteArray expected = plain ? "call%20usp_x+" + QByteArray(encodedLength - fixed, 'y') + "%20"
+                                          : EncodeStatement(composed).toLatin1();
+        QCOMPARE(server_->requests().value(0).query, "0.*_." + expected);
+    }
+
+    void retriesAsThePolicySays_data()
+    {
+        QTest::addColumn<QList<LoopbackAnswer>>("script");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QList<int>>("waits");
+        QTest::addColumn<QString>("error");
+        QTest::addRow("plain answer") << Answers({{200, "Napaka"}}) << 1 << QList<int>{} << kFailurePrefix + u"Napaka"_s;
+        QTest::addRow("transient, then answer")
+            << Answers({{200, "x token expired] y"}, {200, "[emptyrecordset]"}}) << 2 << QList<int>{150} << QString();
+        QTest::addRow("transient twice: no third try")
+            << Answers({{200, "Token Expired] 1"}, {200, "Token Expired] 2"}}) << 2 << QList<int>{150}
+            << kFailurePrefix + u"Token Expired] 2"_s;
+        QTest::addRow("HTTP 500, then answer")
+            << Answers({{500, "boom"}, {200, "Napaka"}}) << 2 << QList<int>{500} << kFailurePrefix + u"Napaka"_s;
+        QTest::addRow("HTTP 500 twice") << Answers({{500, ""}, {500, ""}}) << 2 << QList<int>{500} << QString();
+        QTest::addRow("transient, 500, answer")
+            << Answers({{200, "connection reset by peer"}, {500, ""}, {200, "Napaka"}}) << 3 << QList<int>{150, 500}
+            << kFailurePrefix + u"Napaka"_s;
+        QTest::addRow("transient, then two failures keep the transient text")
+            << Answers({{200, "connection reset by peer"}, {500, ""}, {503, ""}}) << 3 << QList<int>{150, 500}
+            << kFailurePrefix + u"connection reset by peer"_s;
+        QTest::addRow("redirect is a failed transfer")
+            << Answers({{302, ""}, {200, "Napaka"}}) << 2 << QList<int>{500} << kFailurePrefix + u"Napaka"_s;
+    }
+
+    void retriesAsThePolicySays()
+    {
+        QFETCH(QList<LoopbackAnswer>, script);
+        QFETCH(int, requests);
+        QFETCH(QList<int>, waits);
+        QFETCH(QString, error);
+        pointSettingsAtServer();
+        enqueueAll(script);
+        server_->setFallback(LoopbackAnswer::text("unexpected request", 500));
+        QVERIFY(!ExecuteRemote(kStatement));
+        QCOMPARE(LastRemoteError, error);
+        QCOMPARE(server_->requestCount(), requests);
+        QCOMPARE(waits_, waits);
+        for (const LoopbackRequest& request : server_->requests())
+            QCOMPARE(request.path, kGatewayPath);
+    }
+
+    void cookiesLiveInTheSenderUntilItIsReset()
+    {
+        pointSettingsAtServer();
+        server_->enqueue(LoopbackAnswer::text("[emptyrecordset]").withHeader("Set-Cookie", "sid=s1; Path=/"));
+        server_->setFallback(LoopbackAnswer::text("[emptyrecordset]"));
+        ExecuteRemote(kStatement);
+        ExecuteRemote(kStatement);
+        QCOMPARE(cookieOfRequest(1), QByteArray("sid=s1"));
+        ResetHttpClient();
+        ExecuteRemote(kStatement);
+        QCOMPARE(cookieOfRequest(2), QByteArray());
+    }
+
+    void transientAnswerDropsTheSendersCookies()
+    {
+        pointSettingsAtServer();
+        server_->enqueue(LoopbackAnswer::text("[emptyrecordset]").withHeader("Set-Cookie", "sid=s1; Path=/"));
+        server_->enqueue(LoopbackAnswer::text("token expired]"));
+        server_->setFallback(LoopbackAnswer::text("[emptyrecordset]"));
+        ExecuteRemote(kStatement);
+        ExecuteRemote(kStatement);
+        QCOMPARE(cookieOfRequest(1), QByteArray("sid=s1"));
+        QCOMPARE(cookieOfRequest(2), QByteArray());
+    }
+
+    void executeRemoteAtTriesTheLoginClientFirst()
+    {
+        // Give each client a cookie of its own, so the requests tell which client sent them.
+        server_->enqueue(LoopbackAnswer::text("[emptyrecordset]").withHeader("Set-Cookie", "who=login; Path=/"));
+        ExecuteRemoteAt(kStatement, gatewayUrl());
+        pointSettingsAtServer();
+        server_->enqueue(LoopbackAnswer::text("[emptyrecordset]").withHeader("Set-Cookie", "who=sender; Path=/"));
+        ExecuteRemote(kStatement);
+        server_->clearRequests();
+
+        server_->enqueue(LoopbackAnswer::text("[emptyrecordset]"));
+        ExecuteRemoteAt(kStatement, gatewayUrl());
+        QCOMPARE(cookieOfRequest(0), QByteArray("who=login"));
+
+        server_->clearRequests();
+        enqueueAll(Answers({{500, ""}, {200, "[emptyrecordset]"}}));
+        ExecuteRemoteAt(kStatement, gatewayUrl());
+        QCOMPARE(server_->requestCount(), 2);
+        QCOMPARE(cookieOfRequest(0), QByteArray("who=login"));
+        QCOMPARE(cookieOfRequest(1), QByteArray()); // the fresh sender after the reset
+        QCOMPARE(waits_.last(), 500);
+    }
+
+    void missingClientIsAFailedTransfer()
+    {
+        SetLoginClient(nullptr);
+        server_->setFallback(LoopbackAnswer::text("Napaka"));
+        QVERIFY(!ExecuteRemoteAt(kStatement, gatewayUrl()));
+        QCOMPARE(server_->requestCount(), 1); // only the retry through the sender
+        QCOMPARE(waits_, QList<int>{500});
+        QCOMPARE(LastRemoteError, kFailurePrefix + u"Napaka"_s);
+
+        SetSenderSlot(nullptr);
+        QVERIFY(!ExecuteRemoteAt(kStatement, gatewayUrl()));
+        QCOMPARE(server_->requestCount(), 1);
+        QCOMPARE(LastRemoteError, QString());
+    }
+
+    void unreachableServerGivesNothing()
+    {
+        const QString closed = u"http://127.0.0.1:%1/"_s.arg(LoopbackServer::closedPort());
+        QVERIFY(!ExecuteRemoteAt(kStatement, closed));
+        QCOMPARE(LastRemoteError, QString());
+        QCOMPARE(waits_, QList<int>{500});
+    }
+
+    void silentServerEndsInFailure()
+    {
+        HttpClient::setDefaultTimeouts(300ms, 500ms);
+        sender_ = std::make_unique<HttpClient>();
+        login_ = std::make_unique<HttpClient>();
+        SetLoginClient(login_.get());
+        server_->setFallback(LoopbackAnswer::silent());
+        QVERIFY(!ExecuteRemoteAt(kStatement, gatewayUrl()));
+        QCOMPARE(LastRemoteError, QString());
+        QCOMPARE(server_->requestCount(), 2);
+    }
+
+    void ignoreResponseReportsNothing()
+    {
+        server_->enqueue(LoopbackAnswer::text("[success]a,3~1"));
+        server_->enqueue(LoopbackAnswer::text("Napaka"));
+        QVERIFY(!ExecuteRemoteAt(kStatement, gatewayUrl(), true));
+        QVERIFY(!ExecuteRemoteAt(kStatement, gatewayUrl(), true));
+        QCOMPARE(LastRemoteError, QString());
+        QCOMPARE(server_->requestCount(), 2);
+    }
+
+    void localFailureIsACommunicationError()
+    {
+        QVERIFY(QDir().mkpath(sandbox_->settingsFile())); // the settings file cannot be read
+        QVERIFY(!ExecuteRemote(kStatement));
+        QVERIFY2(LastRemoteError.startsWith(u"Communication Error :"_s), qPrintable(LastRemoteError));
+        QVERIFY(LastRemoteError.size() > int(u"Communication Error :"_s.size()));
+        QCOMPARE(server_->requestCount(), 0);
+    }
+
+    void queuedEventsRunOnlyBeforeARetry_data()
+    {
+        QTest::addColumn<QList<LoopbackAnswer>>("script");
+        QTest::addColumn<bool>("ran");
+        QTest::addRow("plain success") << Answers({{200, "[emptyrecordset]"}}) << false;
+        QTest::addRow("failure text") << Answers({{200, "Napaka"}}) << false;
+        QTest::addRow("transient retry") << Answers({{200, "token expired]"}, {200, "[emptyrecordset]"}}) << true;
+        QTest::addRow("failed transfer") << Answers({{500, ""}, {200, "[emptyrecordset]"}}) << true;
+    }
+
+    void queuedEventsRunOnlyBeforeARetry()
+    {
+        QFETCH(QList<LoopbackAnswer>, script);
+        QFETCH(bool, ran);
+        enqueueAll(script);
+        bool fired = false;
+        bool firedBeforeEveryWait = true;
+        SetRemoteWaitHook([&](int milliseconds) {
+            waits_.append(milliseconds);
+            firedBeforeEveryWait = firedBeforeEveryWait && fired;
+        });
+        QTimer::singleShot(0, this, [&fired] { fired = true; });
+        ExecuteRemoteAt(kStatement, gatewayUrl());
+        QCOMPARE(fired, ran);
+        QVERIFY(firedBeforeEveryWait);
+        QCoreApplication::processEvents();
+        QVERIFY(fired);
+    }
+
+    void nestedCallDoesNotLeakItsError()
+    {
+        pointSettingsAtServer();
+        enqueueAll(Answers({{200, "token expired]"}, {200, "nested failure"}, {200, "[emptyrecordset]"}}));
+        QString nestedError;
+        QTimer::singleShot(0, this, [&nestedError] {
+            ExecuteRemote(u"call usp_nested"_s);
+            nestedError = LastRemoteError;
+        });
+        ExecuteRemote(kStatement);
+        QCOMPARE(nestedError, u"Napaka pri izvajanju postopka :call usp_nested z opisom: -> nested failure"_s);
+        QCOMPARE(LastRemoteError, QString());
+        QCOMPARE(server_->requestCount(), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(RemoteTransferTest)
+#include "remote_transfer_test.moc"
