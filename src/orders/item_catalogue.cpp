@@ -1,0 +1,367 @@
+// TfrmNalogUrejanjePostavk: the catalogue of standard order items and its edit panel.
+#include "item_catalogue.h"
+
+#include "storage/busy_guard.h"
+#include "storage/window_buttons.h"
+#include "storage/window_calls.h"
+
+#include "data/errors.h"
+#include "data/remote_call.h"
+#include "data/text_helpers.h"
+#include "ui/message_boxes.h"
+#include "ui/ordavo_fonts.h"
+#include "ui/xp_button.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kPanelWidth = 209;
+constexpr int kPanelHeight = 208;
+
+QTableWidgetItem* ReadOnlyItem(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+} // namespace
+
+TfrmNalogUrejanjePostavk::TfrmNalogUrejanjePostavk(QWidget* parent)
+    : OrdavoWindow(u"frmNalogUrejanjePostavk"_s, u"Urejanje postavk za dodajanje nalogov"_s, 81, parent)
+{
+    // The catalogue reads right to left: boxes align right, scroll bars stand on the left.
+    setLayoutDirection(Qt::RightToLeft);
+    buildControls();
+    busy_ = new BusyGuard(this);
+}
+
+TfrmNalogUrejanjePostavk::~TfrmNalogUrejanjePostavk() = default;
+
+void TfrmNalogUrejanjePostavk::buildControls()
+{
+    lviewPostavke = new QTableWidget(0, 2, this);
+    lviewPostavke->setObjectName(u"lviewPostavke"_s);
+    lviewPostavke->setHorizontalHeaderLabels({u"Postavka"_s, u"Cena"_s});
+    lviewPostavke->setShowGrid(true);
+    lviewPostavke->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lviewPostavke->setSelectionMode(QAbstractItemView::SingleSelection);
+    lviewPostavke->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lviewPostavke->verticalHeader()->hide();
+    lviewPostavke->setFont(PixelFont(kTahoma, 13));
+    QHeaderView& header = *lviewPostavke->horizontalHeader();
+    header.setSectionResizeMode(0, QHeaderView::Stretch);
+    header.setSectionResizeMode(1, QHeaderView::Fixed);
+    header.resizeSection(1, 80);
+    connect(lviewPostavke, &QTableWidget::itemSelectionChanged, this, [this] { lviewPostavkeChange(); });
+
+    auto* panelColumn = new QVBoxLayout;
+    panelColumn->addWidget(buildEditPanel());
+    panelColumn->addStretch(1);
+
+    // Under the right-to-left direction the first item stands on the right: list right, panel left.
+    auto* body = new QHBoxLayout;
+    body->addWidget(lviewPostavke, 1);
+    body->addLayout(panelColumn);
+
+    bodyPanel()->setLayout(body);
+    resize(705, 640);
+    setMinimumSize(400, 550);
+}
+
+QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
+{
+    pnlAddDelete = new QWidget(this);
+    pnlAddDelete->setObjectName(u"pnlAddDelete"_s);
+    pnlAddDelete->setFixedSize(kPanelWidth, kPanelHeight);
+    pnlAddDelete->setAutoFillBackground(true);
+    QPalette panelPalette = pnlAddDelete->palette();
+    panelPalette.setColor(QPalette::Window, QColor(0xCC, 0xCC, 0xCC));
+    pnlAddDelete->setPalette(panelPalette);
+
+    lblTop = new QLabel(u"Dodajanje/urejanje postavk"_s, pnlAddDelete);
+    lblTop->setObjectName(u"lblTop"_s);
+    QFont bold = lblTop->font();
+    bold.setBold(true);
+    lblTop->setFont(bold);
+
+    auto* label1 = new QLabel(u"Opis postavke:"_s, pnlAddDelete);
+    label1->setObjectName(u"Label1"_s);
+    txtOpis = new QLineEdit(pnlAddDelete);
+    txtOpis->setObjectName(u"txtOpis"_s);
+    txtOpis->setFixedWidth(200);
+
+    auto* label2 = new QLabel(u"Cena:"_s, pnlAddDelete);
+    label2->setObjectName(u"Label2"_s);
+    txtCena = new QLineEdit(pnlAddDelete);
+    txtCena->setObjectName(u"txtCena"_s);
+    txtCena->setFixedWidth(66);
+    txtCena->setMaxLength(10);
+    txtCena->setLayoutDirection(Qt::LeftToRight);
+    auto* label4 = new QLabel(u"Primer: \"0.00\""_s, pnlAddDelete);
+    label4->setObjectName(u"Label4"_s);
+
+    lblpozicija = new QLabel(u"Pozicija:"_s, pnlAddDelete);
+    lblpozicija->setObjectName(u"lblpozicija"_s);
+    txtPozicija = new QLineEdit(pnlAddDelete);
+    txtPozicija->setObjectName(u"txtPozicija"_s);
+    txtPozicija->setFixedWidth(66);
+    txtPozicija->setMaxLength(10);
+    btnminus = new QPushButton(u"-"_s, pnlAddDelete);
+    btnminus->setObjectName(u"btnminus"_s);
+    btnplus = new QPushButton(u"+"_s, pnlAddDelete);
+    btnplus->setObjectName(u"btnplus"_s);
+    for (QPushButton* small : {btnminus, btnplus})
+        small->setFixedSize(22, 22);
+
+    btnDeletePostavka = new TXpButton(u"Izbriši   "_s, pnlAddDelete);
+    btnDeletePostavka->setObjectName(u"btnDeletePostavka"_s);
+    StyleRedButton(*btnDeletePostavka);
+    shrani = new TXpButton(u"Shrani   "_s, pnlAddDelete);
+    shrani->setObjectName(u"shrani"_s);
+    StyleBlueButton(*shrani);
+    for (TXpButton* button : {btnDeletePostavka, shrani})
+        button->setFixedSize(90, 30);
+
+    auto* grid = new QGridLayout(pnlAddDelete);
+    grid->setContentsMargins(4, 4, 4, 4);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(lblTop, 0, 0, 1, 4);
+    grid->addWidget(label1, 1, 0, 1, 4);
+    grid->addWidget(txtOpis, 2, 0, 1, 4);
+    grid->addWidget(label2, 3, 0);
+    grid->addWidget(txtCena, 3, 1);
+    grid->addWidget(label4, 3, 2, 1, 2);
+    grid->addWidget(lblpozicija, 4, 0);
+    grid->addWidget(txtPozicija, 4, 1);
+    grid->addWidget(btnminus, 4, 2);
+    grid->addWidget(btnplus, 4, 3);
+    grid->addWidget(btnDeletePostavka, 5, 0, 1, 2);
+    grid->addWidget(shrani, 5, 2, 1, 2);
+
+    connect(shrani, &QPushButton::clicked, this, [this] { shraniClick(); });
+    connect(btnDeletePostavka, &QPushButton::clicked, this, [this] { btnDeletePostavkaClick(); });
+    connect(btnplus, &QPushButton::clicked, this, [this] { btnplusClick(); });
+    connect(btnminus, &QPushButton::clicked, this, [this] { btnminusClick(); });
+    return pnlAddDelete;
+}
+
+void TfrmNalogUrejanjePostavk::showEvent(QShowEvent* event)
+{
+    OrdavoWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    FormShow();
+}
+
+void TfrmNalogUrejanjePostavk::FormShow()
+{
+    BusyGuard::Scope busy(*busy_);
+    SelectedPostavkaIndex = 0;
+    Loading = false;
+    SelectedPostavkaId = -1;
+    hidePanel();
+    loadPostavkeList();
+}
+
+void TfrmNalogUrejanjePostavk::loadPostavkeList()
+{
+    WaitCursor cursor;
+    Loading = true;
+    lviewPostavke->setRowCount(0);
+    try {
+        RecordsetPtr answer;
+        if (!CallServer(u"call usp_listPostavkeALL ()"_s, &answer)) {
+            // The list stays empty, without even the fixed first row.
+            Loading = false;
+            return;
+        }
+        const int remembered = fillList(answer.get());
+        // selectRow looks the column up at the viewport's edge, which misses under right-to-left.
+        lviewPostavke->setCurrentCell(remembered, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        lviewPostavke->viewport()->update();
+        QCoreApplication::processEvents();
+    } catch (const std::exception& e) {
+        Loading = false;
+        cursor.restore();
+        ShowFailureBox(ErrorMessage(e));
+        return;
+    }
+    cursor.restore();
+    Loading = false;
+}
+
+int TfrmNalogUrejanjePostavk::fillList(Recordset* answer)
+{
+    postavke = QVector<Tpostavke>((answer ? answer->RecordCount() : 0) + 1);
+    lviewPostavke->setRowCount(1);
+    lviewPostavke->setItem(0, 0, ReadOnlyItem(u"..Dodaj novo postavko.."_s));
+    lviewPostavke->setItem(0, 1, ReadOnlyItem(QString()));
+    if (!answer)
+        return 0;
+    int remembered = 0;
+    while (!answer->Eof()) {
+        Tpostavke item;
+        item.id = answer->FieldValue(u"id"_s).asInteger();
+        item.opis = answer->FieldValue(u"opis"_s).asString();
+        item.cena = answer->FieldValue(u"cena"_s).asString();
+        item.enabled = qint16(answer->FieldValue(u"enabled"_s).asInteger());
+        item.orderby = answer->FieldValue(u"orderby"_s).asInteger();
+        const int row = lviewPostavke->rowCount();
+        lviewPostavke->insertRow(row);
+        lviewPostavke->setItem(row, 0, ReadOnlyItem(item.opis));
+        auto* price = ReadOnlyItem(item.cena); // as the server wrote it, not reformatted
+        price->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        lviewPostavke->setItem(row, 1, price);
+        if (row >= postavke.size())
+            postavke.resize(row + 1);
+        postavke[row] = item;
+        if (item.id == SelectedPostavkaId)
+            remembered = row;
+        answer->MoveNext();
+    }
+    answer->Close();
+    return remembered;
+}
+
+void TfrmNalogUrejanjePostavk::lviewPostavkeChange()
+{
+    const QModelIndexList rows = lviewPostavke->selectionModel()->selectedRows();
+    if (!rows.isEmpty()) {
+        const int row = rows.first().row();
+        if (row > 0 && row < postavke.size()) {
+            SelectedPostavkaId = postavke.at(row).id;
+            SelectedPostavkaIndex = row;
+        } else if (row == 0 && !Loading) {
+            SelectedPostavkaId = -1;
+            SelectedPostavkaIndex = 0;
+        }
+    }
+    try {
+        showPanel();
+    } catch (const std::exception& e) {
+        ShowFailureBox(ErrorMessage(e));
+    }
+}
+
+void TfrmNalogUrejanjePostavk::showPanel()
+{
+    pnlAddDelete->setVisible(true);
+    const bool newItem = SelectedPostavkaId < 0;
+    for (QWidget* positionControl : std::initializer_list<QWidget*>{lblpozicija, txtPozicija, btnminus, btnplus})
+        positionControl->setVisible(!newItem);
+    if (newItem) {
+        txtOpis->clear();
+        txtCena->setText(u"0.00"_s);
+        return;
+    }
+    // The item table is rebuilt by every load; a stale index (the deleted item) shows nothing.
+    if (SelectedPostavkaIndex < 0 || SelectedPostavkaIndex >= postavke.size())
+        return;
+    const Tpostavke& item = postavke.at(SelectedPostavkaIndex);
+    txtOpis->setText(item.opis);
+    txtCena->setText(FormatFixed2(ParseDecimal(item.cena)));
+    txtPozicija->setText(QString::number(item.orderby));
+}
+
+void TfrmNalogUrejanjePostavk::hidePanel()
+{
+    SelectedPostavkaId = -1;
+    SelectedPostavkaIndex = 0;
+    pnlAddDelete->setVisible(false);
+}
+
+QString TfrmNalogUrejanjePostavk::saveStatement() const
+{
+    // Quotes and backslashes would end the literal or start an escape on the server.
+    const QString price = StripStatementBreakers(txtCena->text().replace(u',', u'.'));
+    const QString description = StripStatementBreakers(txtOpis->text());
+    qint32 position = 100; // a new item always goes to the end
+    if (SelectedPostavkaId > 0) {
+        bool isInteger = false;
+        position = txtPozicija->text().toInt(&isInteger);
+        if (!isInteger)
+            position = 0;
+    }
+    return u"call usp_updateSavePostavka ("_s + QString::number(SelectedPostavkaId) + u",'"_s + description + u"','"_s +
+           price + u"',"_s + QString::number(position) + u",0)"_s;
+}
+
+void TfrmNalogUrejanjePostavk::savePostavka()
+{
+    try {
+        WaitCursor cursor;
+        if (!CallServer(saveStatement(), nullptr, true))
+            return;
+        cursor.restore();
+        loadPostavkeList();
+    } catch (const std::exception& e) {
+        ShowFailureBox(ErrorMessage(e));
+    }
+}
+
+void TfrmNalogUrejanjePostavk::shraniClick()
+{
+    BusyGuard::Scope busy(*busy_);
+    savePostavka();
+}
+
+void TfrmNalogUrejanjePostavk::btnDeletePostavkaClick()
+{
+    BusyGuard::Scope busy(*busy_);
+    try {
+        const int answer =
+            ShowSystemMessage(MessageIcon::Warning, u"Vprašanje"_s,
+                              u"Ali ste prepričani? Akcije ne bo možno povrniti."_s, MessageButtons::YesNo);
+        if (answer != mrYes)
+            return;
+        deleteSelectedItem();
+    } catch (const std::exception& e) {
+        ShowFailureBox(ErrorMessage(e));
+    }
+}
+
+void TfrmNalogUrejanjePostavk::deleteSelectedItem()
+{
+    WaitCursor cursor;
+    const QString statement =
+        u"call usp_updateSavePostavka ("_s + QString::number(SelectedPostavkaId) + u",'',0,0,999)"_s;
+    if (!CallServer(statement))
+        return;
+    cursor.restore();
+    loadPostavkeList();
+    hidePanel();
+}
+
+void TfrmNalogUrejanjePostavk::btnplusClick()
+{
+    BusyGuard::Scope busy(*busy_);
+    stepPosition(1);
+}
+
+void TfrmNalogUrejanjePostavk::btnminusClick()
+{
+    BusyGuard::Scope busy(*busy_);
+    stepPosition(-1);
+}
+
+void TfrmNalogUrejanjePostavk::stepPosition(int step)
+{
+    bool isInteger = false;
+    const int position = txtPozicija->text().toInt(&isInteger);
+    if (isInteger)
+        txtPozicija->setText(QString::number(position + step));
+    savePostavka();
+}

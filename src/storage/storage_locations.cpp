@@ -1,0 +1,237 @@
+// TfrmShranjevanjeGumUrejanjeProstorov: creating, renaming, describing and deleting the storage places.
+#include "storage_locations.h"
+
+#include "storage/busy_guard.h"
+#include "storage/window_buttons.h"
+#include "storage/window_calls.h"
+
+#include "data/errors.h"
+#include "data/text_helpers.h"
+#include "ui/message_boxes.h"
+#include "ui/ordavo_fonts.h"
+#include "ui/xp_button.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The last argument of usp_insertUpdateLokacija.
+constexpr int kStorePlace = 0;
+constexpr int kDeletePlace = 99;
+
+QLabel* WhiteLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(PixelFont(kTahoma, 12));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    return label;
+}
+
+void ShowEmptyFieldBox(const QString& text)
+{
+    ShowSystemMessage(MessageIcon::Error, u"Prazno polje"_s, text, MessageButtons::Ok);
+}
+
+} // namespace
+
+TfrmShranjevanjeGumUrejanjeProstorov::TfrmShranjevanjeGumUrejanjeProstorov(QWidget* parent)
+    : OrdavoWindow(u"frmShranjevanjeGumUrejanjeProstorov"_s, u"Urejanje prostorov za shranjevanje"_s, 81, parent)
+{
+    buildControls();
+    busy_ = new BusyGuard(this);
+    lokacije = {Tlokacije{}};
+}
+
+void TfrmShranjevanjeGumUrejanjeProstorov::buildControls()
+{
+    QWidget* body = bodyPanel();
+    cmbProstori = new QComboBox(body);
+    cmbProstori->setObjectName(u"cmbProstori"_s);
+    cmbProstori->setEditable(false);
+    txtImeProstora = new QLineEdit(body);
+    txtImeProstora->setObjectName(u"txtImeProstora"_s);
+    txtImeProstora->setMaxLength(200);
+    mmoOpisProstora = new QPlainTextEdit(body);
+    mmoOpisProstora->setObjectName(u"mmoOpisProstora"_s);
+
+    btnIzbrisi = new TXpButton(u"Izbriši  "_s, body);
+    btnIzbrisi->setObjectName(u"btnIzbrisi"_s);
+    StyleRedButton(*btnIzbrisi);
+    btnIzbrisi->setEnabled(false);
+    shrani = new TXpButton(u"Shrani  "_s, body);
+    shrani->setObjectName(u"shrani"_s);
+    StyleBlueButton(*shrani);
+    for (TXpButton* button : {btnIzbrisi, shrani})
+        button->setFixedSize(123, 38);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnIzbrisi);
+    buttons->addStretch(1);
+    buttons->addWidget(shrani);
+
+    auto* grid = new QGridLayout(body);
+    grid->addWidget(WhiteLabel(u"Vpis nevpisanih:"_s, body), 0, 0);
+    grid->addWidget(cmbProstori, 0, 1);
+    grid->addWidget(WhiteLabel(u"Ime prostora:"_s, body), 1, 0);
+    grid->addWidget(txtImeProstora, 1, 1);
+    grid->addWidget(WhiteLabel(u"Opis prostora:"_s, body), 2, 0, Qt::AlignTop);
+    grid->addWidget(mmoOpisProstora, 2, 1);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(1, 1);
+
+    // activated: the user's choice only, not the refills of the load.
+    connect(cmbProstori, &QComboBox::activated, this, [this] { cmbProstoriChange(); });
+    connect(shrani, &QPushButton::clicked, this, [this] { shraniClick(); });
+    connect(btnIzbrisi, &QPushButton::clicked, this, [this] { btnIzbrisiClick(); });
+
+    resize(657, 384);
+    setMinimumSize(400, 300);
+}
+
+void TfrmShranjevanjeGumUrejanjeProstorov::showEvent(QShowEvent* event)
+{
+    OrdavoWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    FormShow();
+}
+
+void TfrmShranjevanjeGumUrejanjeProstorov::FormShow()
+{
+    BusyGuard::Scope busy(*busy_);
+    try {
+        loadLokacije();
+    } catch (const std::exception& e) {
+        ShowFailureBox(ErrorMessage(e));
+    }
+}
+
+void TfrmShranjevanjeGumUrejanjeProstorov::loadLokacije()
+{
+    WaitCursor cursor;
+    {
+        const QSignalBlocker blocker(cmbProstori);
+        cmbProstori->clear();
+        cmbProstori->addItem(u"Dodaj novega..."_s);
+        cmbProstori->setCurrentIndex(0);
+    }
+    lokacije = {Tlokacije{}};
+    RecordsetPtr answer;
+    if (!CallServer(u"call usp_listLokacije ()"_s, &answer))
+        return; // the boxes and the delete button keep their state
+    AppendLocationRows(answer.get(), *cmbProstori, lokacije);
+    {
+        const QSignalBlocker blocker(cmbProstori);
+        cmbProstori->setCurrentIndex(0);
+    }
+    cmbProstoriChange();
+}
+
+void TfrmShranjevanjeGumUrejanjeProstorov::cmbProstoriChange()
+{
+    txtImeProstora->clear();
+    mmoOpisProstora->clear();
+    btnIzbrisi->setEnabled(false);
+    const int index = cmbProstori->currentIndex();
+    if (index <= 0 || index >= lokacije.size())
+        return; // new-place mode
+    const Tlokacije& place = lokacije.at(index);
+    txtImeProstora->setText(place.ime);
+    if (!place.opis.isEmpty())
+        mmoOpisProstora->setPlainText(place.opis);
+    btnIzbrisi->setEnabled(true);
+}
+
+bool TfrmShranjevanjeGumUrejanjeProstorov::nameIsEmpty() const
+{
+    // Blanks count as content.
+    return txtImeProstora->text().isEmpty();
+}
+
+qint32 TfrmShranjevanjeGumUrejanjeProstorov::selectedLocationId() const
+{
+    const int index = cmbProstori->currentIndex();
+    return index >= 0 && index < lokacije.size() ? lokacije.at(index).id : -1;
+}
+
+QString TfrmShranjevanjeGumUrejanjeProstorov::locationStatement(qint32 id, int operation) const
+{
+    // Quotes and backslashes would end the literal or start an escape on the server.
+    const QString name = StripStatementBreakers(txtImeProstora->text());
+    QString description = mmoOpisProstora->toPlainText();
+    description.replace(u'\n', u"\r\n"_s);
+    description = StripStatementBreakers(description);
+    return u"call usp_insertUpdateLokacija ("_s + QString::number(id) + u",'"_s + name + u"','"_s + description +
+           u"',"_s + QString::number(operation) + u")"_s;
+}
+
+void TfrmShranjevanjeGumUrejanjeProstorov::shraniClick()
+{
+    BusyGuard::Scope busy(*busy_);
+    try {
+        saveLocation();
+    } catch (const std::exception& e) {
+        ShowFailureBox(ErrorMessage(e));
+    }
+}
+
+void TfrmShranjevanjeGumUrejanjeProstorov::saveLocation()
+{
+    if (nameIsEmpty()) {
+        ShowEmptyFieldBox(u"Polje ime ne sme biti prazno"_s);
+        return;
+    }
+    WaitCursor cursor;
+    if (!CallServer(locationStatement(selectedLocationId(), kStorePlace)))
+        return; // the boxes keep what the user typed
+    loadLokacije();
+    cursor.restore();
+    ShowSystemMessage(MessageIcon::Information, u"Uspeh"_s, u"Uspešno shranjeno"_s, MessageButtons::Ok);
+}
+
+void TfrmShranjevanjeGumUrejanjeProstorov::btnIzbrisiClick()
+{
+    BusyGuard::Scope busy(*busy_);
+    try {
+        deleteLocation();
+    } catch (const std::exception& e) {
+        ShowFailureBox(ErrorMessage(e));
+    }
+}
+
+void TfrmShranjevanjeGumUrejanjeProstorov::deleteLocation()
+{
+    // The question names the place as loaded, not as edited in the box.
+    const int answer = ShowSystemMessage(MessageIcon::Question, u"Ali ste prepričani?"_s,
+                                         u"Ali res želite izbrisati "_s + cmbProstori->currentText() + u"?"_s,
+                                         MessageButtons::OkCancel);
+    if (answer != mrOk)
+        return;
+    if (nameIsEmpty()) {
+        ShowEmptyFieldBox(u"Polje ime ne sme biti prazno"_s);
+        return;
+    }
+    const qint32 id = selectedLocationId();
+    if (id < 0) {
+        ShowEmptyFieldBox(u"Id ne sme biti manjši od 0"_s);
+        return;
+    }
+    WaitCursor cursor;
+    if (!CallServer(locationStatement(id, kDeletePlace)))
+        return;
+    loadLokacije();
+    cursor.restore();
+    ShowSystemMessage(MessageIcon::Information, u"Uspeh"_s, u"Uspešno izbrisano"_s, MessageButtons::Ok);
+}

@@ -1,0 +1,182 @@
+// The order list of the two tyre windows: row reading, colours, the model, the view's look and the shared load.
+#include "stored_tyre_list.h"
+
+#include "storage/window_calls.h"
+
+#include "data/errors.h"
+#include "data/text_helpers.h"
+
+#include <QFont>
+#include <QHeaderView>
+#include <QTableView>
+
+using namespace Qt::StringLiterals;
+
+StoredTyreRowColours RowColoursFor(qint32 popisanoShranjevanje)
+{
+    const QColor placed(0x00, 0x80, 0x00);
+    const QColor notPlaced(0xFF, 0x00, 0x00);
+    return {popisanoShranjevanje > 0 ? placed : notPlaced, QColor(0xFF, 0xFF, 0xFF)};
+}
+
+Tvpisani ReadStoredTyreRow(const Recordset& answer, bool withPlace)
+{
+    Tvpisani row;
+    row.id = answer.FieldValue(u"id"_s).asInteger();
+    row.nalogStevilka = answer.FieldValue(u"nalogStevilka"_s).asString();
+    const Field customer = answer.FieldValue(u"Stranka"_s);
+    row.stranka = customer.isNull() ? u"Neznano"_s : customer.asString();
+    row.vnesel = answer.FieldValue(u"vnesel"_s).asString();
+    row.komentar = answer.FieldValue(u"komentar"_s).asString();
+    row.datum = FormatDisplayDate(answer.FieldValue(u"datum"_s).asDateTime());
+    row.viewed = answer.FieldValue(u"viewed"_s).asInteger();
+    row.popisanoShranjevanje = answer.FieldValue(u"popisanoShranjevanje"_s).asInteger();
+    row.SHRLokacija = answer.FieldValue(u"SHRLokacija"_s).asInteger();
+    if (withPlace)
+        row.lokacijaNM = answer.FieldValue(u"lokacijaNM"_s).asString();
+    return row;
+}
+
+StoredTyreListModel::StoredTyreListModel(bool withPlace, QObject* parent)
+    : QAbstractTableModel(parent), withPlace_(withPlace)
+{
+}
+
+int StoredTyreListModel::indexOf(Column column) const
+{
+    if (column == Column::Lokacija)
+        return withPlace_ ? 0 : -1;
+    return int(column) - (withPlace_ ? 0 : 1);
+}
+
+StoredTyreListModel::Column StoredTyreListModel::columnAt(int section) const
+{
+    return Column(section + (withPlace_ ? 0 : 1));
+}
+
+void StoredTyreListModel::clear()
+{
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void StoredTyreListModel::appendRow(const Tvpisani& row)
+{
+    // One row at a time, so the rows read before a failing one stay visible.
+    beginInsertRows({}, int(rows_.size()), int(rows_.size()));
+    rows_.append(row);
+    endInsertRows();
+}
+
+int StoredTyreListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int StoredTyreListModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return int(Column::Count) - (withPlace_ ? 0 : 1);
+}
+
+QString StoredTyreListModel::textOf(const Tvpisani& row, Column column) const
+{
+    switch (column) {
+    case Column::Lokacija:
+        return row.lokacijaNM;
+    case Column::Nalog:
+        return row.nalogStevilka;
+    case Column::Datum:
+        return row.datum;
+    case Column::Stranka:
+        return row.stranka;
+    case Column::Vnesel:
+        return row.vnesel;
+    case Column::Komentar:
+        return row.komentar;
+    case Column::Count:
+        break;
+    }
+    return {};
+}
+
+QVariant StoredTyreListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rows_.size() || index.column() >= columnCount())
+        return {};
+    const Tvpisani& row = rows_.at(index.row());
+    const Column column = columnAt(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return textOf(row, column);
+    case Qt::BackgroundRole:
+        return RowColoursFor(row.popisanoShranjevanje).background;
+    case Qt::ForegroundRole:
+        return RowColoursFor(row.popisanoShranjevanje).text;
+    case Qt::TextAlignmentRole:
+        if (column == Column::Datum)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant StoredTyreListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
+        return {};
+    static const char16_t* const kCaptions[] = {u"Lokacija", u"Nalog", u"Datum", u"Stranka", u"Vnesel", u"Komentar"};
+    return QString::fromUtf16(kCaptions[int(columnAt(section))]);
+}
+
+void SetUpStoredTyreView(QTableView& view, StoredTyreListModel& model)
+{
+    view.setModel(&model);
+    view.setShowGrid(true);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setSelectionMode(QAbstractItemView::SingleSelection);
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.verticalHeader()->hide();
+    view.viewport()->setCursor(Qt::PointingHandCursor);
+    QFont font(u"Tahoma"_s);
+    font.setPixelSize(13);
+    view.setFont(font);
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Text, Qt::black);
+    view.setPalette(palette);
+
+    QHeaderView& header = *view.horizontalHeader();
+    header.setSectionResizeMode(QHeaderView::Stretch);
+    const int nalog = model.indexOf(StoredTyreListModel::Column::Nalog);
+    header.setSectionResizeMode(nalog, QHeaderView::Fixed);
+    header.resizeSection(nalog, 70);
+    header.setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void ShowOrderReadFailure(const QString& message, const QString& statement)
+{
+    ShowFailureBox(u"Napaka pri preverjanju nalogov "_s + message + u"\r\nQry:"_s + statement);
+}
+
+bool LoadStoredTyreRows(const QString& statement, StoredTyreListModel& model, QTableView& view)
+{
+    RecordsetPtr answer;
+    if (!CallServer(statement, &answer))
+        return false;
+    if (!answer)
+        return true;
+    try {
+        while (!answer->Eof()) {
+            model.appendRow(ReadStoredTyreRow(*answer, model.withPlace()));
+            answer->MoveNext();
+        }
+        return true;
+    } catch (const std::exception& e) {
+        view.setEnabled(true);
+        ShowOrderReadFailure(ErrorMessage(e), statement);
+        return false;
+    }
+}

@@ -1,0 +1,114 @@
+// Test helpers for the catalogue and tyre-storage windows: the transport aimed at a server, scripted answers, decoded
+// statements, boxes.
+#include "window_test_kit.h"
+
+#include "data/payload_writer.h"
+#include "data/remote_call.h"
+#include "data/settings_store.h"
+#include "ui/message_boxes.h"
+
+#include <QMap>
+
+#include <mutex>
+
+using namespace Qt::StringLiterals;
+
+RemoteTestSetup::RemoteTestSetup(const QString& baseUrl) : sender_(std::make_unique<HttpClient>())
+{
+    WriteSetting(u"ordavo"_s, u"weburlroot"_s, baseUrl);
+    WriteSetting(u"ordavo"_s, u"weburl"_s, u"commobj/commobj/"_s);
+    SetSenderSlot(&sender_);
+    SetRemoteWaitHook([](int) {});
+    ClearRemoteState();
+}
+
+RemoteTestSetup::~RemoteTestSetup()
+{
+    SetSenderSlot(nullptr);
+    SetRemoteWaitHook({});
+    ClearRemoteState();
+}
+
+QString StatementOf(const LoopbackRequest& request)
+{
+    const QByteArray prefix = "0.*_.";
+    QByteArray query = request.query;
+    if (query.startsWith(prefix))
+        query = query.mid(prefix.size());
+    QString statement = QString::fromUtf8(QByteArray::fromPercentEncoding(query));
+    statement.replace(u"5*(5*c"_s, u"call usp_"_s);
+    statement.replace(u"[*edp*]"_s, u"+"_s);
+    // The transport appends one blank to every statement before encoding it.
+    if (statement.endsWith(u' '))
+        statement.chop(1);
+    return statement;
+}
+
+QStringList StatementsOf(const LoopbackServer& server)
+{
+    QStringList statements;
+    for (const LoopbackRequest& request : server.requests())
+        statements.append(StatementOf(request));
+    return statements;
+}
+
+QByteArray TableAnswer(const QList<QPair<QString, int>>& columns, const QList<Row>& rows)
+{
+    PayloadWriter writer;
+    for (const auto& [name, type] : columns)
+        writer.addColumn(name, type);
+    for (const Row& row : rows) {
+        writer.beginRow();
+        for (const auto& value : row)
+            writer.addValue(value);
+    }
+    return PayloadWriter::EncodeAnswer(writer.payload());
+}
+
+QByteArray EmptyAnswer()
+{
+    return PayloadWriter::EmptyRecordsetAnswer();
+}
+
+QByteArray FailureAnswer(const QByteArray& text)
+{
+    return text;
+}
+
+struct ScriptedWorkshop::Answers {
+    std::mutex mutex;
+    QMap<QString, QByteArray> byPrefix;
+
+    QByteArray answerFor(const QString& statement)
+    {
+        std::lock_guard lock(mutex);
+        QString best;
+        for (auto it = byPrefix.cbegin(); it != byPrefix.cend(); ++it)
+            if (statement.startsWith(it.key()) && it.key().size() >= best.size())
+                best = it.key();
+        return best.isEmpty() ? EmptyAnswer() : byPrefix.value(best);
+    }
+};
+
+ScriptedWorkshop::ScriptedWorkshop() : answers_(std::make_shared<Answers>())
+{
+    server_.setHandler([answers = answers_](const LoopbackRequest& request) {
+        return LoopbackAnswer::text(answers->answerFor(StatementOf(request)));
+    });
+}
+
+ScriptedWorkshop::~ScriptedWorkshop() = default;
+
+void ScriptedWorkshop::answer(const QString& statementPrefix, const QByteArray& body)
+{
+    std::lock_guard lock(answers_->mutex);
+    answers_->byPrefix.insert(statementPrefix, body);
+}
+
+QStringList ShownBoxes()
+{
+    QStringList boxes;
+    for (const ShownMessage& message : DialogTestHook::shown())
+        boxes.append(message.title + u'|' + message.text);
+    return boxes;
+}

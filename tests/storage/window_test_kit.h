@@ -1,0 +1,64 @@
+// Test helpers for the catalogue and tyre-storage windows: the transport aimed at a server, scripted answers, decoded
+// statements, boxes.
+#pragma once
+
+#include "support/loopback_server.h"
+
+#include "data/http_client.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+struct ShownMessage;
+
+// Registers a sender client and writes "weburlroot" (the given base URL) and "weburl"
+// ("commobj/commobj/"), so ExecuteRemote reaches that server; waits between retries are
+// skipped. The settings of the test's own settings folder are used.
+class RemoteTestSetup {
+public:
+    explicit RemoteTestSetup(const QString& baseUrl);
+    ~RemoteTestSetup();
+    RemoteTestSetup(const RemoteTestSetup&) = delete;
+    RemoteTestSetup& operator=(const RemoteTestSetup&) = delete;
+
+private:
+    std::unique_ptr<HttpClient> sender_;
+};
+
+// The statement a gateway request carried, as the window wrote it: the query after "0.*_."
+// percent-decoded, "5*(5*c" back to "call usp_", "[*edp*]" back to "+", and without the one
+// blank the transport appends.
+QString StatementOf(const LoopbackRequest& request);
+QStringList StatementsOf(const LoopbackServer& server);
+
+// A table answer of the gateway: columns with type codes, rows of values (nullopt = null).
+using Row = QList<std::optional<QString>>;
+QByteArray TableAnswer(const QList<QPair<QString, int>>& columns, const QList<Row>& rows);
+QByteArray EmptyAnswer();
+// A failure text of the server (no "[success]").
+QByteArray FailureAnswer(const QByteArray& text = "DB error 1064");
+
+// A loopback workshop that answers each statement by the longest registered prefix it starts
+// with, and with an empty success answer otherwise. Answers can change between steps.
+class ScriptedWorkshop {
+public:
+    ScriptedWorkshop();
+    ~ScriptedWorkshop();
+    void answer(const QString& statementPrefix, const QByteArray& body);
+    QString baseUrl() const { return server_.baseUrl(); }
+    QStringList statements() const { return StatementsOf(server_); }
+    void clearStatements() { server_.clearRequests(); }
+
+private:
+    struct Answers;
+    std::shared_ptr<Answers> answers_;
+    LoopbackServer server_;
+};
+
+// The boxes shown since the hook was last reset, as "title|text" lines (dialog: kind title and text).
+QStringList ShownBoxes();
