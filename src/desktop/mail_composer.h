@@ -1,0 +1,82 @@
+// The mail draft of an order: its content, and handing it to the desktop's mail program.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// What the user gets to see in the mail program; nothing is sent.
+struct MailDraft {
+    QString recipient;
+    QString subject;
+    QString htmlBody;
+    QString attachmentPath;
+};
+
+// The order mail: fixed subject, fixed greeting followed by the company's name, post office
+// and telephone from the settings (inserted as they are), the given attachment.
+MailDraft OrderMailDraft(const QString& attachmentPath, const QString& recipient);
+
+// How handing a draft to the desktop ended.
+struct MailOutcome {
+    enum class Status { Shown, NoMailClient, DisplayFailed };
+    Status status = Status::Shown;
+    QString detail; // the mail program's own failure text (DisplayFailed)
+};
+// The text shown to the user for a failed outcome; empty for Shown.
+QString MailFailureText(const MailOutcome& outcome);
+
+class MailComposer {
+public:
+    virtual ~MailComposer() = default;
+    virtual MailOutcome display(const MailDraft& draft) = 0;
+};
+
+// The desktop chain: Thunderbird's -compose when Thunderbird is the desktop's mailto
+// handler; otherwise an unsent message file under the user's cache folder, opened with
+// the default program (through the current UrlOpener).
+class DesktopMailComposer final : public MailComposer {
+public:
+    MailOutcome display(const MailDraft& draft) override;
+};
+
+// Remembers every draft instead of showing it; answers with `outcome`.
+class RecordingMailComposer final : public MailComposer {
+public:
+    MailOutcome display(const MailDraft& draft) override;
+
+    QList<MailDraft> drafts;
+    MailOutcome outcome;
+};
+
+MailComposer& CurrentMailComposer();
+// nullptr restores the desktop chain; the caller keeps ownership.
+void SetCurrentMailComposer(MailComposer* composer);
+
+// Where composeMail reports a failure (the windows install their message dialog here).
+using MailFailureReporter = std::function<void(const QString& text)>;
+void SetMailFailureReporter(MailFailureReporter reporter);
+
+// Prepares the order mail with the attachment and shows it in the mail program; reports
+// failures itself and resets the cursor.
+void composeMail(const QString& attachmentPath, const QString& recipient);
+
+// The pieces of the desktop chain, public for tests.
+namespace MailDraftFormat {
+// The body as a complete UTF-8 HTML document.
+QByteArray HtmlDocument(const QString& htmlBody);
+// True when `xdg-mime query default x-scheme-handler/mailto` names Thunderbird.
+bool ThunderbirdIsMailHandler();
+// The argument after -compose: every value percent-encoded and unquoted, so that commas,
+// apostrophes and "=" inside values cannot end or quote them.
+QString ThunderbirdComposeArgument(const MailDraft& draft, const QString& bodyFilePath);
+// An RFC 5322 message that mail programs open as an unsent draft: Date first, X-Unsent: 1,
+// the HTML body and the attachment in base64.
+QByteArray UnsentMessage(const MailDraft& draft, const QDateTime& date);
+// The folder under the user's cache folder that holds the body and message files.
+QString DraftFolder();
+} // namespace MailDraftFormat
