@@ -1,0 +1,26 @@
+// The program entry of the Ordavo client: application title, fonts, the long-lived windows, the message loop.
+#include "shell/startup.h"
+#include "ui/ordavo_fonts.h"
+
+#include <QApplication>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Ordavo in Potni Nalogi"_s);
+    QApplication::setApplicationDisplayName(u"Ordavo in Potni Nalogi"_s);
+    QApplication::setOrganizationName(u"Moravent"_s);
+    QApplication::setApplicationVersion(QStringLiteral(ORDAVO_VERSION_STRING));
+    // Hidden long-lived windows must not end the program when the last visible one closes;
+    // the program ends through its own exits only.
+    QApplication::setQuitOnLastWindowClosed(false);
+    InstallOrdavoFonts();
+
+    int status = 0;
+    if (CreateLongLivedWindows() && !ApplicationTerminationRequested())
+        status = QApplication::exec();
+    DestroyLongLivedWindows();
+    return status;
+}

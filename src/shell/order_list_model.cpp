@@ -1,0 +1,132 @@
+// The table model of the main order list and the pure row-colour rule.
+#include "shell/order_list_model.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QColor StripeGrey(0xCE, 0xCE, 0xCE);
+const QColor StripeWhite(0xFF, 0xFF, 0xFF);
+const QColor LockedYellow(0xFD, 0xFF, 0x3B);
+const QColor ReceptionBlue(0x11, 0x5B, 0xAE);
+const QColor WorkGreen(0xA6, 0xF9, 0x8D);
+const QColor Black(0, 0, 0);
+const QColor White(0xFF, 0xFF, 0xFF);
+
+OrderRowColours Stripe(int row)
+{
+    return {row % 2 == 0 ? StripeGrey : StripeWhite, Black};
+}
+} // namespace
+
+OrderRowColours OrderRowColoursFor(int row, const QVector<Tnalogi>& rows)
+{
+    if (row < 0 || row >= rows.size())
+        return Stripe(row);
+    const Tnalogi& order = rows[row];
+    if (order.saved == 2)
+        return {LockedYellow, Black};
+    if (order.viewed > 0)
+        return Stripe(row);
+    if (order.nalogType == 1)
+        return {ReceptionBlue, White};
+    return {WorkGreen, Black};
+}
+
+QString OrderTypeCaption(qint32 nalogType)
+{
+    switch (nalogType) {
+    case 0:
+        return u"delovni"_s;
+    case 1:
+        return u"sprejemni"_s;
+    default:
+        return u"Neznani"_s;
+    }
+}
+
+OrderListModel::OrderListModel(QObject* parent)
+    : QAbstractTableModel(parent),
+      headers_{u"Nalog"_s, u"Tip"_s, u"Datum"_s, u"Reg. št."_s, u"Stranka"_s, u"Avto"_s}
+{
+}
+
+void OrderListModel::clearRows()
+{
+    showRows(0);
+}
+
+void OrderListModel::showRows(int count)
+{
+    beginResetModel();
+    shownRows_ = std::clamp(count, 0, int(nalogi.size()));
+    endResetModel();
+}
+
+void OrderListModel::setColumnHeader(Column column, const QString& text)
+{
+    headers_[column] = text;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+int OrderListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : shownRows_;
+}
+
+int OrderListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString OrderListModel::cellText(const Tnalogi& row, int column) const
+{
+    switch (column) {
+    case ColNalog:
+        return row.nalogStevilka;
+    case ColTip:
+        return OrderTypeCaption(row.nalogType);
+    case ColDatum:
+        return row.datum;
+    case ColRegSt:
+        return row.registrska_st;
+    case ColStranka:
+        return row.stranka;
+    case ColAvto:
+        return row.vozilo;
+    default:
+        return {};
+    }
+}
+
+QVariant OrderListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= shownRows_ || index.row() >= nalogi.size())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(nalogi[index.row()], index.column());
+    case Qt::BackgroundRole:
+        return OrderRowColoursFor(index.row(), nalogi).background;
+    case Qt::ForegroundRole:
+        return OrderRowColoursFor(index.row(), nalogi).text;
+    case Qt::TextAlignmentRole:
+        if (index.column() == ColDatum)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant OrderListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return headers_[section];
+    if (role == Qt::TextAlignmentRole && section == ColDatum)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}

@@ -1,0 +1,56 @@
+// The table model of the main order list over the rows of nalogi, with the row colours as a pure function.
+#pragma once
+
+#include "shell/app_state.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QString>
+#include <QVector>
+
+#include <array>
+
+// Background and text colour of one list row.
+struct OrderRowColours {
+    QColor background;
+    QColor text;
+    friend bool operator==(const OrderRowColours&, const OrderRowColours&) = default;
+};
+
+// The colours of row `row` of a list over `rows`: saved 2 is yellow, viewed orders take
+// grey and white stripes, new reception orders are blue, other new orders light green.
+OrderRowColours OrderRowColoursFor(int row, const QVector<Tnalogi>& rows);
+
+// "delovni" for 0, "sprejemni" for 1, "Neznani" otherwise.
+QString OrderTypeCaption(qint32 nalogType);
+
+// Shows the first shownRows() elements of nalogi. The main window fills nalogi and then
+// calls showRows(), which resets the model once per load.
+class OrderListModel final : public QAbstractTableModel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(OrderListModel)
+
+public:
+    enum Column { ColNalog, ColTip, ColDatum, ColRegSt, ColStranka, ColAvto, ColumnCount };
+
+    explicit OrderListModel(QObject* parent = nullptr);
+
+    // Removes every row from the view (nalogi is left alone).
+    void clearRows();
+    // Shows the first `count` elements of nalogi.
+    void showRows(int count);
+    int shownRows() const { return shownRows_; }
+
+    void setColumnHeader(Column column, const QString& text);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    QString cellText(const Tnalogi& row, int column) const;
+
+    int shownRows_ = 0;
+    std::array<QString, ColumnCount> headers_;
+};

@@ -1,0 +1,95 @@
+// TfrmGlobal, the owner of the transport's client, and the server checks that run when it is created.
+#include "shell/remote_host.h"
+
+#include "data/errors.h"
+#include "data/remote_call.h"
+#include "data/settings_store.h"
+#include "data/text_helpers.h"
+#include "shell/app_state.h"
+#include "shell/main_window.h"
+#include "shell/startup.h"
+#include "shell/update_check.h"
+#include "ui/message_boxes.h"
+
+#include <QDate>
+
+using namespace Qt::StringLiterals;
+
+TfrmGlobal* frmGlobal = nullptr;
+
+namespace {
+const QStringList ProbeFormats = {u"yyyy-mm-dd"_s, u"yyyy/mm/dd"_s, u"dd.mm.yyyy"_s};
+
+// One probe call with the date a year back in listDateFormat; true when the server accepted it
+// (an unreachable server counts as accepting).
+bool ServerAcceptsListDateFormat()
+{
+    RemoteParams = QStringList{FormatListDate(QDate::currentDate().addDays(-365), listDateFormat)};
+    try {
+        ExecuteRemote(u"call usp_checkDate "_s);
+    } catch (const std::exception& e) {
+        LastRemoteError = ErrorMessage(e);
+    }
+    return LastRemoteError.isEmpty();
+}
+
+void ReportServerNotFound()
+{
+    ShowSystemMessage(MessageIcon::Error,
+                      u"Prosimo preverite interneto povezavo in poizkusite ponovno. V kolikor to ne bo rešilo problema nas kontaktirajte na "_s +
+                          SupportEmail(),
+                      u"Oddaljenega strežnika ni mogoče najti."_s);
+}
+} // namespace
+
+void probeListDateFormat()
+{
+    try {
+        for (const QString& format : ProbeFormats) {
+            LastRemoteError.clear();
+            listDateFormat = format;
+            if (ServerAcceptsListDateFormat()) {
+                ClearRemoteState();
+                return;
+            }
+        }
+        if (constrValue.isEmpty()) {
+            ReportServerNotFound();
+            TerminateApplication();
+            return;
+        }
+        ClearRemoteState();
+    } catch (const std::exception&) {
+        listDateFormat = u"yyyy-mm-dd"_s;
+    }
+}
+
+void startupServerChecks(TfrmMain* mainWindow)
+{
+    bool newerVersion = false;
+    try {
+        newerVersion = mainWindow && mainWindow->lblVersion ? checkForUpdates() : checkForUpdates(QString());
+    } catch (const std::exception& e) {
+        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+    }
+    if (newerVersion)
+        TerminateApplication();
+    probeListDateFormat();
+}
+
+TfrmGlobal::TfrmGlobal(bool runStartupChecks, QObject* parent)
+    : QObject(parent), sender(std::make_unique<HttpClient>())
+{
+    setObjectName(u"frmGlobal"_s);
+    frmGlobal = this;
+    SetSenderSlot(&sender);
+    if (runStartupChecks)
+        startupServerChecks(frmMain);
+}
+
+TfrmGlobal::~TfrmGlobal()
+{
+    SetSenderSlot(nullptr);
+    if (frmGlobal == this)
+        frmGlobal = nullptr;
+}

@@ -1,0 +1,124 @@
+// The company details editor: six settings shown in boxes and written back on "Shrani".
+#include "signin/company_details.h"
+
+#include "data/errors.h"
+#include "data/settings_store.h"
+#include "ui/message_boxes.h"
+#include "ui/ordavo_fonts.h"
+#include "ui/xp_button.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+#include <QValidator>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int TypingLimit = 40;
+
+// Limits what the user types to 40 characters without cutting a longer value that was
+// stored by the sign-in and is only shown and saved again.
+class TypingLimitValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        auto* box = qobject_cast<QLineEdit*>(parent());
+        const qsizetype loaded = box ? box->property("loadedLength").toLongLong() : 0;
+        return input.size() <= std::max<qsizetype>(TypingLimit, loaded) ? Acceptable : Invalid;
+    }
+};
+} // namespace
+
+TfrmUrejanjePodatkov::TfrmUrejanjePodatkov(QWidget* parent)
+    : OrdavoWindow(u"frmUrejanjePodatkov"_s, u"Urejanje podatkov"_s, 81, parent)
+{
+    buildControls();
+}
+
+std::array<TfrmUrejanjePodatkov::Row, 6> TfrmUrejanjePodatkov::rows()
+{
+    return {{
+        {u"Ime podjetja:"_s, u"txtImePodjetja"_s, u"companyname"_s, &txtImePodjetja},
+        {u"Naslov podjetja:"_s, u"txtNaslovPodjetja"_s, u"companyaddress"_s, &txtNaslovPodjetja},
+        {u"Poštna številka in pošta:"_s, u"txtPostnaStevilkaInPosta"_s, u"companyposta"_s, &txtPostnaStevilkaInPosta},
+        {u"Telefon:"_s, u"txtTelefon"_s, u"companyphone"_s, &txtTelefon},
+        {u"Fax"_s, u"txtFax"_s, u"companyfax"_s, &txtFax},
+        {u"Spletna stran:"_s, u"txtSpletnaStran"_s, u"companywww"_s, &txtSpletnaStran},
+    }};
+}
+
+void TfrmUrejanjePodatkov::buildControls()
+{
+    auto* note = new QLabel(u"Podatki bodo vidni na izpisu naloga"_s, topBand());
+    note->setObjectName(u"lblNote"_s);
+    note->setFont(PointFont(kTahoma, 9));
+    QPalette notePalette = note->palette();
+    notePalette.setColor(QPalette::WindowText, Qt::white);
+    note->setPalette(notePalette);
+    note->setGeometry(240, 55, 240, 20);
+    note->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    note->raise();
+
+    QWidget* body = bodyPanel();
+    int top = 12;
+    for (const Row& row : rows()) {
+        auto* label = new QLabel(row.label, body);
+        label->setFont(PointFont(kTahoma, 9));
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, Qt::white);
+        label->setPalette(palette);
+        label->setGeometry(16, top, 170, 21);
+        auto* box = new QLineEdit(body);
+        box->setObjectName(row.boxName);
+        box->setValidator(new TypingLimitValidator(box));
+        box->setGeometry(190, top, 280, 21);
+        *row.box = box;
+        top += 27;
+    }
+
+    shrani = new TXpButton(u"Shrani"_s, body);
+    shrani->setObjectName(u"shrani"_s);
+    shrani->setClrStartColor(QColor(0x11, 0x5B, 0xAE));
+    shrani->setClrEndColor(QColor(0x07, 0x33, 0x62));
+    shrani->setFontColor(Qt::white);
+    shrani->setFont(PointFont(kTahoma, 9, true));
+    shrani->setGeometry(347, top + 2, 123, 38);
+    connect(shrani, &TXpButton::clicked, this, &TfrmUrejanjePodatkov::shraniClick);
+
+    setMinimumSize(400, 300);
+    resize(489, 323);
+}
+
+void TfrmUrejanjePodatkov::showEvent(QShowEvent* event)
+{
+    OrdavoWindow::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmUrejanjePodatkov::FormShow()
+{
+    try {
+        for (const Row& row : rows()) {
+            const QString value = ReadSetting(u"ordavo"_s, row.settingKey);
+            (*row.box)->setProperty("loadedLength", value.size());
+            (*row.box)->setText(value);
+        }
+    } catch (const std::exception& e) {
+        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+    }
+}
+
+void TfrmUrejanjePodatkov::shraniClick()
+{
+    try {
+        for (const Row& row : rows())
+            WriteSetting(u"ordavo"_s, row.settingKey, (*row.box)->text());
+    } catch (const std::exception& e) {
+        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        return;
+    }
+    accept();
+}

@@ -1,0 +1,496 @@
+// Widget tests of the main window's order list, refresh, search, alert, menus, closing rules, placement and arrangement.
+#include "../storage/window_test_kit.h"
+#include "support/settings_sandbox.h"
+#include "support/simulator_process.h"
+
+#include "data/remote_call.h"
+#include "data/settings_store.h"
+#include "desktop/url_opener.h"
+#include "desktop/window_arranger.h"
+#include "shell/app_state.h"
+#include "shell/main_window.h"
+#include "shell/order_list_model.h"
+#include "shell/startup.h"
+#include "ui/message_boxes.h"
+#include "ui/window_placement.h"
+#include "ui/xp_button.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+struct OrderSpec {
+    int id;
+    int type = 0;
+    int viewed = 0;
+    int saved = 1;
+    std::optional<QString> customer = u"Janez Novak"_s;
+};
+
+QByteArray OrderListAnswer(const QList<OrderSpec>& orders, bool withSavedColumn = true)
+{
+    QList<QPair<QString, int>> columns = {
+        {u"id"_s, 3},        {u"nalogStevilka"_s, 200}, {u"stranka"_s, 200},       {u"vnesel"_s, 200},
+        {u"komentar"_s, 200}, {u"datum"_s, 135},         {u"viewed"_s, 3},          {u"vozilo"_s, 200},
+        {u"registrska_st"_s, 200}, {u"nalogType"_s, 3}};
+    if (withSavedColumn)
+        columns.append({u"saved"_s, 3});
+    QList<Row> rows;
+    for (const OrderSpec& order : orders) {
+        Row row = {QString::number(order.id), u"N-"_s + QString::number(order.id), order.customer, u"Tina"_s,
+                   u"komentar"_s, u"2024-03-05 10:15:00"_s, QString::number(order.viewed), u"Škoda Octavia"_s,
+                   u"LJ AB-123"_s, QString::number(order.type)};
+        if (withSavedColumn)
+            row.append(QString::number(order.saved));
+        rows.append(row);
+    }
+    return TableAnswer(columns, rows);
+}
+
+QList<OrderSpec> Orders(std::initializer_list<int> ids)
+{
+    QList<OrderSpec> orders;
+    for (int id : ids)
+        orders.append(OrderSpec{id});
+    return orders;
+}
+
+const QString ListPrefix = u"call usp_listneobracunaninalogi"_s;
+} // namespace
+
+class MainWindowTest final : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SettingsSandbox> sandbox_;
+    std::unique_ptr<ScriptedWorkshop> workshop_;
+    std::unique_ptr<RemoteTestSetup> remote_;
+    std::unique_ptr<TfrmMain> window_;
+    RecordingUrlOpener opener_;
+
+    // A shown main window with its refresh timer stopped, so each test drives the loads itself.
+    TfrmMain* shownWindow()
+    {
+        window_ = std::make_unique<TfrmMain>();
+        window_->show();
+        window_->tmrcheck->stop();
+        return window_.get();
+    }
+
+    QStringList listStatements() const
+    {
+        QStringList result;
+        for (const QString& statement : workshop_->statements())
+            if (statement.startsWith(ListPrefix))
+                result.append(statement.trimmed());
+        return result;
+    }
+
+    void selectRow(int row)
+    {
+        auto* view = window_->lviewMain;
+        view->selectionModel()->setCurrentIndex(view->model()->index(row, 0),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+
+private slots:
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
+        ResetAppState();
+        ResetApplicationTermination();
+        SetTerminationHook([] {});
+        sandbox_ = std::make_unique<SettingsSandbox>();
+        workshop_ = std::make_unique<ScriptedWorkshop>();
+        remote_ = std::make_unique<RemoteTestSetup>(workshop_->baseUrl());
+        WriteSetting(u"ordavo"_s, u"kodadostop"_s, u"demo1234"_s);
+        DialogTestHook::activate();
+        SetCurrentUrlOpener(&opener_);
+        opener_.opened.clear();
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        SetCurrentUrlOpener(nullptr);
+        SetCurrentWindowArranger(nullptr);
+        DialogTestHook::reset();
+        remote_.reset();
+        workshop_.reset();
+        sandbox_.reset();
+        SetTerminationHook({});
+    }
+
+    void statementFollowsFilterAndSearch_data()
+    {
+        QTest::addColumn<bool>("allOrders");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("unbilled, no search") << false << QString() << u"yyyy-mm-dd"_s
+                                             << u"call usp_listneobracunaninalogi (0,'2023-03-06','2025-03-05',-1,0,'')"_s;
+        QTest::addRow("all, search") << true << u"Novak"_s << u"dd.mm.yyyy"_s
+                                     << u"call usp_listneobracunaninalogi (2,'06.03.2023','05.03.2025',-1,1,'Novak')"_s;
+    }
+
+    void statementFollowsFilterAndSearch()
+    {
+        QFETCH(bool, allOrders);
+        QFETCH(QString, search);
+        QFETCH(QString, format);
+        QFETCH(QString, expected);
+        QCOMPARE(OrderListStatement(allOrders, search, QDate(2024, 3, 5), format), expected);
+    }
+
+    // The statements the window really sends through its controls: search box and radio buttons.
+    void windowSendsStatementsOfItsControls()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2})));
+        TfrmMain* w = shownWindow();
+        const QDate today = QDate::currentDate();
+        w->loadNalogi();
+        w->txtSearch->setText(u"  No'v\"a\\k"_s);
+        w->applySearch();
+        QCOMPARE(w->txtSearch->text(), u"Novak"_s);
+        w->rdbVsiNalogi->click();
+        w->txtSearch->setText(u"   "_s);
+        w->applySearch();
+        QCOMPARE(w->txtSearch->text(), QString());
+        const QStringList expected = {
+            OrderListStatement(false, {}, today, u"yyyy-mm-dd"_s),
+            OrderListStatement(false, u"Novak"_s, today, u"yyyy-mm-dd"_s),
+            OrderListStatement(true, u"Novak"_s, today, u"yyyy-mm-dd"_s),
+            OrderListStatement(true, {}, today, u"yyyy-mm-dd"_s),
+        };
+        QCOMPARE(listStatements(), expected);
+    }
+
+    void rowColoursFollowTheTable_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("viewed");
+        QTest::addColumn<int>("saved");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("text");
+        const QColor grey(0xCE, 0xCE, 0xCE), white(Qt::white), black(Qt::black);
+        const QColor yellow(0xFD, 0xFF, 0x3B), blue(0x11, 0x5B, 0xAE), green(0xA6, 0xF9, 0x8D);
+        QTest::addRow("reception, new, saved 2 is yellow") << 0 << 1 << 0 << 2 << yellow << black;
+        QTest::addRow("viewed even row is grey") << 2 << 0 << 1 << 1 << grey << black;
+        QTest::addRow("viewed odd row is white") << 3 << 1 << 5 << 0 << white << black;
+        QTest::addRow("new reception order is blue") << 1 << 1 << 0 << 1 << blue << white;
+        QTest::addRow("new work order is green") << 0 << 0 << 0 << 1 << green << black;
+        QTest::addRow("unknown type counts as work order") << 0 << 7 << 0 << 1 << green << black;
+        QTest::addRow("row outside the list, odd") << 9 << 1 << 0 << 2 << white << black;
+        QTest::addRow("row outside the list, even") << 10 << 1 << 0 << 2 << grey << black;
+    }
+
+    void rowColoursFollowTheTable()
+    {
+        QFETCH(int, row);
+        QFETCH(int, type);
+        QFETCH(int, viewed);
+        QFETCH(int, saved);
+        QFETCH(QColor, background);
+        QFETCH(QColor, text);
+        QVector<Tnalogi> rows(4);
+        if (row < rows.size()) {
+            rows[row].nalogType = type;
+            rows[row].viewed = viewed;
+            rows[row].saved = saved;
+        }
+        const OrderRowColours colours = OrderRowColoursFor(row, rows);
+        QCOMPARE(colours.background, background);
+        QCOMPARE(colours.text, text);
+    }
+
+    void listShowsCellsAndColoursOfTheAnswer()
+    {
+        QList<OrderSpec> orders = {{10, 1, 0, 2, u"Avtoservis ( )Kovač"_s}, {11, 0, 0, 1, std::nullopt}, {12, 5, 1, 1}};
+        workshop_->answer(ListPrefix, OrderListAnswer(orders));
+        WriteSetting(u"ordavo"_s, u"registrkatitle"_s, u"Reg.: št.:"_s);
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        QAbstractItemModel* model = w->lviewMain->model();
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->headerData(OrderListModel::ColRegSt, Qt::Horizontal).toString(), u"Reg. št."_s);
+        QCOMPARE(model->index(0, OrderListModel::ColStranka).data().toString(), u"Avtoservis Kovač"_s);
+        QCOMPARE(model->index(1, OrderListModel::ColStranka).data().toString(), u"Neznano"_s);
+        QCOMPARE(model->index(0, OrderListModel::ColTip).data().toString(), u"sprejemni"_s);
+        QCOMPARE(model->index(1, OrderListModel::ColTip).data().toString(), u"delovni"_s);
+        QCOMPARE(model->index(2, OrderListModel::ColTip).data().toString(), u"Neznani"_s);
+        QCOMPARE(model->index(0, OrderListModel::ColDatum).data().toString(), u"05.03.2024"_s);
+        QCOMPARE(model->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0xFD, 0xFF, 0x3B));
+        QCOMPARE(nalogi.size(), 3);
+        QCOMPARE(lastOrderCount, 3);
+        QVERIFY(w->lviewMain->isEnabled());
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+
+    void selectionFollowsTheOrderAcrossReloads()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3, 4, 5, 6})));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        selectRow(5);
+        w->lviewMainClick();
+        QVERIFY(w->btnPoglejNalog->isEnabled());
+
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({6, 1, 2, 3, 4, 5})));
+        w->loadNalogi();
+        QCOMPARE(w->selectedRow(), 0);
+        QCOMPARE(nalogi[0].id, 6);
+
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3})));
+        w->loadNalogi();
+        QCOMPARE(w->selectedRow(), -1);
+        QVERIFY2(w->btnPoglejNalog->isEnabled(), "Poglej nalog keeps its state when the order disappears");
+    }
+
+    void alertOnlyForAChangedCountInTheBackground()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2})));
+        TfrmMain* w = shownWindow();
+        QSignalSpy alerts(w, &TfrmMain::newOrdersAlerted);
+        w->showMinimized();
+        w->loadNalogi();
+        QCOMPARE(alerts.count(), 0); // the first load never alerts
+
+        w->loadNalogi();
+        QCOMPARE(alerts.count(), 0); // same count
+
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3})));
+        w->showMinimized();
+        w->loadNalogi();
+        QCOMPARE(alerts.count(), 1);
+        QVERIFY(!w->isMinimized());
+
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1})));
+        w->loadNalogi();
+        QCOMPARE(alerts.count(), 1); // active and not minimised: no alert
+    }
+
+    void timerFollowsSearchRefreshAndFilter()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1})));
+        TfrmMain* w = shownWindow();
+        w->tmrcheck->start();
+        QCOMPARE(w->tmrcheck->interval(), 500);
+        w->tmrcheckTimer();
+        QCOMPARE(w->tmrcheck->interval(), 7000);
+        QVERIFY(w->tmrcheck->isActive());
+        QVERIFY(!firstTick);
+
+        w->txtSearch->setText(u"abc"_s);
+        w->applySearch();
+        QVERIFY(!w->tmrcheck->isActive());
+        QVERIFY(searchApplied);
+        QCOMPARE(w->lblRefreshing->text(), u"(OSVEŽEVANJE IZKLOPLJENO)"_s);
+        QCOMPARE(searchText, u"abc"_s);
+
+        w->findChild<QAction*>(u"Osvezi1"_s)->trigger();
+        QVERIFY(w->tmrcheck->isActive());
+        QCOMPARE(w->lblRefreshing->text(), u"(OSVEŽEVANJE OMOGOČENO)"_s);
+        QCOMPARE(w->txtSearch->text(), QString());
+        QVERIFY(searchText.isEmpty());
+
+        w->rdbVsiNalogi->click();
+        QVERIFY(!w->tmrcheck->isActive());
+        QVERIFY(!w->btnPoglejNalog->isEnabled());
+        QCOMPARE(w->lblRefreshing->text(), u"(OSVEŽEVANJE OMOGOČENO)"_s);
+        w->rdbNoviNalogi->click();
+        QVERIFY(w->tmrcheck->isActive());
+        QCOMPARE(w->tmrcheck->interval(), 7000);
+
+        w->tmrcheckTimer();
+        QVERIFY(!searchApplied);
+    }
+
+    void failingCallKeepsRowsAndDisablesTheList()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2})));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        workshop_->answer(ListPrefix, FailureAnswer("DB error 1064"));
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->model()->rowCount(), 2);
+        QVERIFY(!w->lviewMain->isEnabled());
+        const ShownMessage box = DialogTestHook::lastShown();
+        QCOMPARE(box.text, u"Napaka pri komunikaciji"_s);
+        QVERIFY2(box.details.contains(u"DB error 1064"_s), qPrintable(box.details));
+    }
+
+    void missingColumnShowsTheStatement()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2}), false));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        const ShownMessage box = DialogTestHook::lastShown();
+        QCOMPARE(box.title, u"Napaka"_s);
+        QCOMPARE(box.icon, MessageIcon::Error);
+        QVERIFY2(box.text.startsWith(u"Napaka pri preverjanju nalogov "_s), qPrintable(box.text));
+        QVERIFY2(box.text.endsWith(u"\r\nQry:"_s + OrderListStatement(false, {}, QDate::currentDate(), u"yyyy-mm-dd"_s)),
+                 qPrintable(box.text));
+        QVERIFY(w->lviewMain->isEnabled());
+        QCOMPARE(w->lviewMain->model()->rowCount(), 0);
+    }
+
+    void noAnswerEmptiesTheListAndKeepsTheCount()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2})));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        workshop_->answer(ListPrefix, EmptyAnswer());
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->model()->rowCount(), 0);
+        QCOMPARE(lastOrderCount, 2);
+        QVERIFY(w->lviewMain->isEnabled());
+    }
+
+    void webPartOpensWithTheAccessCode()
+    {
+        WriteSetting(u"ordavo"_s, u"weburlroot"_s, u"http://servis.example/"_s);
+        TfrmMain* w = shownWindow();
+        QTest::mouseClick(w->Image1, Qt::LeftButton);
+        QCOMPARE(opener_.opened.size(), 1);
+        QCOMPARE(opener_.opened.first().toString(), u"http://servis.example/?kodainsupass=demo1234"_s);
+    }
+
+    void tyreMenuFollowsTheSetting()
+    {
+        {
+            TfrmMain hidden;
+            QVERIFY(!hidden.mnuShranjevanjeGum->menuAction()->isVisible());
+        }
+        WriteSetting(u"ordavo"_s, u"showtyrestorage"_s, u"1"_s);
+        TfrmMain shown;
+        QVERIFY(shown.mnuShranjevanjeGum->menuAction()->isVisible());
+    }
+
+    void closeBoxMinimisesAndEscAsks()
+    {
+        TfrmMain* w = shownWindow();
+        QVERIFY(!w->close());
+        QVERIFY(w->isMinimized());
+        QVERIFY(!ApplicationTerminationRequested());
+
+        w->showNormal();
+        DialogTestHook::setNextAnswers({mrNo});
+        QTest::keyClick(w->txtSearch, Qt::Key_Escape);
+        QCOMPARE(DialogTestHook::lastShown().title, u"Zapri program"_s);
+        QVERIFY(w->isVisible());
+        QVERIFY(!allowClose);
+
+        DialogTestHook::setNextAnswers({mrYes});
+        QTest::keyClick(w->lviewMain, Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(!w->isVisible());
+        QVERIFY(ApplicationTerminationRequested());
+    }
+
+    void exitCommandEndsTheProgram()
+    {
+        TfrmMain* w = shownWindow();
+        QCOMPARE(w->actIzhod->shortcut(), QKeySequence(u"Ctrl+Q"_s));
+        w->actIzhod->trigger();
+        QVERIFY(allowClose);
+        QVERIFY(!w->isVisible());
+        QVERIFY(ApplicationTerminationRequested());
+    }
+
+    void placementRestoredAndWrittenOnlyWhileSaving()
+    {
+        WriteSetting(u"ordavo"_s, u"leftfrmMain"_s, u"40"_s);
+        WriteSetting(u"ordavo"_s, u"widthfrmMain"_s, u"abc"_s);
+        auto w = std::make_unique<TfrmMain>();
+        w->resize(900, 700); // placementSaving is still false: nothing written
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"heightfrmMain"_s), QString());
+        w->show();
+        QVERIFY(placementSaving);
+        QCOMPARE(w->frameGeometry().left(), 40);
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"widthfrmMain"_s), u"abc"_s);
+        QCOMPARE(w->width(), 900);
+        w->resize(800, 650);
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"widthfrmMain"_s), QString::number(w->frameGeometry().width()));
+        w->tmrcheck->stop();
+    }
+
+    void arrangementPutsTheOtherWindowLeft()
+    {
+        const WindowArrangement a = ArrangeBesideMainWindow(QSize(1920, 1080), 500, 40);
+        QCOMPARE(a.other, QRect(0, 0, 1420, 1040));
+        QCOMPARE(a.mainLeft, 1420);
+        QCOMPARE(TaskbarHeightFor(QRect(0, 1040, 1920, 40), 1080), 40);
+        QCOMPARE(TaskbarHeightFor(QRect(0, 0, 60, 1080), 1080), 0);
+        QCOMPARE(TaskbarHeightFor(std::nullopt, 1080), 0);
+        QCOMPARE(TaskbarFromWorkArea(QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1040)), QRect(0, 1040, 1920, 40));
+        QCOMPARE(TaskbarFromWorkArea(QRect(0, 0, 1920, 1080), QRect(60, 0, 1860, 1080)), QRect(0, 0, 60, 1080));
+        QCOMPARE(TaskbarFromWorkArea(QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)), std::nullopt);
+    }
+
+    void alignWindowsTakesTheFirstMatchingWindow()
+    {
+        RecordingWindowArranger arranger;
+        arranger.windows = {{1, u"Terminal"_s}, {2, u"Mail - Kontakti"_s}, {3, u""_s}, {4, u"Kontakti 2"_s}};
+        SetCurrentWindowArranger(&arranger);
+        WriteSetting(u"ordavo"_s, u"othrappname"_s, u"Kontakti"_s);
+        WriteSetting(u"ordavo"_s, u"showmemo1"_s, u"1"_s);
+        TfrmMain* w = shownWindow();
+        w->resize(500, 650);
+        QVERIFY(!w->Memo1->isHidden());
+        QTest::mouseClick(w->imgAlign, Qt::LeftButton);
+        QCOMPARE(arranger.moves.size(), 1);
+        QCOMPARE(arranger.moves.first().window, quint64(2));
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        QCOMPARE(arranger.moves.first().geometry,
+                 QRect(0, 0, screen.width() - w->frameGeometry().width(), screen.height()));
+        QCOMPARE(w->frameGeometry().left(), screen.width() - w->frameGeometry().width());
+        QCOMPARE(w->Memo1->toPlainText(), u"Terminal\nMail - Kontakti"_s);
+
+        WriteSetting(u"ordavo"_s, u"othrappname"_s, QString());
+        QTest::mouseClick(w->imgAlign, Qt::LeftButton);
+        QCOMPARE(arranger.moves.size(), 1);
+    }
+
+    // The seeded simulator's orders arrive whole: every row decodes and the colours cover the kinds.
+    void simulatorOrdersLoad()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.isRunning(), qPrintable(sim.errorText()));
+        WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim.baseUrl());
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        QVERIFY(DialogTestHook::shown().isEmpty());
+        const int unbilled = w->lviewMain->model()->rowCount();
+        QVERIFY(unbilled > 10);
+        bool sawLocked = false;
+        for (const Tnalogi& order : nalogi)
+            sawLocked = sawLocked || order.id == SimulatorProcess::LockedOrder;
+        QVERIFY(sawLocked);
+        w->rdbVsiNalogi->click();
+        QVERIFY(w->lviewMain->model()->rowCount() >= unbilled);
+
+        QVERIFY(sim.control(u"add-order"_s).status == 200);
+        w->rdbNoviNalogi->click();
+        QCOMPARE(w->lviewMain->model()->rowCount(), unbilled + 1);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_main_window.moc"
