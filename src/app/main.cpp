@@ -9,8 +9,9 @@ using namespace Qt::StringLiterals;
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // The application title; no display name is set, because Qt would append it to the
+    // title of every window ("Prijava v Ordavo sistem" must read exactly so).
     QApplication::setApplicationName(u"Ordavo in Potni Nalogi"_s);
-    QApplication::setApplicationDisplayName(u"Ordavo in Potni Nalogi"_s);
     QApplication::setOrganizationName(u"Moravent"_s);
     QApplication::setApplicationVersion(QStringLiteral(ORDAVO_VERSION_STRING));
     // Hidden long-lived windows must not end the program when the last visible one closes;
