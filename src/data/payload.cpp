@@ -219,13 +219,7 @@ constexpr TokenSet kLaterFieldTokens =
 
 bool StartsWith(const char* at, const char* end, std::string_view text)
 {
-    if (std::size_t(end - at) < text.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (at[i] != text[i])
-            return false;
-    }
-    return true;
+    return std::size_t(end - at) >= text.size() && std::memcmp(at, text.data(), text.size()) == 0;
 }
 
 // The only token kind that can start at `at` ("[" or "&"), told by its first bytes.
@@ -397,6 +391,7 @@ private:
     {
         set_->buffer_ = std::move(prepared);
         data_ = set_->buffer_.data(); // detached once; the buffer never grows while decoding
+        bufferEnd_ = data_ + set_->buffer_.size();
     }
 
     bool run()
@@ -478,7 +473,6 @@ private:
         cellLimit_ = 8 * std::size_t(size) + 65536;
         if (sectionCount * columns <= cellLimit_) {
             set_->cells_.reserve(sectionCount * columns);
-            set_->nulls_.reserve(sectionCount * columns);
         }
     }
 
@@ -546,13 +540,13 @@ private:
         const char* in = data_ + start;
         const char* const stop = data_ + end;
         char* out = data_ + start;
-        // Until the first replacement the text stays where it is; after it, bytes move down.
-        while (in < stop && kFieldClasses[uchar(*in)] == Plain)
-            ++in;
-        out += in - out;
-        while (in < stop) {
-            while (in < stop && kFieldClasses[uchar(*in)] == Plain)
-                *out++ = *in++;
+        while (true) {
+            // Until the first replacement the text stays where it is; after it, bytes move down.
+            const char* const at = NextFieldStop(in, stop);
+            if (out != in)
+                std::memmove(out, in, std::size_t(at - in));
+            out += at - in;
+            in = at;
             if (in == stop || *in == FieldDelimiter)
                 break;
             // No token holds "{", so matching up to the section's end never crosses the field's end.
@@ -568,6 +562,30 @@ private:
         return {start, out - (data_ + start), false};
     }
 
+    // The first "{", "[" or "&" in [from, stop), or stop. Reads sixteen bytes at a time as long as
+    // they lie inside the buffer, which may be past `stop`.
+    const char* NextFieldStop(const char* from, const char* stop) const
+    {
+#ifdef __SSE2__
+        const __m128i brace = _mm_set1_epi8(FieldDelimiter);
+        const __m128i bracket = _mm_set1_epi8('[');
+        const __m128i ampersand = _mm_set1_epi8('&');
+        while (from < stop && from + 16 <= bufferEnd_) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+            const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, brace),
+                                              _mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, ampersand)));
+            if (const unsigned mask = unsigned(_mm_movemask_epi8(hits)))
+                return std::min(from + std::countr_zero(mask), stop);
+            from += 16;
+        }
+        if (from >= stop)
+            return stop;
+#endif
+        while (from < stop && kFieldClasses[uchar(*from)] == Plain)
+            ++from;
+        return from;
+    }
+
     // The first named field of a row appends the row; a value that cannot be stored fails the
     // whole payload.
     bool startRow(int column, const Item& field)
@@ -576,7 +594,6 @@ private:
         if (set_->cells_.size() + columns > cellLimit_ || set_->rowCount_ == std::numeric_limits<int>::max())
             return false;
         set_->cells_.resize(set_->cells_.size() + columns);
-        set_->nulls_.resize(set_->nulls_.size() + columns, true);
         ++set_->rowCount_;
         return store(column, field);
     }
@@ -598,6 +615,7 @@ private:
     RecordsetPtr set_;
     Recordset::RegionalForms forms_;
     char* data_ = nullptr;
+    const char* bufferEnd_ = nullptr;
     std::vector<int> positions_; // column of each header position; -1 for an empty definition
     QHash<QString, int> columnsByFoldedName_;
     std::size_t cellLimit_ = 0;

@@ -79,11 +79,26 @@ bool ReadTimeOfDay(QByteArrayView text, qsizetype at, int& milliseconds)
     return true;
 }
 
+bool IsLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// The Julian day of a date of the Gregorian calendar from year 1 on (as QDate counts it).
 std::optional<qint64> JulianDayOf(int year, int month, int day)
 {
-    if (year < 1 || !QDate::isValid(year, month, day))
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
         return std::nullopt;
-    return QDate(year, month, day).toJulianDay();
+    const int march = month <= 2 ? 1 : 0; // the year counted from March, so the leap day comes last
+    const qint64 y = qint64(year) + 4800 - march;
+    const qint64 m = month + 12 * march - 3;
+    return day + (153 * m + 2) / 5 + 365 * y + y / 4 - y / 100 + y / 400 - 32045;
 }
 
 // The server's forms "YYYY-MM-DD" and "YYYY-MM-DD HH:MM:SS" (or with "T"), and the regional
@@ -393,7 +408,6 @@ void Recordset::Close()
     open_ = false;
     columns_ = {};
     cells_ = {};
-    nulls_ = {};
     buffer_ = {};
     rowCount_ = 0;
     cursor_ = 0;
@@ -448,7 +462,7 @@ Field Recordset::fieldAt(int column) const
 std::size_t Recordset::memoryFootprint() const
 {
     std::size_t bytes =
-        sizeof(Recordset) + std::size_t(buffer_.capacity()) + cells_.capacity() * sizeof(Cell) + nulls_.capacity() / 8;
+        sizeof(Recordset) + std::size_t(buffer_.capacity()) + cells_.capacity() * sizeof(Cell);
     for (const Column& column : columns_)
         bytes += sizeof(Column) + std::size_t(column.name.capacity() + column.foldedName.capacity()) * sizeof(QChar);
     return bytes;
@@ -459,7 +473,7 @@ bool Recordset::storeText(int column, int row, std::uint32_t offset, std::uint32
     const std::size_t index = std::size_t(row) * columns_.size() + std::size_t(column);
     char* text = buffer_.data() + offset;
     const QByteArrayView view(text, length);
-    Cell value;
+    Cell value{0, 0};
     switch (columns_[std::size_t(column)].type) {
     case ColumnType::Integer: {
         const std::optional<qint32> number = ParseInteger(view, forms.locale);
@@ -497,7 +511,6 @@ bool Recordset::storeText(int column, int row, std::uint32_t offset, std::uint32
         break;
     }
     cells_[index] = value;
-    nulls_[index] = false;
     return true;
 }
 

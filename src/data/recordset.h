@@ -97,10 +97,12 @@ private:
     };
     // One cell: a text, decimal or binary value is a slice (offset, length) of buffer_;
     // an integer is in a; a date is a Julian day in a; a date-time is a Julian day in a
-    // and the milliseconds of the day in b.
+    // and the milliseconds of the day in b. A null cell has kNullCell in b, which no value
+    // uses (slices are far shorter and a day has fewer milliseconds).
+    static constexpr std::uint32_t kNullCell = 0xFFFFFFFFu;
     struct Cell {
         std::uint32_t a = 0;
-        std::uint32_t b = 0;
+        std::uint32_t b = kNullCell;
     };
 
     // The user's regional settings as one decoding reads them: the locale and its decimal
@@ -119,12 +121,11 @@ private:
     // May rewrite those bytes in place (a decimal keeps its canonical text there).
     bool storeText(int column, int row, std::uint32_t offset, std::uint32_t length, const RegionalForms& forms);
     const Cell& cell(int column, int row) const { return cells_[std::size_t(row) * columns_.size() + column]; }
-    bool cellIsNull(int column, int row) const { return nulls_[std::size_t(row) * columns_.size() + column]; }
+    bool cellIsNull(int column, int row) const { return cell(column, row).b == kNullCell; }
     QByteArray sliceBytes(const Cell& c) const { return QByteArray(buffer_.constData() + c.a, qsizetype(c.b)); }
 
     std::vector<Column> columns_;
     std::vector<Cell> cells_; // row-major
-    std::vector<bool> nulls_; // row-major, true = null
     QByteArray buffer_;       // UTF-8 text the slices point into
     int rowCount_ = 0;
     int cursor_ = 0;

@@ -13,9 +13,20 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cctype>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <optional>
+#include <string_view>
+
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define PERCENT_DECODE_SIMD 1
+#include <immintrin.h>
+#else
+#define PERCENT_DECODE_SIMD 0
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -100,18 +111,29 @@ QString TrimBlanksAndControls(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-// One or two hexadecimal digits, either case, and nothing else.
-bool IsHexNumber(QByteArrayView digits)
-{
-    return !digits.isEmpty()
-           && std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-}
-
 QByteArray RequestUrl(const QString& baseUrl, const QString& sentStatement)
 {
     return (baseUrl + ContractText(ServerContract::GatewayScript) + u'?' + ContractText(ServerContract::QueryPrefix)
             + sentStatement)
         .toUtf8();
+}
+
+// Where `marker` first occurs in `text`, or -1. Looks for the marker's first byte with memchr,
+// which skips a percent-encoded payload (it holds no "[") at memory speed.
+qsizetype FindMarker(QByteArrayView text, std::string_view marker)
+{
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    while (end - at >= qsizetype(marker.size())) {
+        const void* found = std::memchr(at, marker.front(), std::size_t(end - at) - marker.size() + 1);
+        if (!found)
+            return -1;
+        at = static_cast<const char*>(found);
+        if (std::memcmp(at, marker.data(), marker.size()) == 0)
+            return at - text.data();
+        ++at;
+    }
+    return -1;
 }
 
 // The body of a successful GET, or nothing when the client is missing or the transfer failed.
@@ -151,14 +173,208 @@ QByteArray Transfer(HttpClient* firstClient, const QByteArray& firstUrl, const Q
     return answer;
 }
 
+// ---- percent decoding ----
+
+constexpr unsigned char kNotHex = 0xFF;
+
+// The value of every hexadecimal digit (either case); kNotHex for every other byte.
+constexpr std::array<unsigned char, 256> MakeHexValues()
+{
+    std::array<unsigned char, 256> values{};
+    values.fill(kNotHex);
+    for (int digit = 0; digit < 10; ++digit)
+        values[std::size_t('0' + digit)] = static_cast<unsigned char>(digit);
+    for (int letter = 0; letter < 6; ++letter) {
+        values[std::size_t('a' + letter)] = static_cast<unsigned char>(10 + letter);
+        values[std::size_t('A' + letter)] = static_cast<unsigned char>(10 + letter);
+    }
+    return values;
+}
+
+constexpr std::array<unsigned char, 256> kHexValues = MakeHexValues();
+
+unsigned char HexValue(char c)
+{
+    return kHexValues[static_cast<unsigned char>(c)];
+}
+
+// Step 1 of PercentDecode over [in, end) into out, byte by byte: "%" and two hexadecimal digits
+// give one byte, so does "%" and one digit as the last two characters of the text (`end` must be
+// the text's end); any other "%" is copied. Returns the end of the output; ORs every input byte
+// into rawBits.
+char* PercentDecodeBytewise(const char* in, const char* end, char* out, unsigned char& rawBits)
+{
+    while (in < end) {
+        const char c = *in;
+        rawBits |= static_cast<unsigned char>(c);
+        if (c == '%') {
+            const qsizetype following = end - in - 1;
+            const unsigned char high = following >= 1 ? HexValue(in[1]) : kNotHex;
+            if (high != kNotHex && following == 1) {
+                *out++ = char(high);
+                in += 2;
+                continue;
+            }
+            const unsigned char low = following >= 2 ? HexValue(in[2]) : kNotHex;
+            if (high != kNotHex && low != kNotHex) {
+                *out++ = char(high << 4 | low);
+                in += 3;
+                continue;
+            }
+        }
+        *out++ = c;
+        ++in;
+    }
+    return out;
+}
+
+#if PERCENT_DECODE_SIMD
+// Shuffle indices that gather the bytes of an 8-byte group whose bits are set in the mask, and how
+// many they are; the unused indices select nothing.
+struct GatherTable {
+    std::array<std::uint64_t, 256> indices{};
+    std::array<unsigned char, 256> counts{};
+};
+
+constexpr GatherTable MakeGatherTable()
+{
+    GatherTable table;
+    for (unsigned mask = 0; mask < 256; ++mask) {
+        std::uint64_t indices = 0x8080808080808080ull; // high bit set: the byte becomes 0
+        unsigned count = 0;
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            if (mask & (1u << bit)) {
+                indices &= ~(std::uint64_t(0xFF) << (8 * count));
+                indices |= std::uint64_t(bit) << (8 * count);
+                ++count;
+            }
+        }
+        table.indices[mask] = indices;
+        table.counts[mask] = static_cast<unsigned char>(count);
+    }
+    return table;
+}
+
+constexpr GatherTable kGatherTable = MakeGatherTable();
+
+// Per byte: 0xFF where it is a hexadecimal digit, and its value (0 elsewhere).
+__attribute__((target("ssse3"))) inline __m128i HexDigitsOf(__m128i bytes, __m128i& values)
+{
+    const __m128i digit = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
+    const __m128i letter = _mm_sub_epi8(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
+    values = _mm_or_si128(_mm_and_si128(isDigit, digit),
+                          _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+    return _mm_or_si128(isDigit, isLetter);
+}
+
+// Step 1 of PercentDecode sixteen bytes at a time while at least 18 bytes are left, so that the two
+// digits after every "%" of a block are readable. A "%" is an escape exactly when the two bytes
+// after it are hexadecimal digits (a digit is never "%", so escapes cannot overlap): the escape's
+// byte goes in place of the "%" and its digits are dropped. Advances `in` and `out`; out needs
+// sixteen bytes of room beyond the decoded text. Tells whether some input byte is 0x80 or above.
+__attribute__((target("ssse3"))) bool PercentDecodeBlocks(const char*& in, const char* end, char*& out)
+{
+    const __m128i percent = _mm_set1_epi8('%');
+    __m128i rawBits = _mm_setzero_si128();
+    unsigned droppedAhead = 0; // digits of an escape at the end of the last block, as a mask of the next
+    while (end - in >= 18) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        rawBits = _mm_or_si128(rawBits, bytes);
+        const unsigned percents = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, percent)));
+        if ((percents | droppedAhead) == 0) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+            in += 16;
+            out += 16;
+            continue;
+        }
+        __m128i highValues, lowValues;
+        const __m128i highIsHex = HexDigitsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 1)), highValues);
+        const __m128i lowIsHex = HexDigitsOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2)), lowValues);
+        const __m128i escapes = _mm_and_si128(_mm_cmpeq_epi8(bytes, percent), _mm_and_si128(highIsHex, lowIsHex));
+        const __m128i decoded = _mm_or_si128(_mm_slli_epi16(highValues, 4), lowValues); // values < 16: no carry
+        const __m128i merged = _mm_or_si128(_mm_and_si128(escapes, decoded), _mm_andnot_si128(escapes, bytes));
+        const unsigned escapeBits = unsigned(_mm_movemask_epi8(escapes));
+        const unsigned dropped = (escapeBits << 1) | (escapeBits << 2) | droppedAhead;
+        droppedAhead = dropped >> 16;
+        const unsigned kept = ~dropped & 0xFFFF;
+        const unsigned keptLow = kept & 0xFF;
+        const unsigned keptHigh = kept >> 8;
+        const __m128i gather = _mm_set_epi64x(qint64(kGatherTable.indices[keptHigh] + 0x0808080808080808ull),
+                                              qint64(kGatherTable.indices[keptLow]));
+        const __m128i packed = _mm_shuffle_epi8(merged, gather);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
+        out += kGatherTable.counts[keptLow];
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_srli_si128(packed, 8));
+        out += kGatherTable.counts[keptHigh];
+        in += 16;
+    }
+    in += std::popcount(droppedAhead); // the digits of an escape that straddled the last block
+    return _mm_movemask_epi8(rawBits) != 0;
+}
+
+bool HasSsse3()
+{
+    static const bool supported = __builtin_cpu_supports("ssse3") != 0;
+    return supported;
+}
+#endif
+
+struct PercentDecoded {
+    QByteArray bytes;
+    bool textHasNonAscii = false; // some byte of the encoded text itself is 0x80 or above
+};
+
+// Step 1 of PercentDecode into a fresh buffer (never longer than the text).
+PercentDecoded PercentDecodeToBytes(QByteArrayView text)
+{
+    constexpr qsizetype kStoreSlack = 16; // the block decoder stores eight bytes at a time
+    QByteArray bytes(text.size() + kStoreSlack, Qt::Uninitialized);
+    const char* in = text.data();
+    const char* const end = in + text.size();
+    char* out = bytes.data();
+    unsigned char rawBits = 0;
+#if PERCENT_DECODE_SIMD
+    if (HasSsse3() && PercentDecodeBlocks(in, end, out))
+        rawBits = 0x80;
+#endif
+    out = PercentDecodeBytewise(in, end, out, rawBits);
+    bytes.truncate(out - bytes.constData());
+    return {std::move(bytes), rawBits >= 0x80};
+}
+
+// Step 2 of PercentDecode: the decoded bytes as UTF-8 of their Windows-1250 projection, or empty
+// when they are not UTF-8.
+QByteArray ProjectedToWindows1250(QByteArray bytes)
+{
+    if (!ProjectUtf8ToWindows1250(bytes))
+        return {};
+    return bytes;
+}
+
+// The payload after the first "[success]", percent-decoded and handed to the decoder. An answer
+// that is not UTF-8 is read as Windows-1250, so its payload is first converted to UTF-8.
 RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt)
 {
     const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
     try {
-        return DecodePayload(PercentDecode(payload));
+        PercentDecoded decoded = PercentDecodeToBytes(payload);
+        if (decoded.textHasNonAscii && !IsValidUtf8(answer))
+            decoded = PercentDecodeToBytes(FromWindows1250(payload).toUtf8());
+        return DecodePayload(ProjectedToWindows1250(std::move(decoded.bytes)));
     } catch (...) {
         return nullptr; // an undecodable payload is an answer without data
     }
+}
+
+// The failure text of an answer without "[success]": the answer without "[emptyrecordset]", as
+// 8-bit text; empty when nothing else is left.
+QString FailureDescription(QByteArrayView answer)
+{
+    QByteArray description = AnswerAsUtf8(answer);
+    description.replace(ContractBytes(ServerContract::EmptyRecordsetMarker), QByteArrayView());
+    return description.isEmpty() ? QString() : As8BitText(description);
 }
 
 // Both entry points: everything that can fail locally ends as "Communication Error :".
@@ -259,24 +475,7 @@ QByteArray PercentEncode(const QString& text)
 
 QByteArray PercentDecode(QByteArrayView text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            bytes.append(text[i]);
-            continue;
-        }
-        const QByteArrayView digits = text.sliced(i + 1, std::min<qsizetype>(2, text.size() - i - 1));
-        if (IsHexNumber(digits)) {
-            bytes.append(char(digits.toInt(nullptr, 16)));
-            i += digits.size();
-        } else {
-            bytes.append('%');
-        }
-    }
-    if (!IsValidUtf8(bytes))
-        return {};
-    return As8BitText(bytes).toUtf8();
+    return ProjectedToWindows1250(PercentDecodeToBytes(text).bytes);
 }
 
 bool IsTransientFailure(QByteArrayView answer)
@@ -306,24 +505,23 @@ void ResetHttpClient()
     RunQueuedEvents();
 }
 
+// The markers are ASCII, and reading an answer that is not UTF-8 as Windows-1250 changes none of its
+// ASCII bytes, so they are searched in the answer's own bytes; only a failure needs its text.
 ClassifiedAnswer ClassifyAnswer(QByteArrayView answer, const QString& statement)
 {
-    const QString callerText = ToWindows1250(statement);
     if (answer == ContractBytes(ServerContract::InvalidAnswer))
-        return {nullptr, ProcedureError(callerText, ContractText(ServerContract::InvalidAnswer))};
-    const QByteArray text = AnswerAsUtf8(answer);
-    const qsizetype successAt = text.indexOf(ContractBytes(ServerContract::SuccessMarker));
+        return {nullptr, ProcedureError(ToWindows1250(statement), ContractText(ServerContract::InvalidAnswer))};
+    const qsizetype successAt = FindMarker(answer, ServerContract::SuccessMarker);
     if (successAt >= 0) {
-        const qsizetype emptyAt = text.indexOf(ContractBytes(ServerContract::EmptyRecordsetMarker));
+        const qsizetype emptyAt = FindMarker(answer, ServerContract::EmptyRecordsetMarker);
         if (emptyAt <= 0)
-            return {DecodeSuccessPayload(text, successAt), QString()};
+            return {DecodeSuccessPayload(answer, successAt), QString()};
         return {};
     }
-    QByteArray description = text;
-    description.replace(ContractBytes(ServerContract::EmptyRecordsetMarker), QByteArrayView());
+    const QString description = FailureDescription(answer);
     if (description.isEmpty())
         return {};
-    return {nullptr, ProcedureError(callerText, As8BitText(description))};
+    return {nullptr, ProcedureError(ToWindows1250(statement), description)};
 }
 
 double ParseDecimal(const QString& text)

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -35,15 +38,78 @@ bool IsAscii(const QString& text)
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
+// Every character that has a Windows-1250 form lies below this code point.
+constexpr char32_t kWindows1250FormLimit = 0x2200;
+
+// One bit per code point below kWindows1250FormLimit: set when the character has a Windows-1250 form.
+using FormBitmap = std::array<std::uint64_t, kWindows1250FormLimit / 64>;
+
+constexpr FormBitmap MakeFormBitmap()
+{
+    FormBitmap bits{};
+    const auto set = [&bits](char32_t codePoint) { bits[codePoint / 64] |= std::uint64_t(1) << (codePoint % 64); };
+    for (char32_t codePoint = 0; codePoint < 0x80; ++codePoint)
+        set(codePoint);
+    for (char16_t codePoint : kUpperHalf)
+        set(codePoint);
+    return bits;
+}
+
+constexpr FormBitmap kFormBitmap = MakeFormBitmap();
+
+// The number of leading bytes below 0x80, eight at a time.
+qsizetype AsciiRunLength(const unsigned char* data, qsizetype size)
+{
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+    qsizetype at = 0;
+    for (; at + 8 <= size; at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + at, sizeof word);
+        if (const std::uint64_t high = word & kHighBits) {
+            if constexpr (std::endian::native == std::endian::little)
+                return at + std::countr_zero(high) / 8;
+            break; // big-endian: the byte loop below finds it
+        }
+    }
+    while (at < size && data[at] < 0x80)
+        ++at;
+    return at;
+}
+
+// The UTF-8 sequence that starts with the byte data[0] >= 0x80 (`available` bytes readable): its
+// length and code point, or 0 when it is overlong, a surrogate, past U+10FFFF, cut off or malformed.
+int ReadUtf8Sequence(const unsigned char* data, qsizetype available, char32_t& codePoint)
+{
+    const unsigned char lead = data[0];
+    int length = 0;
+    char32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, codePoint = lead & 0x1F, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, codePoint = lead & 0x0F, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, codePoint = lead & 0x07, smallest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (available < length)
+        return 0;
+    for (int k = 1; k < length; ++k) {
+        const unsigned char next = data[k];
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return length;
+}
+
 } // namespace
 
 bool HasWindows1250Form(char32_t codePoint)
 {
-    if (codePoint < 0x80)
-        return true;
-    if (codePoint > 0xFFFF)
-        return false;
-    return std::find(kUpperHalf.cbegin(), kUpperHalf.cend(), char16_t(codePoint)) != kUpperHalf.cend();
+    return codePoint < kWindows1250FormLimit && (kFormBitmap[codePoint / 64] >> (codePoint % 64) & 1) != 0;
 }
 
 QString ToWindows1250(const QString& text)
@@ -76,37 +142,48 @@ bool IsValidUtf8(QByteArrayView bytes)
 {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
-    qsizetype i = 0;
-    while (i < size) {
-        const unsigned char lead = data[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        int length = 0;
+    qsizetype at = 0;
+    while (true) {
+        at += AsciiRunLength(data + at, size - at);
+        if (at == size)
+            return true;
         char32_t codePoint = 0;
-        char32_t smallest = 0;
-        if ((lead & 0xE0) == 0xC0) {
-            length = 2, codePoint = lead & 0x1F, smallest = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, codePoint = lead & 0x0F, smallest = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, codePoint = lead & 0x07, smallest = 0x10000;
-        } else {
+        const int length = ReadUtf8Sequence(data + at, size - at, codePoint);
+        if (length == 0)
             return false;
-        }
-        if (size - i < length)
-            return false;
-        for (int k = 1; k < length; ++k) {
-            const unsigned char next = data[i + k];
-            if ((next & 0xC0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-            return false;
-        i += length;
+        at += length;
     }
+}
+
+bool ProjectUtf8ToWindows1250(QByteArray& utf8)
+{
+    if (utf8.isEmpty())
+        return true;
+    auto* data = reinterpret_cast<unsigned char*>(utf8.data());
+    const qsizetype size = utf8.size();
+    qsizetype in = 0;
+    qsizetype out = 0; // never past `in`: a replaced character shrinks to one byte
+    while (true) {
+        const qsizetype ascii = AsciiRunLength(data + in, size - in);
+        if (out != in)
+            std::memmove(data + out, data + in, std::size_t(ascii));
+        in += ascii;
+        out += ascii;
+        if (in == size)
+            break;
+        char32_t codePoint = 0;
+        const int length = ReadUtf8Sequence(data + in, size - in, codePoint);
+        if (length == 0)
+            return false;
+        if (HasWindows1250Form(codePoint)) {
+            std::memmove(data + out, data + in, std::size_t(length));
+            out += length;
+        } else {
+            data[out++] = '?';
+        }
+        in += length;
+    }
+    utf8.truncate(out);
     return true;
 }
 

@@ -2,6 +2,7 @@
 // text, and the number and date formats the windows show.
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
@@ -17,6 +18,10 @@ QString FromWindows1250(QByteArrayView bytes);
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
 // U+10FFFF, no sequence cut off at the end).
 bool IsValidUtf8(QByteArrayView bytes);
+// Well-formed UTF-8 rewritten in place as the UTF-8 of its Windows-1250 projection: every
+// character without a Windows-1250 form becomes "?" (so the text never grows). False, with
+// the bytes left in an unspecified state, when the bytes are not well-formed UTF-8.
+bool ProjectUtf8ToWindows1250(QByteArray& utf8);
 
 // User-typed text before it goes into a statement between quotes: every apostrophe and
 // double-quote character removed, and every backslash too, which a MySQL server would

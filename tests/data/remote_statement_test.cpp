@@ -1,13 +1,39 @@
 // Tests of the transport's pure steps: composing and encoding statements, decoding and classifying answers, decimals.
 #include "data/remote_call.h"
 
+#include "data/text_helpers.h"
+
 #include <QDir>
 #include <QLocale>
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <algorithm>
+#include <cctype>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+// PercentDecode as the transport defines it, one step after the other, without any shortcut.
+QByteArray PercentDecodeByDefinition(QByteArrayView text)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QByteArrayView digits = text.sliced(i + 1, std::min<qsizetype>(2, text.size() - i - 1));
+        const bool hex = text[i] == '%' && !digits.isEmpty()
+                         && std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(uchar(c)) != 0; });
+        if (hex) {
+            bytes.append(char(digits.toInt(nullptr, 16)));
+            i += digits.size();
+        } else {
+            bytes.append(text[i]);
+        }
+    }
+    if (!IsValidUtf8(bytes))
+        return {};
+    return ToWindows1250(QString::fromUtf8(bytes)).toUtf8();
+}
+
 const QString kStatement = u"call usp_listLokacije ()"_s;
 const QString kFailurePrefix = u"Napaka pri izvajanju postopka :call usp_listLokacije () z opisom: -> "_s;
 } // namespace
@@ -79,6 +105,42 @@ private slots:
         QTest::addRow("no Windows-1250 form") << QByteArray("%E6%97%A5x") << QByteArray("?x");
         QTest::addRow("invalid UTF-8") << QByteArray("ok%C4") << QByteArray();
         QTest::addRow("raw UTF-8 kept") << QByteArray("\xC5\xBE%20") << QByteArray("\xC5\xBE ");
+        // Texts long enough for the block decoder, with escapes on and across its block edges.
+        const QByteArray run(30, 'a');
+        QTest::addRow("long: single digit at the end") << run + "%4" << run + "\x04";
+        QTest::addRow("long: lone percent at the end") << run + "%" << run + "%";
+        QTest::addRow("long: percent and one digit before the end") << run + "%4g" << run + "%4g";
+        for (int at = 12; at <= 18; ++at) {
+            const QByteArray head(at, 'b');
+            QTest::addRow("long: escape at %d", at) << head + "%C4%8D" + run << head + "\xC4\x8D" + run;
+            QTest::addRow("long: split non-escape at %d", at) << head + "%%41%z" + run << head + "%A%z" + run;
+        }
+        QTest::addRow("long: every byte escaped") << QByteArray("%41%42%43%44%45%46%47%48%49%4A%4b%4c")
+                                                  << QByteArray("ABCDEFGHIJKL");
+        QTest::addRow("NUL bytes kept") << run + "%00x%00" << run + QByteArray("\0x\0", 3);
+        QTest::addRow("overlong form") << run + "%C0%AF" << QByteArray();
+        QTest::addRow("surrogate") << run + "%ED%A0%80" << QByteArray();
+        QTest::addRow("cut off before the end") << run + "%E2%82x" << QByteArray();
+        QTest::addRow("cut off at the end") << run + "%E2%82" << QByteArray();
+        QTest::addRow("past U+10FFFF") << run + "%F4%90%80%80" << QByteArray();
+        QTest::addRow("four-byte character is one ?") << run + "%F0%9F%98%80!" << run + "?!";
+        QTest::addRow("letters with and without a form")
+            << run + "%C5%A0%C5%A1%C3%AB%C4%80%E2%82%AC%E2%84%A2%E2%84%A3" << run + "\xC5\xA0\xC5\xA1\xC3\xAB?\xE2\x82\xAC\xE2\x84\xA2?";
+    }
+
+    // The decoder against its plain definition, on random texts rich in "%", digits and
+    // bytes of multi-byte characters, of every length around the block size.
+    void percentDecodeMatchesItsDefinition()
+    {
+        static const QByteArray alphabet = QByteArray("%%%%0123456789abcdefABCDEFgz~{[ \x80\xC4\x8D\xE2\x82\xAC\xF0\x9F")
+                                           + QByteArray(1, '\0');
+        QRandomGenerator random(20240305);
+        for (int round = 0; round < 20000; ++round) {
+            QByteArray text(int(random.bounded(70)), Qt::Uninitialized);
+            for (char& c : text)
+                c = alphabet.at(int(random.bounded(alphabet.size())));
+            QCOMPARE(PercentDecode(text), PercentDecodeByDefinition(text));
+        }
     }
 
     void percentDecodes()
@@ -146,6 +208,10 @@ private slots:
                                                   << u"Regal A"_s;
         QTest::addRow("emptyrecordset at the start") << QByteArray("[emptyrecordset][success]id,3{ime,200~7{%C4%8Crt")
                                                      << u"Črt"_s;
+        QTest::addRow("raw UTF-8 in the payload") << QByteArray("[success]id,3{ime,200~7{\xC4\x8Crt") << u"Črt"_s;
+        QTest::addRow("answer not UTF-8: payload read as Windows-1250")
+            << QByteArray("\xC8[success]id,3{ime,200~7{\xC8rt%C4%8D") << u"Črtč"_s;
+        QTest::addRow("cut-off marker at the end") << QByteArray("[success]id,3{ime,200~7{x[emptyrecordse") << u"x[emptyrecordse"_s;
     }
 
     void classifiesSuccess()

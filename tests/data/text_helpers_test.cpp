@@ -68,6 +68,36 @@ private slots:
         QCOMPARE(IsValidUtf8(bytes), valid);
     }
 
+    void projectsUtf8InPlace_data()
+    {
+        QTest::addColumn<QByteArray>("utf8");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QByteArray>("projected");
+        const QByteArray ascii(20, 'a');
+        QTest::addRow("empty") << QByteArray() << true << QByteArray();
+        QTest::addRow("ASCII with NUL") << ascii + QByteArray("\0z", 2) << true << ascii + QByteArray("\0z", 2);
+        QTest::addRow("letters with a form") << QByteArray("\xC4\x8D\xC5\xA1 \xE2\x82\xAC") << true
+                                             << QByteArray("\xC4\x8D\xC5\xA1 \xE2\x82\xAC");
+        QTest::addRow("U+0081 has a form") << QByteArray("\xC2\x81") << true << QByteArray("\xC2\x81");
+        QTest::addRow("without a form, text after it moves") << QByteArray("x\xE6\x97\xA5") + ascii + "\xF0\x9F\x98\x80\xC4\x8D"
+                                                           << true << QByteArray("x?") + ascii + "?\xC4\x8D";
+        QTest::addRow("overlong") << ascii + "\xC0\xAF" << false << QByteArray();
+        QTest::addRow("surrogate") << QByteArray("\xED\xB0\x80") << false << QByteArray();
+        QTest::addRow("cut off") << ascii + "\xE2\x82" << false << QByteArray();
+        QTest::addRow("stray continuation") << ascii + "\x8D" + ascii << false << QByteArray();
+    }
+
+    void projectsUtf8InPlace()
+    {
+        QFETCH(QByteArray, utf8);
+        QFETCH(bool, valid);
+        QFETCH(QByteArray, projected);
+        QByteArray text = utf8;
+        QCOMPARE(ProjectUtf8ToWindows1250(text), valid);
+        if (valid)
+            QCOMPARE(text, projected);
+    }
+
     void stripsStatementBreakers()
     {
         QCOMPARE(StripStatementBreakers(u"O'Brien \"Avto\" C:\\x, 5.5"_s), u"OBrien Avto C:x, 5.5"_s);
