@@ -47,6 +47,9 @@ public:
     // The next value of the current row, in column order; nullopt for null. A row may stop
     // before its last columns, which stay null; it must hold at least one value.
     void addValue(const std::optional<QString>& value);
+    // The same for a value given as UTF-8 bytes, as a database hands them out; sent exactly
+    // as addValue(QString::fromUtf8(utf8)) would send it.
+    void addUtf8Value(std::optional<QByteArrayView> utf8);
 
     // The payload as the client receives it after percent-decoding.
     QByteArray payload() const;
@@ -62,11 +65,14 @@ public:
     static QByteArray EscapeLaterField(const std::optional<QString>& value);
 
 private:
+    void appendValue(std::optional<QByteArrayView> utf8); // well-formed UTF-8
     void finishRow();
 
     QByteArray header_;
     QByteArray rows_;
-    QByteArray row_; // fields of the current row, already quoted where needed
+    QByteArray row_;   // fields of the current row, already quoted where needed
+    QByteArray field_; // the field being escaped (reused, so a value costs no allocation)
+    QByteArray clean_; // a value without its line breaks (reused)
     QStringList foldedNames_;
     int columnCount_ = 0;
     int valuesInRow_ = 0;

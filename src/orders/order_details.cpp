@@ -3,6 +3,7 @@
 
 #include "order_actions.h"
 #include "order_documents.h"
+#include "print_order.h"
 
 #include "data/errors.h"
 #include "data/remote_call.h"
@@ -20,11 +21,6 @@
 #include "ui/ordavo_pictures.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
-
-#if __has_include("orders/print_order.h")
-#include "orders/print_order.h"
-#define ORDAVO_ORDER_PRINTING 1
-#endif
 
 #include <QApplication>
 #include <algorithm>
@@ -387,10 +383,8 @@ void TfrmNalogDetails::connectButtons()
 {
     connect(shrani, &QPushButton::clicked, this, &TfrmNalogDetails::shraniClick);
     connect(XpButton1, &QPushButton::clicked, this, &TfrmNalogDetails::XpButton1Click);
-#ifdef ORDAVO_ORDER_PRINTING
     connect(XpButton2, &QPushButton::clicked, this, &TfrmNalogDetails::XpButton2Click);
     connect(XpButton3, &QPushButton::clicked, this, &TfrmNalogDetails::XpButton3Click);
-#endif
     connect(XpButton4, &QPushButton::clicked, this, &TfrmNalogDetails::XpButton4Click);
     connect(btnposljinalogkotpdf, &QPushButton::clicked, this, &TfrmNalogDetails::btnposljinalogkotpdfClick);
     connect(btnPoglejPodpis, &QPushButton::clicked, this, &TfrmNalogDetails::btnPoglejPodpisClick);
@@ -592,7 +586,6 @@ void TfrmNalogDetails::btnPoglejPodpisClick()
     OpenAndMinimize(SignatureUrl);
 }
 
-#ifdef ORDAVO_ORDER_PRINTING
 void TfrmNalogDetails::XpButton2Click()
 {
     PrintShownOrder(*this, 2);
@@ -602,7 +595,6 @@ void TfrmNalogDetails::XpButton3Click()
 {
     PrintShownOrder(*this, 1);
 }
-#endif
 
 void openNalog(qint32 nalogId)
 {

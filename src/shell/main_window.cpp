@@ -5,14 +5,20 @@
 #include "data/remote_call.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
+#include "desktop/busy_cursor.h"
 #include "desktop/url_opener.h"
 #include "desktop/window_arranger.h"
+#include "orders/item_catalogue.h"
+#include "orders/order_details.h"
 #include "shell/app_state.h"
 #include "shell/order_list_model.h"
 #include "shell/startup.h"
 #include "shell/update_check.h"
 #include "signin/company_details.h"
 #include "signin/login_window.h"
+#include "storage/storage_locations.h"
+#include "storage/tyre_placement.h"
+#include "storage/tyre_search.h"
 #include "ui/key_preview.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
@@ -22,27 +28,6 @@
 #include "ui/window_owner.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
-
-#if __has_include("orders/order_details.h")
-#include "orders/order_details.h"
-#define ORDAVO_HAS_ORDER_WINDOW 1
-#endif
-#if __has_include("orders/item_catalogue.h")
-#include "orders/item_catalogue.h"
-#define ORDAVO_HAS_ITEM_CATALOGUE 1
-#endif
-#if __has_include("storage/tyre_search.h")
-#include "storage/tyre_search.h"
-#define ORDAVO_HAS_TYRE_SEARCH 1
-#endif
-#if __has_include("storage/tyre_placement.h")
-#include "storage/tyre_placement.h"
-#define ORDAVO_HAS_TYRE_PLACEMENT 1
-#endif
-#if __has_include("storage/storage_locations.h")
-#include "storage/storage_locations.h"
-#define ORDAVO_HAS_STORAGE_LOCATIONS 1
-#endif
 
 #include <QAction>
 #include <QApplication>
@@ -65,6 +50,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 TfrmMain* frmMain = nullptr;
@@ -79,10 +66,26 @@ QString Setting(const QString& key)
     return ReadSetting(u"ordavo"_s, key);
 }
 
+// The communication error of a failed call; the mouse cursor goes back to normal, also when
+// the caller had set the wait cursor around the call.
 void ShowCommunicationError()
 {
     ShowMessageDialog(mdError, u"Napaka pri komunikaciji"_s, LastRemoteError, maCenter);
+    ResetCursor();
 }
+
+// Runs a remote call with the wait cursor shown; a wait cursor that a caller set stays on.
+template <typename Call>
+RecordsetPtr WithBusyCursor(Call call)
+{
+    if (QGuiApplication::overrideCursor())
+        return call();
+    const BusyCursorScope busy;
+    return call();
+}
+
+// Rows measured when a column is fitted to its contents.
+constexpr int SizingSampleRows = 32;
 
 void ShowFailure(const QString& text)
 {
@@ -135,22 +138,63 @@ QString OrderListStatement(bool allOrders, const QString& search, const QDate& t
            u")"_s;
 }
 
-Tnalogi ReadOrderRow(const Recordset& rs)
+namespace {
+// The "dd.mm.yyyy" form of a date-time value. A date or date-time column gives its calendar
+// date through its OLE date (whole days since 30 December 1899; before that day the fraction
+// still counts forward), which spares the time-zone work of a local QDateTime on every row
+// (a UTC one carries the date to the formatter); any other column is converted as a date-time.
+QString DisplayDate(const Field& field)
+{
+    if (field.type() != ColumnType::Date && field.type() != ColumnType::DateTime)
+        return FormatDisplayDate(field.asDateTime());
+    const QDate date = QDate(1899, 12, 30).addDays(qint64(std::trunc(field.asDouble())));
+    return FormatDisplayDate(QDateTime(date, QTime(0, 0), Qt::UTC));
+}
+} // namespace
+
+OrderColumns FindOrderColumns(const Recordset& rs)
+{
+    // Names are matched by their case-folded form, as the recordset matches them.
+    QStringList folded;
+    for (int i = 0; i < rs.columnCount(); ++i)
+        folded.append(rs.columnName(i).toCaseFolded());
+    const auto indexOf = [&](const QString& name) {
+        const int index = int(folded.indexOf(name.toCaseFolded()));
+        if (index < 0)
+            (void)rs.FieldValue(name); // raises the recordset's own error for a missing column
+        return index;
+    };
+    OrderColumns c;
+    c.id = indexOf(u"id"_s);
+    c.nalogStevilka = indexOf(u"nalogStevilka"_s);
+    c.stranka = indexOf(u"stranka"_s);
+    c.vnesel = indexOf(u"vnesel"_s);
+    c.komentar = indexOf(u"komentar"_s);
+    c.datum = indexOf(u"datum"_s);
+    c.viewed = indexOf(u"viewed"_s);
+    c.vozilo = indexOf(u"vozilo"_s);
+    c.registrska_st = indexOf(u"registrska_st"_s);
+    c.nalogType = indexOf(u"nalogType"_s);
+    c.saved = indexOf(u"saved"_s);
+    return c;
+}
+
+Tnalogi ReadOrderRow(const Recordset& rs, const OrderColumns& c)
 {
     Tnalogi row;
-    row.id = rs.FieldValue(u"id"_s).asInteger();
-    row.nalogStevilka = rs.FieldValue(u"nalogStevilka"_s).asString();
-    const Field customer = rs.FieldValue(u"stranka"_s);
+    row.id = rs.fieldAt(c.id).asInteger();
+    row.nalogStevilka = rs.fieldAt(c.nalogStevilka).asString();
+    const Field customer = rs.fieldAt(c.stranka);
     row.stranka = customer.isNull() ? u"Neznano"_s : customer.asString();
     row.stranka.remove(u"( )"_s, Qt::CaseSensitive);
-    row.vnesel = rs.FieldValue(u"vnesel"_s).asString();
-    row.komentar = rs.FieldValue(u"komentar"_s).asString();
-    row.datum = FormatDisplayDate(rs.FieldValue(u"datum"_s).asDateTime());
-    row.viewed = rs.FieldValue(u"viewed"_s).asInteger();
-    row.vozilo = rs.FieldValue(u"vozilo"_s).asString();
-    row.registrska_st = rs.FieldValue(u"registrska_st"_s).asString();
-    row.nalogType = rs.FieldValue(u"nalogType"_s).asInteger();
-    row.saved = rs.FieldValue(u"saved"_s).asInteger();
+    row.vnesel = rs.fieldAt(c.vnesel).asString();
+    row.komentar = rs.fieldAt(c.komentar).asString();
+    row.datum = DisplayDate(rs.fieldAt(c.datum));
+    row.viewed = rs.fieldAt(c.viewed).asInteger();
+    row.vozilo = rs.fieldAt(c.vozilo).asString();
+    row.registrska_st = rs.fieldAt(c.registrska_st).asString();
+    row.nalogType = rs.fieldAt(c.nalogType).asInteger();
+    row.saved = rs.fieldAt(c.saved).asInteger();
     return row;
 }
 
@@ -381,8 +425,9 @@ bool TfrmMain::checkServerState()
 
     const QString gateway = root + u"commobj/commobj/"_s;
     RemoteParams.clear();
-    RecordsetPtr rs =
-        ExecuteRemoteAt(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s, gateway);
+    RecordsetPtr rs = WithBusyCursor([&] {
+        return ExecuteRemoteAt(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s, gateway);
+    });
     if (rs) {
         if (rs->RecordCount() <= 0) {
             WriteSetting(u"ordavo"_s, u"kodadostop"_s, QString());
@@ -409,7 +454,8 @@ bool TfrmMain::checkServerState()
         return true;
 
     RemoteParams.clear();
-    RecordsetPtr count = ExecuteRemoteAt(u"SELECT COUNT(*) as 'stevilo' FROM ordavodefaults"_s, gateway);
+    RecordsetPtr count =
+        WithBusyCursor([&] { return ExecuteRemoteAt(u"SELECT COUNT(*) as 'stevilo' FROM ordavodefaults"_s, gateway); });
     if (count && count->RecordCount() > 0 && count->FieldValue(u"stevilo"_s).asString() == u"0"_s)
         WriteSetting(u"ordavo"_s, u"kodadostop"_s, QString());
     if (!LastRemoteError.isEmpty()) {
@@ -597,7 +643,7 @@ void TfrmMain::loadNalogi()
         statement = OrderListStatement(rdbVsiNalogi->isChecked(), searchText, QDate::currentDate(), listDateFormat);
 
         RemoteParams.clear();
-        RecordsetPtr rs = ExecuteRemote(statement);
+        RecordsetPtr rs = WithBusyCursor([&] { return ExecuteRemote(statement); });
         if (!LastRemoteError.isEmpty()) {
             ShowCommunicationError();
             return;
@@ -629,8 +675,10 @@ void TfrmMain::readOrders(Recordset& rs, std::optional<qint32> selectedId, int* 
     nalogi.resize(rs.RecordCount());
     int read = 0;
     try {
+        // Only an answer with rows is checked for its columns, as reading by name would.
+        const OrderColumns columns = rs.Eof() ? OrderColumns{} : FindOrderColumns(rs);
         while (!rs.Eof() && read < nalogi.size()) {
-            nalogi[read] = ReadOrderRow(rs);
+            nalogi[read] = ReadOrderRow(rs, columns);
             if (selectedId && nalogi[read].id == *selectedId)
                 *reselectRow = read;
             ++read;
@@ -667,11 +715,16 @@ void TfrmMain::selectRow(int row)
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+// Each auto-sized column fits its header and the cells with the longest texts, so the cost
+// does not grow with the number of orders.
 void TfrmMain::fitColumnWidths()
 {
-    const auto fit = [this](int column, int minimum, int maximum) {
-        lviewMain->resizeColumnToContents(column);
-        lviewMain->setColumnWidth(column, std::clamp(lviewMain->columnWidth(column), minimum, maximum));
+    const int gridWidth = lviewMain->showGrid() ? 1 : 0;
+    const auto fit = [&](int column, int minimum, int maximum) {
+        int width = lviewMain->horizontalHeader()->sectionSizeHint(column);
+        for (int row : model_->longestTextRows(column, SizingSampleRows))
+            width = std::max(width, lviewMain->sizeHintForIndex(model_->index(row, column)).width() + gridWidth);
+        lviewMain->setColumnWidth(column, std::clamp(width, minimum, maximum));
     };
     fit(OrderListModel::ColRegSt, 100, 250);
     fit(OrderListModel::ColStranka, 40, 10000);
@@ -749,13 +802,7 @@ void TfrmMain::poglejNalog()
     const int row = selectedRow();
     if (row < 0 || row >= nalogi.size())
         return;
-#ifdef ORDAVO_HAS_ORDER_WINDOW
     openNalog(nalogi[row].id);
-#else
-    // TODO: the order window (orders/order_details.h) is not in the build yet; until then only
-    // the order to show is remembered.
-    currentNalogId = nalogi[row].id;
-#endif
 }
 
 void TfrmMain::Image1Click()
@@ -848,36 +895,22 @@ void TfrmMain::Osvezi1Click()
 
 void TfrmMain::UrejanjePostavk1Click()
 {
-#ifdef ORDAVO_HAS_ITEM_CATALOGUE
     ExecMenuWindow<TfrmNalogUrejanjePostavk>(this);
-#endif
 }
 
 void TfrmMain::PoisciShranjeneGume1Click()
 {
-#ifdef ORDAVO_HAS_TYRE_SEARCH
     ExecMenuWindow<TfrmshranjevanjeGumISkanje>(this);
-#else
-    // TODO: the stored tyre search window is not in the build yet.
-#endif
 }
 
 void TfrmMain::VpisiNevpisaneGume1Click()
 {
-#ifdef ORDAVO_HAS_TYRE_PLACEMENT
     ExecMenuWindow<TfrmShranjevanjeGumVpisiNevpisane>(this);
-#else
-    // TODO: the tyre placement window is not in the build yet.
-#endif
 }
 
 void TfrmMain::UrediMesta1Click()
 {
-#ifdef ORDAVO_HAS_STORAGE_LOCATIONS
     ExecMenuWindow<TfrmShranjevanjeGumUrejanjeProstorov>(this);
-#else
-    // TODO: the storage locations window is not in the build yet.
-#endif
 }
 
 void TfrmMain::UrejanjePodatkov1Click()

@@ -2,6 +2,8 @@
 #include "shell/order_list_model.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -68,6 +70,22 @@ void OrderListModel::setColumnHeader(Column column, const QString& text)
 {
     headers_[column] = text;
     emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+QList<int> OrderListModel::longestTextRows(int column, int count) const
+{
+    const int rows = std::min(shownRows_, int(nalogi.size()));
+    std::vector<std::pair<qsizetype, int>> lengths; // (text length, row)
+    lengths.reserve(std::size_t(rows));
+    for (int row = 0; row < rows; ++row)
+        lengths.emplace_back(cellText(nalogi[row], column).size(), row);
+    const auto longestFirst = [](const auto& a, const auto& b) { return a.first > b.first; };
+    const auto end = lengths.begin() + std::clamp(count, 0, rows);
+    std::partial_sort(lengths.begin(), end, lengths.end(), longestFirst);
+    QList<int> result;
+    for (auto it = lengths.begin(); it != end; ++it)
+        result.append(it->second);
+    return result;
 }
 
 int OrderListModel::rowCount(const QModelIndex& parent) const

@@ -42,6 +42,9 @@ public:
     int shownRows() const { return shownRows_; }
 
     void setColumnHeader(Column column, const QString& text);
+    // The shown rows whose cell texts in `column` are the longest, at most `count` of them:
+    // the widest cells are among them when a column is fitted to its contents.
+    QList<int> longestTextRows(int column, int count) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

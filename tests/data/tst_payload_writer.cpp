@@ -172,6 +172,37 @@ private slots:
         QVERIFY(set->FieldValue(u"b"_s).isNull());
     }
 
+    // Bytes from a database go out exactly as the same text added as a QString would.
+    void utf8ValuesTravelAsTheirText_data()
+    {
+        QTest::addColumn<QByteArray>("utf8");
+        QTest::addRow("plain") << QByteArray("Novak, Janez 12.5+");
+        QTest::addRow("Slovenian letters") << QByteArray("\xC5\xA0o\xC5\xA1tanj \xE2\x82\xAC");
+        QTest::addRow("ill-formed") << QByteArray("a\xC5 \xFF\xED\xA0\x80z");
+        QTest::addRow("truncated sequence") << QByteArray("abc\xE2\x82");
+        QTest::addRow("byte order mark") << QByteArray("\xEF\xBB\xBFtext");
+        QTest::addRow("line breaks and quote") << QByteArray("\"a\r\nb\tc");
+        QTest::addRow("empty") << QByteArray();
+    }
+
+    void utf8ValuesTravelAsTheirText()
+    {
+        QFETCH(QByteArray, utf8);
+        PayloadWriter fromText;
+        PayloadWriter fromBytes;
+        for (PayloadWriter* writer : {&fromText, &fromBytes}) {
+            writer->addColumn(u"first"_s, 200);
+            writer->addColumn(u"later"_s, 200);
+            writer->beginRow();
+        }
+        fromText.addValue(QString::fromUtf8(utf8));
+        fromText.addValue(QString::fromUtf8(utf8));
+        fromBytes.addUtf8Value(QByteArrayView(utf8));
+        fromBytes.addUtf8Value(QByteArrayView(utf8));
+        QCOMPARE(fromBytes.payload(), fromText.payload());
+        QCOMPARE(PayloadWriter::EncodeAnswer(fromBytes.payload()), PayloadWriter::EncodeAnswer(fromText.payload()));
+    }
+
     void lineBreaksAreDropped()
     {
         const RecordsetPtr set = RoundTrip(u"a\r\nb"_s, u"c\nd\re"_s);

@@ -2,7 +2,7 @@
 // failures.
 #include "orders/item_catalogue.h"
 
-#include "storage/window_test_kit.h"
+#include "support/window_test_kit.h"
 
 #include "ui/message_boxes.h"
 

@@ -2,7 +2,7 @@
 #include "orders/order_actions.h"
 #include "orders/order_details.h"
 
-#include "storage/window_test_kit.h"
+#include "support/window_test_kit.h"
 
 #include "shell/app_state.h"
 #include "shell/main_window.h"

@@ -1,7 +1,7 @@
 // The order window against scripted workshops: header lines, customer block, reception look, comment, items and total, picture strip, failures.
 #include "orders/order_details.h"
 
-#include "storage/window_test_kit.h"
+#include "support/window_test_kit.h"
 
 #include "data/settings_store.h"
 #include "desktop/picture_pane.h"

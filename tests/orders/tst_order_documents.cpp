@@ -2,7 +2,7 @@
 #include "orders/order_details.h"
 #include "orders/order_documents.h"
 
-#include "storage/window_test_kit.h"
+#include "support/window_test_kit.h"
 
 #include "data/errors.h"
 #include "data/remote_call.h"

@@ -1,10 +1,11 @@
 // Widget tests of the main window's order list, refresh, search, alert, menus, closing rules, placement and arrangement.
-#include "../storage/window_test_kit.h"
 #include "support/settings_sandbox.h"
 #include "support/simulator_process.h"
+#include "support/window_test_kit.h"
 
 #include "data/remote_call.h"
 #include "data/settings_store.h"
+#include "desktop/busy_cursor.h"
 #include "desktop/url_opener.h"
 #include "desktop/window_arranger.h"
 #include "shell/app_state.h"
@@ -17,6 +18,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -240,6 +243,39 @@ private slots:
         QCOMPARE(lastOrderCount, 3);
         QVERIFY(w->lviewMain->isEnabled());
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+
+    // Auto-sized columns fit their longest cell wherever it stands in a long list, within their limits.
+    void columnsFitTheirLongestCells()
+    {
+        QList<OrderSpec> orders;
+        for (int id = 1; id <= 300; ++id)
+            orders.append(OrderSpec{id});
+        const QString longCustomer = u"Gumarna in avtoservis Žalec, družba z omejeno odgovornostjo"_s;
+        orders[250].customer = longCustomer;
+        workshop_->answer(ListPrefix, OrderListAnswer(orders));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        const QFontMetrics metrics(w->lviewMain->font());
+        QVERIFY(w->lviewMain->columnWidth(OrderListModel::ColStranka) > metrics.horizontalAdvance(longCustomer));
+        QCOMPARE(w->lviewMain->columnWidth(OrderListModel::ColRegSt), 100);
+        QVERIFY(w->lviewMain->columnWidth(OrderListModel::ColAvto) > metrics.horizontalAdvance(u"Škoda Octavia"_s));
+    }
+
+    // The wait cursor a caller set stays on through a load; a failed load puts the cursor back.
+    void failedLoadResetsTheCursor()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1})));
+        TfrmMain* w = shownWindow();
+        SetBusyCursor();
+        w->loadNalogi();
+        QVERIFY(QGuiApplication::overrideCursor());
+        workshop_->answer(ListPrefix, FailureAnswer());
+        w->loadNalogi();
+        QVERIFY(!QGuiApplication::overrideCursor());
+        w->loadNalogi();
+        QVERIFY2(!QGuiApplication::overrideCursor(), "the wait cursor of a call ends with the call");
+        ResetCursor();
     }
 
     void selectionFollowsTheOrderAcrossReloads()

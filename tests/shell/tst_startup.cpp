@@ -1,7 +1,7 @@
 // Tests of the start-up: the server-state check and sign-in decision, the version check and the date-format probe.
-#include "../storage/window_test_kit.h"
 #include "support/settings_sandbox.h"
 #include "support/simulator_process.h"
+#include "support/window_test_kit.h"
 
 #include "data/remote_call.h"
 #include "data/settings_store.h"

@@ -1,7 +1,7 @@
 // Widget tests of the access-code sign-in and the company details editor, against scripted servers and the simulator.
-#include "../storage/window_test_kit.h"
 #include "support/settings_sandbox.h"
 #include "support/simulator_process.h"
+#include "support/window_test_kit.h"
 
 #include "data/remote_call.h"
 #include "data/settings_store.h"

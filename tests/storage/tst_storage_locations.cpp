@@ -2,7 +2,7 @@
 // messages.
 #include "storage/storage_locations.h"
 
-#include "storage/window_test_kit.h"
+#include "support/window_test_kit.h"
 
 #include "ui/message_boxes.h"
 

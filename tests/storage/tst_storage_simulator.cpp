@@ -6,7 +6,7 @@
 #include "storage/stored_tyre_list.h"
 #include "storage/tyre_placement.h"
 #include "storage/tyre_search.h"
-#include "storage/window_test_kit.h"
+#include "support/window_test_kit.h"
 
 #include "support/simulator_process.h"
 

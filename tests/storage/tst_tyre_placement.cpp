@@ -3,7 +3,7 @@
 #include "storage/tyre_placement.h"
 
 #include "storage/stored_tyre_list.h"
-#include "storage/window_test_kit.h"
+#include "support/window_test_kit.h"
 
 #include "shell/app_state.h"
 #include "ui/message_boxes.h"

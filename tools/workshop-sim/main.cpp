@@ -9,6 +9,9 @@
 
 #include <csignal>
 #include <cstdio>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <iostream>
 #include <optional>
 #include <pthread.h>
@@ -24,6 +27,17 @@ struct Options {
     int orderCount = 40;
     std::string demoCode = "demo1234";
 };
+
+// A list answer allocates tens of megabytes that are freed when it has been sent. Keeping
+// freed memory in the process, instead of handing it back to the kernel and faulting it in
+// again for the next answer, takes a large share off the time of every big answer.
+void KeepFreedMemory()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+#endif
+}
 
 [[noreturn]] void UsageError(const QCommandLineParser& parser, const QString& message)
 {
@@ -118,6 +132,7 @@ int main(int argc, char* argv[])
     // Documents are drawn without a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    KeepFreedMemory();
     QGuiApplication app(argc, argv);
     const Options options = ParseOptions(app.arguments());
 

@@ -1,5 +1,4 @@
-// Test helpers for the catalogue and tyre-storage windows: the transport aimed at a server, scripted answers, decoded
-// statements, boxes.
+// Test helpers for the window tests: the transport aimed at a server, scripted answers, decoded statements, boxes.
 #pragma once
 
 #include "support/loopback_server.h"
