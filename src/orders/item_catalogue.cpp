@@ -2,7 +2,7 @@
 #include "item_catalogue.h"
 
 #include "storage/busy_guard.h"
-#include "storage/window_buttons.h"
+#include "ui/button_styles.h"
 #include "storage/window_calls.h"
 
 #include "data/errors.h"

@@ -19,6 +19,7 @@
 #include "storage/storage_locations.h"
 #include "storage/tyre_placement.h"
 #include "storage/tyre_search.h"
+#include "ui/button_styles.h"
 #include "ui/key_preview.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
@@ -339,10 +340,7 @@ QWidget* TfrmMain::buildBottomBand()
 
     btnPoglejNalog = new TXpButton(u"Poglej nalog"_s, band);
     btnPoglejNalog->setObjectName(u"btnPoglejNalog"_s);
-    btnPoglejNalog->setClrStartColor(QColor(0x11, 0x5B, 0xAE));
-    btnPoglejNalog->setClrEndColor(QColor(0x07, 0x33, 0x62));
-    btnPoglejNalog->setFont(PointFont(kTahoma, 9, true));
-    btnPoglejNalog->setFontColor(Qt::white);
+    StyleBlueButton(*btnPoglejNalog, 9);
     btnPoglejNalog->setFixedSize(120, 30);
     btnPoglejNalog->setEnabled(false);
     connect(btnPoglejNalog, &TXpButton::clicked, this, [this] { poglejNalog(); });

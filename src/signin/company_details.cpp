@@ -3,6 +3,7 @@
 
 #include "data/errors.h"
 #include "data/settings_store.h"
+#include "ui/button_styles.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/xp_button.h"
@@ -80,10 +81,7 @@ void TfrmUrejanjePodatkov::buildControls()
 
     shrani = new TXpButton(u"Shrani"_s, body);
     shrani->setObjectName(u"shrani"_s);
-    shrani->setClrStartColor(QColor(0x11, 0x5B, 0xAE));
-    shrani->setClrEndColor(QColor(0x07, 0x33, 0x62));
-    shrani->setFontColor(Qt::white);
-    shrani->setFont(PointFont(kTahoma, 9, true));
+    StyleBlueButton(*shrani, 9);
     shrani->setGeometry(347, top + 2, 123, 38);
     connect(shrani, &TXpButton::clicked, this, &TfrmUrejanjePodatkov::shraniClick);
 

@@ -7,6 +7,7 @@
 #include "data/text_helpers.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
+#include "ui/button_styles.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/ordavo_fonts.h"
@@ -137,19 +138,13 @@ void TfrmnalogLogin::buildControls()
 
     shrani = new TXpButton(u"Vstopi"_s, body);
     shrani->setObjectName(u"shrani"_s);
-    shrani->setClrStartColor(QColor(0x00, 0x80, 0x00));
-    shrani->setClrEndColor(QColor(0x01, 0x81, 0x01));
-    shrani->setFontColor(Qt::white);
-    shrani->setFont(PointFont(kTahoma, 9, true));
+    StyleGradientButton(*shrani, QColor(0x00, 0x80, 0x00), QColor(0x01, 0x81, 0x01), QColor(0x00, 0x80, 0x00), 9);
     shrani->setGeometry(340, 120, 123, 38);
     connect(shrani, &TXpButton::clicked, this, &TfrmnalogLogin::shraniClick);
 
     XpButton1 = new TXpButton(u"ZAPRI PROGRAM"_s, body);
     XpButton1->setObjectName(u"XpButton1"_s);
-    XpButton1->setClrStartColor(QColor(0xFF, 0x00, 0x00));
-    XpButton1->setClrEndColor(QColor(0xFE, 0x01, 0x01));
-    XpButton1->setFontColor(Qt::white);
-    XpButton1->setFont(PointFont(kTahoma, 9, true));
+    StyleGradientButton(*XpButton1, QColor(0xFF, 0x00, 0x00), QColor(0xFE, 0x01, 0x01), QColor(0xFF, 0x00, 0x00), 9);
     XpButton1->setGeometry(16, 120, 123, 38);
     connect(XpButton1, &TXpButton::clicked, this, &TfrmnalogLogin::XpButton1Click);
 

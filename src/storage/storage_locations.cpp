@@ -2,7 +2,7 @@
 #include "storage_locations.h"
 
 #include "storage/busy_guard.h"
-#include "storage/window_buttons.h"
+#include "ui/button_styles.h"
 #include "storage/window_calls.h"
 
 #include "data/errors.h"

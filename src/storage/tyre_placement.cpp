@@ -3,7 +3,7 @@
 
 #include "storage/busy_guard.h"
 #include "storage/stored_tyre_list.h"
-#include "storage/window_buttons.h"
+#include "ui/button_styles.h"
 #include "storage/window_calls.h"
 
 #include "data/errors.h"
