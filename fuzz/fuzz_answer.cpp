@@ -1,11 +1,15 @@
-// libFuzzer target: any bytes as a server answer and as a payload, then every value of the table read in every form.
+// libFuzzer target: any bytes as a server answer and as a payload, checked against the reference decoder, then every
+// value read in every form.
 #include "data/payload.h"
 #include "data/remote_call.h"
+#include "tst_payload_oracle.h"
 
 #include <QLocale>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -44,6 +48,33 @@ void ReadEverything(const RecordsetPtr& set)
     Attempt([&] { (void)set->RecordCount(); });
 }
 
+// Stops the run with both forms when the product and the reference disagree.
+void RequireSame(const char* what, const QByteArray& product, const QByteArray& reference)
+{
+    if (product == reference)
+        return;
+    std::fprintf(stderr, "%s differs from the reference\nproduct:   %s\nreference: %s\n", what, product.constData(),
+                 reference.constData());
+    std::abort();
+}
+
+// The product's decoders against the slow reference: percent-decoding, the payload decoder on the
+// raw bytes, and the whole answer path on an answer that carries the bytes percent-encoded.
+void CompareWithReference(QByteArrayView input)
+{
+    const QByteArray plain = PayloadOracle::PercentDecode(input);
+    RequireSame("PercentDecode", PercentDecode(input), plain);
+    RequireSame("PercentDecode scalar", PercentDecodeAt(input, PercentDecodeLevel::Scalar), plain);
+    RequireSame("PercentDecode SSSE3", PercentDecodeAt(input, PercentDecodeLevel::Ssse3), plain);
+    RequireSame("PercentDecode AVX2", PercentDecodeAt(input, PercentDecodeLevel::Avx2), plain);
+    RequireSame("DecodePayload", PayloadOracle::Dump(DecodePayload(input)).toUtf8(),
+                PayloadOracle::DecodePayload(input).toUtf8());
+    const QByteArray encoded = PayloadOracle::PercentEncode(input);
+    const QByteArray answer = QByteArray("[success]") + encoded;
+    RequireSame("ClassifyAnswer", PayloadOracle::Dump(ClassifyAnswer(answer, u"call usp_fuzz ()"_s).recordset).toUtf8(),
+                PayloadOracle::DecodePayload(PayloadOracle::PercentDecode(encoded)).toUtf8());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -55,6 +86,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
+    CompareWithReference(input);
     ReadEverything(DecodePayload(input));
     ReadEverything(ClassifyAnswer(input, u"call usp_fuzz ()"_s).recordset);
     (void)SplitDelimited(input, '{');

@@ -17,6 +17,10 @@
 #include <emmintrin.h>
 #endif
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 using namespace ServerContract;
@@ -217,55 +221,84 @@ constexpr TokenSet kFirstFieldTokens = kPayloadTokens | Bit(Space);
 constexpr TokenSet kLaterFieldTokens =
     Bit(Brace) | Bit(Tilde) | Bit(Plus) | Bit(Dot) | Bit(Comma) | Bit(Space) | kEntityTokens;
 
-bool StartsWith(const char* at, const char* end, std::string_view text)
+// Whether the token of kind K is in the set and stands at `at`; the compare has a constant length,
+// so it compiles to a few word compares.
+template <TokenKind K>
+[[gnu::always_inline]] inline bool TokenStandsAt(const char* at, const char* end, TokenSet tokens)
 {
-    return std::size_t(end - at) >= text.size() && std::memcmp(at, text.data(), text.size()) == 0;
+    constexpr std::string_view text = kTokens[K].text;
+    return (tokens & Bit(K)) != 0 && std::size_t(end - at) >= text.size() &&
+           std::memcmp(at, text.data(), text.size()) == 0;
 }
 
-// The only token kind that can start at `at` ("[" or "&"), told by its first bytes.
-std::optional<TokenKind> CandidateAt(const char* at, const char* end)
+// The token of the set that stands at `at` ("[" or "&"), if any. Its first bytes tell which kind
+// it can only be.
+[[gnu::always_inline]] inline const Token* TokenAt(const char* at, const char* end, TokenSet tokens)
 {
     if (end - at < 4)
-        return std::nullopt;
+        return nullptr;
+    bool found = false;
+    TokenKind kind = Plus;
     if (at[0] == '[') {
-        if (at[1] == 's')
-            return Space;
-        if (at[1] != '*')
-            return std::nullopt;
-        switch (at[2]) {
-        case 'e':
-            return Plus;
-        case 'd':
-            return Dot;
-        case 'c':
-            return Comma;
-        case 'b': // "[*beginCodeS..." or "[*beginCodeE..."
-            return end - at > 11 && at[11] == 'S' ? Brace : Tilde;
+        if (at[1] == 's') {
+            kind = Space, found = TokenStandsAt<Space>(at, end, tokens);
+        } else if (at[1] == '*') {
+            switch (at[2]) {
+            case 'e':
+                kind = Plus, found = TokenStandsAt<Plus>(at, end, tokens);
+                break;
+            case 'd':
+                kind = Dot, found = TokenStandsAt<Dot>(at, end, tokens);
+                break;
+            case 'c':
+                kind = Comma, found = TokenStandsAt<Comma>(at, end, tokens);
+                break;
+            case 'b': // "[*beginCodeS..." or "[*beginCodeE..."
+                if (end - at > 11 && at[11] == 'S')
+                    kind = Brace, found = TokenStandsAt<Brace>(at, end, tokens);
+                else
+                    kind = Tilde, found = TokenStandsAt<Tilde>(at, end, tokens);
+                break;
+            default:
+                break;
+            }
+        }
+    } else {
+        switch (at[1]) {
+        case 'l':
+            kind = LessThan, found = TokenStandsAt<LessThan>(at, end, tokens);
+            break;
+        case 'g':
+            kind = GreaterThan, found = TokenStandsAt<GreaterThan>(at, end, tokens);
+            break;
+        case 'q':
+            kind = Quote, found = TokenStandsAt<Quote>(at, end, tokens);
+            break;
+        case 'a':
+            if (at[2] == 'p')
+                kind = Apostrophe, found = TokenStandsAt<Apostrophe>(at, end, tokens);
+            else
+                kind = Ampersand, found = TokenStandsAt<Ampersand>(at, end, tokens);
+            break;
         default:
-            return std::nullopt;
+            break;
         }
     }
-    switch (at[1]) {
-    case 'l':
-        return LessThan;
-    case 'g':
-        return GreaterThan;
-    case 'q':
-        return Quote;
-    case 'a':
-        return at[2] == 'p' ? Apostrophe : Ampersand;
-    default:
-        return std::nullopt;
-    }
+    return found ? &kTokens[kind] : nullptr;
 }
 
-// The token of the set that stands at `at`, if any.
-inline const Token* TokenAt(const char* at, const char* end, TokenSet tokens)
+// Copies count bytes from `from` down to `to` (to < from), eight at a time: every word is read
+// before any store reaches it, and the tail goes byte by byte so nothing past the range is touched.
+// The pieces between two tokens are short, where a call of memmove costs more than the copy.
+inline void MoveDown(char* to, const char* from, qsizetype count)
 {
-    const std::optional<TokenKind> kind = CandidateAt(at, end);
-    if (!kind || !(tokens & Bit(*kind)) || !StartsWith(at, end, kTokens[*kind].text))
-        return nullptr;
-    return &kTokens[*kind];
+    for (; count >= 8; count -= 8, to += 8, from += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from, sizeof word);
+        std::memcpy(to, &word, sizeof word);
+    }
+    for (; count > 0; --count)
+        *to++ = *from++;
 }
 
 // The next "[" (or "&" when entities count) at or after `from`.
@@ -344,6 +377,8 @@ bool IsLineBreak(char c)
     return c == '\r' || c == '\n';
 }
 
+QByteArray Squeezed(QByteArray payload);
+
 // The payload up to its first NUL, without carriage returns and line feeds, in its own buffer.
 QByteArray PreparedPayload(QByteArray payload)
 {
@@ -353,6 +388,11 @@ QByteArray PreparedPayload(QByteArray payload)
     const bool hasBreaks = payload.contains('\r') || payload.contains('\n');
     if (hasBreaks)
         payload.removeIf(IsLineBreak);
+    return Squeezed(std::move(payload));
+}
+
+QByteArray Squeezed(QByteArray payload)
+{
     // A handed-over buffer may be far larger than its text; the table keeps it for its lifetime.
     if (payload.capacity() > payload.size() + payload.size() / 4)
         payload.squeeze();
@@ -381,13 +421,20 @@ public:
     {
         if (payload.isEmpty() || payload.size() > qsizetype(std::numeric_limits<std::uint32_t>::max()))
             return nullptr;
-        PayloadDecoder decoder(PreparedPayload(std::move(payload)));
+        // One scan of the whole payload: without any byte up to code 32 or a quote (the server's
+        // usual form) it holds no NUL and no line break, and its rows need no full splitting.
+        const RowsShape shape = ScanRows(payload.constData(), payload.size());
+        if (shape.needsFullSplitting) {
+            PayloadDecoder decoder(PreparedPayload(std::move(payload)), std::nullopt);
+            return decoder.run() ? decoder.set_ : nullptr;
+        }
+        PayloadDecoder decoder(Squeezed(std::move(payload)), shape);
         return decoder.run() ? decoder.set_ : nullptr;
     }
 
 private:
-    explicit PayloadDecoder(QByteArray prepared)
-        : set_(std::make_shared<Recordset>()), forms_(Recordset::RegionalForms::current())
+    PayloadDecoder(QByteArray prepared, std::optional<RowsShape> shape)
+        : set_(std::make_shared<Recordset>()), forms_(Recordset::RegionalForms::current()), plainShape_(shape)
     {
         set_->buffer_ = std::move(prepared);
         data_ = set_->buffer_.data(); // detached once; the buffer never grows while decoding
@@ -402,7 +449,7 @@ private:
         if (!sections.next(header) || !readHeader(header) || set_->columns_.empty())
             return false;
         const qsizetype rowsStart = sections.position();
-        const RowsShape shape = ScanRows(data_ + rowsStart, size - rowsStart);
+        const RowsShape shape = plainShape_ ? *plainShape_ : ScanRows(data_ + rowsStart, size - rowsStart);
         reserveRows(shape.sectionDelimiters + 1, size);
         if (!shape.needsFullSplitting)
             return readPlainRows(rowsStart, size);
@@ -414,13 +461,13 @@ private:
         return true;
     }
 
-    // Rows without blanks or quotes (the server's usual form): every "~" ends a section.
+    // Rows without blanks or quotes (the server's usual form): every "~" ends a section. The field
+    // decoder stops at "~" as well, so the sections are found in the same pass as the fields.
     bool readPlainRows(qsizetype start, qsizetype end)
     {
         while (start < end) {
-            const void* found = std::memchr(data_ + start, SectionDelimiter, std::size_t(end - start));
-            const qsizetype sectionEnd = found ? static_cast<const char*>(found) - data_ : end;
-            if (!readPlainRow(start, sectionEnd))
+            qsizetype sectionEnd = start;
+            if (!readPlainRow(start, end, sectionEnd))
                 return false;
             start = sectionEnd + 1;
         }
@@ -473,6 +520,7 @@ private:
         cellLimit_ = 8 * std::size_t(size) + 65536;
         if (sectionCount * columns <= cellLimit_) {
             set_->cells_.reserve(sectionCount * columns);
+            AdviseLargePages(set_->cells_.data(), set_->cells_.capacity() * sizeof(Recordset::Cell));
         }
     }
 
@@ -503,13 +551,16 @@ private:
         return true;
     }
 
-    // A row section without blanks or quotes: its fields are the texts between "{", and each is
-    // decoded in the same pass that finds its end. A later field that decodes to "NULL" with
-    // nothing replaced was "NULL".
-    bool readPlainRow(qsizetype start, qsizetype end)
+    // A row section without blanks or quotes that starts at `start` and ends at the next "~" (or
+    // `end`), where it sets sectionEnd: its fields are the texts between "{", and each is decoded in
+    // the same pass that finds its end. A later field that decodes to "NULL" with nothing replaced
+    // was "NULL".
+    bool readPlainRow(qsizetype start, qsizetype end, qsizetype& sectionEnd)
     {
-        if (start == end)
+        if (start == end || data_[start] == SectionDelimiter) {
+            sectionEnd = start;
             return true;
+        }
         bool rowStarted = false;
         for (std::size_t position = 0;; ++position) {
             if (position >= positions_.size())
@@ -527,14 +578,16 @@ private:
                     store(column, field);
                 }
             }
-            if (fieldEnd == end)
+            if (fieldEnd == end || data_[fieldEnd] == SectionDelimiter) {
+                sectionEnd = fieldEnd;
                 return true;
+            }
             start = fieldEnd + 1;
         }
     }
 
-    // Decodes the field at data_[start] in place up to the next "{" (or `end`, which it sets in
-    // fieldEnd) with the given tokens.
+    // Decodes the field at data_[start] in place up to the next "{" or "~" (or `end`, which it sets
+    // in fieldEnd) with the given tokens.
     Item decodePlainField(qsizetype start, qsizetype end, TokenSet tokens, qsizetype& fieldEnd)
     {
         const char* in = data_ + start;
@@ -544,12 +597,12 @@ private:
             // Until the first replacement the text stays where it is; after it, bytes move down.
             const char* const at = NextFieldStop(in, stop);
             if (out != in)
-                std::memmove(out, in, std::size_t(at - in));
+                MoveDown(out, in, at - in);
             out += at - in;
             in = at;
-            if (in == stop || *in == FieldDelimiter)
+            if (in == stop || *in == FieldDelimiter || *in == SectionDelimiter)
                 break;
-            // No token holds "{", so matching up to the section's end never crosses the field's end.
+            // No token holds "{" or "~", so matching up to the rows' end never crosses the field's end.
             const Token* token = TokenAt(in, stop, tokens);
             if (token) {
                 *out++ = token->replacement;
@@ -562,18 +615,20 @@ private:
         return {start, out - (data_ + start), false};
     }
 
-    // The first "{", "[" or "&" in [from, stop), or stop. Reads sixteen bytes at a time as long as
-    // they lie inside the buffer, which may be past `stop`.
+    // The first "{", "~", "[" or "&" in [from, stop), or stop. Reads sixteen bytes at a time as long
+    // as they lie inside the buffer, which may be past `stop`.
     const char* NextFieldStop(const char* from, const char* stop) const
     {
 #ifdef __SSE2__
         const __m128i brace = _mm_set1_epi8(FieldDelimiter);
+        const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
         const __m128i bracket = _mm_set1_epi8('[');
         const __m128i ampersand = _mm_set1_epi8('&');
         while (from < stop && from + 16 <= bufferEnd_) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-            const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, brace),
-                                              _mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, ampersand)));
+            const __m128i hits =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, brace), _mm_cmpeq_epi8(bytes, tilde)),
+                             _mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, ampersand)));
             if (const unsigned mask = unsigned(_mm_movemask_epi8(hits)))
                 return std::min(from + std::countr_zero(mask), stop);
             from += 16;
@@ -581,7 +636,7 @@ private:
         if (from >= stop)
             return stop;
 #endif
-        while (from < stop && kFieldClasses[uchar(*from)] == Plain)
+        while (from < stop && kFieldClasses[uchar(*from)] == Plain && *from != SectionDelimiter)
             ++from;
         return from;
     }
@@ -619,7 +674,25 @@ private:
     std::vector<int> positions_; // column of each header position; -1 for an empty definition
     QHash<QString, int> columnsByFoldedName_;
     std::size_t cellLimit_ = 0;
+    std::optional<RowsShape> plainShape_; // the whole payload's shape when it needed no preparation
 };
+
+void AdviseLargePages(void* data, std::size_t bytes)
+{
+#ifdef __linux__
+    constexpr std::size_t kLargeBuffer = std::size_t(8) << 20;
+    constexpr std::uintptr_t kPage = 4096;
+    if (bytes < kLargeBuffer)
+        return;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kPage - 1);
+    if (end > begin)
+        (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
 
 RecordsetPtr DecodePayloadBuffer(QByteArray payload)
 {

@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <concepts>
+#include <cstddef>
 
 // The payload after PercentDecode (UTF-8 bytes). None (nullptr) for an empty payload or
 // any decoding failure; never throws.
@@ -20,6 +21,11 @@ requires std::same_as<Payload, QByteArray> RecordsetPtr DecodePayload(Payload&& 
 {
     return DecodePayloadBuffer(std::move(payload));
 }
+
+// A buffer of many megabytes that is about to be filled from start to end: on Linux, asks for
+// 2 MB pages for it, so that filling it costs a few page faults instead of thousands. Only a hint;
+// does nothing for smaller buffers and elsewhere.
+void AdviseLargePages(void* data, std::size_t bytes);
 
 // The splitting rule of the payload (delimiter "~", "{" or ","): blanks and control
 // characters end an unquoted item, quoted items may hold anything with "" for one quote,

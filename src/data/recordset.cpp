@@ -177,6 +177,53 @@ std::optional<qint32> ParseAsciiInteger(QByteArrayView text)
     return qint32(value);
 }
 
+// The common case of an integer: one to nine ASCII digits and nothing else (it cannot overflow).
+inline std::optional<qint32> ParseShortUnsigned(const char* text, std::uint32_t length)
+{
+    if (length == 0 || length > 9)
+        return std::nullopt;
+    qint32 value = 0;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        const unsigned digit = unsigned(uchar(text[i])) - '0';
+        if (digit > 9)
+            return std::nullopt;
+        value = value * 10 + qint32(digit);
+    }
+    return value;
+}
+
+// Two ASCII digits at text[0] and text[1], or -1.
+inline int TwoDigits(const char* text)
+{
+    const unsigned high = unsigned(uchar(text[0])) - '0', low = unsigned(uchar(text[1])) - '0';
+    return high <= 9 && low <= 9 ? int(high * 10 + low) : -1;
+}
+
+// The server's own forms, exactly "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS"; anything else (or an
+// invalid date or time) goes to the general parser.
+inline std::optional<DateTimeValue> ParseServerDateTime(const char* text, std::uint32_t length)
+{
+    if ((length != 10 && length != 19) || text[4] != '-' || text[7] != '-')
+        return std::nullopt;
+    const int century = TwoDigits(text), yearInCentury = TwoDigits(text + 2), month = TwoDigits(text + 5),
+              day = TwoDigits(text + 8);
+    if (century < 0 || yearInCentury < 0 || month < 0 || day < 0)
+        return std::nullopt;
+    const std::optional<qint64> julianDay = JulianDayOf(century * 100 + yearInCentury, month, day);
+    if (!julianDay)
+        return std::nullopt;
+    DateTimeValue value{*julianDay, 0};
+    if (length == 19) {
+        if (text[10] != ' ' || text[13] != ':' || text[16] != ':')
+            return std::nullopt;
+        const int hour = TwoDigits(text + 11), minute = TwoDigits(text + 14), second = TwoDigits(text + 17);
+        if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+            return std::nullopt;
+        value.milliseconds = ((hour * 60 + minute) * 60 + second) * 1000;
+    }
+    return value;
+}
+
 QLocale WithoutGroupSeparators(QLocale locale)
 {
     locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
@@ -476,6 +523,10 @@ bool Recordset::storeText(int column, int row, std::uint32_t offset, std::uint32
     Cell value{0, 0};
     switch (columns_[std::size_t(column)].type) {
     case ColumnType::Integer: {
+        if (const std::optional<qint32> small = ParseShortUnsigned(text, length)) {
+            value.a = std::uint32_t(*small);
+            break;
+        }
         const std::optional<qint32> number = ParseInteger(view, forms.locale);
         if (!number)
             return false;
@@ -491,7 +542,9 @@ bool Recordset::storeText(int column, int row, std::uint32_t offset, std::uint32
     }
     case ColumnType::Date:
     case ColumnType::DateTime: {
-        const std::optional<DateTimeValue> moment = ParseDateTime(view, forms.locale);
+        std::optional<DateTimeValue> moment = ParseServerDateTime(text, length);
+        if (!moment)
+            moment = ParseDateTime(view, forms.locale);
         if (!moment || moment->julianDay < 0 || moment->julianDay > std::numeric_limits<std::uint32_t>::max())
             return false;
         value.a = std::uint32_t(moment->julianDay);

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string_view>
 
+
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 #define PERCENT_DECODE_SIMD 1
 #include <immintrin.h>
@@ -319,7 +320,146 @@ bool HasSsse3()
     static const bool supported = __builtin_cpu_supports("ssse3") != 0;
     return supported;
 }
+
+// HexDigitsOf for 32 bytes.
+__attribute__((target("avx2"))) inline __m256i HexDigitsOf32(__m256i bytes, __m256i& values)
+{
+    const __m256i digit = _mm256_sub_epi8(bytes, _mm256_set1_epi8('0'));
+    const __m256i isDigit = _mm256_cmpeq_epi8(_mm256_min_epu8(digit, _mm256_set1_epi8(9)), digit);
+    const __m256i letter = _mm256_sub_epi8(_mm256_or_si256(bytes, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('a'));
+    const __m256i isLetter = _mm256_cmpeq_epi8(_mm256_min_epu8(letter, _mm256_set1_epi8(5)), letter);
+    values = _mm256_or_si256(_mm256_and_si256(isDigit, digit),
+                             _mm256_and_si256(isLetter, _mm256_add_epi8(letter, _mm256_set1_epi8(10))));
+    return _mm256_or_si256(isDigit, isLetter);
+}
+
+// PercentDecodeBlocks with 32 bytes at a time while at least 34 are left; the same contract. The
+// gather works on four 8-byte groups, two in each 128-bit lane (the shuffle stays in its lane).
+__attribute__((target("avx2"))) bool PercentDecodeBlocks32(const char*& in, const char* end, char*& out)
+{
+    const __m256i percent = _mm256_set1_epi8('%');
+    __m256i rawBits = _mm256_setzero_si256();
+    std::uint64_t droppedAhead = 0;
+    while (end - in >= 34) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+        rawBits = _mm256_or_si256(rawBits, bytes);
+        const std::uint32_t percents = std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, percent)));
+        if ((percents | droppedAhead) == 0) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), bytes);
+            in += 32;
+            out += 32;
+            continue;
+        }
+        __m256i highValues, lowValues;
+        const __m256i highIsHex =
+            HexDigitsOf32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 1)), highValues);
+        const __m256i lowIsHex = HexDigitsOf32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 2)), lowValues);
+        const __m256i escapes =
+            _mm256_and_si256(_mm256_cmpeq_epi8(bytes, percent), _mm256_and_si256(highIsHex, lowIsHex));
+        const __m256i decoded = _mm256_or_si256(_mm256_slli_epi16(highValues, 4), lowValues);
+        const __m256i merged = _mm256_blendv_epi8(bytes, decoded, escapes);
+        const std::uint64_t escapeBits = std::uint32_t(_mm256_movemask_epi8(escapes));
+        const std::uint64_t dropped = (escapeBits << 1) | (escapeBits << 2) | droppedAhead;
+        droppedAhead = dropped >> 32;
+        const std::uint32_t kept = ~std::uint32_t(dropped);
+        const unsigned group0 = kept & 0xFF, group1 = (kept >> 8) & 0xFF, group2 = (kept >> 16) & 0xFF,
+                       group3 = kept >> 24;
+        constexpr std::uint64_t kSecondGroup = 0x0808080808080808ull;
+        const __m256i gather = _mm256_set_epi64x(
+            qint64(kGatherTable.indices[group3] + kSecondGroup), qint64(kGatherTable.indices[group2]),
+            qint64(kGatherTable.indices[group1] + kSecondGroup), qint64(kGatherTable.indices[group0]));
+        const __m256i packed = _mm256_shuffle_epi8(merged, gather);
+        const __m128i low = _mm256_castsi256_si128(packed);
+        const __m128i high = _mm256_extracti128_si256(packed, 1);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), low);
+        out += kGatherTable.counts[group0];
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_srli_si128(low, 8));
+        out += kGatherTable.counts[group1];
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), high);
+        out += kGatherTable.counts[group2];
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_srli_si128(high, 8));
+        out += kGatherTable.counts[group3];
+        in += 32;
+    }
+    in += std::popcount(droppedAhead); // the digits of an escape that straddled the last block
+    return _mm256_movemask_epi8(rawBits) != 0;
+}
+
+bool HasAvx2()
+{
+    static const bool supported = __builtin_cpu_supports("avx2") != 0;
+    return supported;
+}
+
+// Per byte of 64: a mask of the hexadecimal digits, and their values (0 elsewhere).
+__attribute__((target("avx512bw,avx512vbmi2"))) inline __mmask64 HexDigitsOf64(__m512i bytes, __m512i& values)
+{
+    const __m512i digit = _mm512_sub_epi8(bytes, _mm512_set1_epi8('0'));
+    const __mmask64 isDigit = _mm512_cmple_epu8_mask(digit, _mm512_set1_epi8(9));
+    const __m512i letter = _mm512_sub_epi8(_mm512_or_si512(bytes, _mm512_set1_epi8(0x20)), _mm512_set1_epi8('a'));
+    const __mmask64 isLetter = _mm512_cmple_epu8_mask(letter, _mm512_set1_epi8(5));
+    values = _mm512_maskz_mov_epi8(
+        isDigit | isLetter, _mm512_mask_blend_epi8(isLetter, digit, _mm512_add_epi8(letter, _mm512_set1_epi8(10))));
+    return isDigit | isLetter;
+}
+
+// PercentDecodeBlocks with 64 bytes at a time while at least 66 are left; the same contract. The
+// kept bytes are packed with one compress instruction.
+__attribute__((target("avx512bw,avx512vbmi2"))) bool PercentDecodeBlocks64(const char*& in, const char* end, char*& out)
+{
+    const __m512i percent = _mm512_set1_epi8('%');
+    __mmask64 rawHigh = 0;
+    std::uint64_t droppedAhead = 0;
+    while (end - in >= 66) {
+        const __m512i bytes = _mm512_loadu_si512(in);
+        rawHigh |= _mm512_movepi8_mask(bytes);
+        const std::uint64_t percents = _mm512_cmpeq_epi8_mask(bytes, percent);
+        if ((percents | droppedAhead) == 0) {
+            _mm512_storeu_si512(out, bytes);
+            in += 64;
+            out += 64;
+            continue;
+        }
+        __m512i highValues, lowValues;
+        const __mmask64 highIsHex = HexDigitsOf64(_mm512_loadu_si512(in + 1), highValues);
+        const __mmask64 lowIsHex = HexDigitsOf64(_mm512_loadu_si512(in + 2), lowValues);
+        const std::uint64_t escapes = percents & highIsHex & lowIsHex;
+        const __m512i decoded = _mm512_or_si512(_mm512_slli_epi16(highValues, 4), lowValues); // values < 16
+        const __m512i merged = _mm512_mask_blend_epi8(escapes, bytes, decoded);
+        const std::uint64_t dropped = (escapes << 1) | (escapes << 2) | droppedAhead;
+        droppedAhead = (escapes >> 63) | (escapes >> 62); // digits that lie in the next block
+        const std::uint64_t kept = ~dropped;
+        _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(kept, merged));
+        out += std::popcount(kept);
+        in += 64;
+    }
+    in += std::popcount(droppedAhead); // the digits of an escape that straddled the last block
+    return rawHigh != 0;
+}
+
+bool HasAvx512()
+{
+    static const bool supported =
+        __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512vbmi2") != 0;
+    return supported;
+}
 #endif
+
+// The widest block decoder this processor runs, unless a narrower one is asked for.
+PercentDecodeLevel SupportedLevel(PercentDecodeLevel wanted)
+{
+#if PERCENT_DECODE_SIMD
+    if (wanted == PercentDecodeLevel::Avx512 && HasAvx512())
+        return PercentDecodeLevel::Avx512;
+    if ((wanted == PercentDecodeLevel::Avx512 || wanted == PercentDecodeLevel::Avx2) && HasAvx2())
+        return PercentDecodeLevel::Avx2;
+    if (wanted != PercentDecodeLevel::Scalar && HasSsse3())
+        return PercentDecodeLevel::Ssse3;
+#else
+    Q_UNUSED(wanted);
+#endif
+    return PercentDecodeLevel::Scalar;
+}
 
 struct PercentDecoded {
     QByteArray bytes;
@@ -327,17 +467,26 @@ struct PercentDecoded {
 };
 
 // Step 1 of PercentDecode into a fresh buffer (never longer than the text).
-PercentDecoded PercentDecodeToBytes(QByteArrayView text)
+PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel wanted = PercentDecodeLevel::Avx512)
 {
-    constexpr qsizetype kStoreSlack = 16; // the block decoder stores eight bytes at a time
+    constexpr qsizetype kStoreSlack = 16; // the block decoders store eight bytes at a time
     QByteArray bytes(text.size() + kStoreSlack, Qt::Uninitialized);
+    AdviseLargePages(bytes.data(), std::size_t(bytes.size()));
     const char* in = text.data();
     const char* const end = in + text.size();
     char* out = bytes.data();
     unsigned char rawBits = 0;
 #if PERCENT_DECODE_SIMD
-    if (HasSsse3() && PercentDecodeBlocks(in, end, out))
+    const PercentDecodeLevel level = SupportedLevel(wanted);
+    if (level == PercentDecodeLevel::Avx512 && PercentDecodeBlocks64(in, end, out))
         rawBits = 0x80;
+    if ((level == PercentDecodeLevel::Avx512 || level == PercentDecodeLevel::Avx2) &&
+        PercentDecodeBlocks32(in, end, out))
+        rawBits = 0x80;
+    if (level != PercentDecodeLevel::Scalar && PercentDecodeBlocks(in, end, out))
+        rawBits = 0x80;
+#else
+    Q_UNUSED(wanted);
 #endif
     out = PercentDecodeBytewise(in, end, out, rawBits);
     bytes.truncate(out - bytes.constData());
@@ -476,6 +625,11 @@ QByteArray PercentEncode(const QString& text)
 QByteArray PercentDecode(QByteArrayView text)
 {
     return ProjectedToWindows1250(PercentDecodeToBytes(text).bytes);
+}
+
+QByteArray PercentDecodeAt(QByteArrayView text, PercentDecodeLevel level)
+{
+    return ProjectedToWindows1250(PercentDecodeToBytes(text, level).bytes);
 }
 
 bool IsTransientFailure(QByteArrayView answer)

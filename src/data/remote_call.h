@@ -34,6 +34,10 @@ QByteArray PercentEncode(const QString& text);
 // Percent-decodes, reads the bytes as UTF-8 and returns UTF-8 in which every character
 // without a Windows-1250 form is "?"; invalid UTF-8 gives an empty result.
 QByteArray PercentDecode(QByteArrayView text);
+// The same with the block decoder limited to a level (the widest the processor runs at most), so
+// that tests can check every level on the same inputs.
+enum class PercentDecodeLevel { Scalar, Ssse3, Avx2, Avx512 };
+QByteArray PercentDecodeAt(QByteArrayView text, PercentDecodeLevel level);
 // True for the transient server texts; resets the sender client before answering true.
 bool IsTransientFailure(QByteArrayView answer);
 // Replaces the sender client with a fresh one (empty cookies), then lets queued events run.

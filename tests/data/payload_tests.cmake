@@ -4,3 +4,6 @@ foreach(test tst_payload_decoder tst_payload_recordset tst_payload_writer)
     ordavo_add_test(${test} SOURCES ${test}.cpp LIBS ordavo_data)
   endif()
 endforeach()
+
+# The slow reference decoder, shared by the differential test and the fuzzer.
+ordavo_add_test(tst_payload_differential SOURCES tst_payload_differential.cpp tst_payload_oracle.cpp LIBS ordavo_data)

@@ -1,0 +1,92 @@
+// Differential tests: the product's percent-decoding and payload decoder against the slow reference on random inputs.
+#include "tst_payload_oracle.h"
+
+#include "data/payload.h"
+#include "data/remote_call.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class PayloadDifferentialTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void percentDecodeMatchesReference()
+    {
+        std::mt19937 random(4711);
+        for (int i = 0; i < 5000; ++i) {
+            const QByteArray text = PayloadOracle::RandomPercentText(random);
+            const QByteArray expected = PayloadOracle::PercentDecode(text);
+            QCOMPARE(PercentDecode(text), expected);
+            // Every block decoder, also the ones this processor would not choose (each falls back
+            // to the widest it runs).
+            QCOMPARE(PercentDecodeAt(text, PercentDecodeLevel::Scalar), expected);
+            QCOMPARE(PercentDecodeAt(text, PercentDecodeLevel::Ssse3), expected);
+            QCOMPARE(PercentDecodeAt(text, PercentDecodeLevel::Avx2), expected);
+            QCOMPARE(PercentDecodeAt(text, PercentDecodeLevel::Avx512), expected);
+        }
+    }
+
+    // An escape, a broken escape and a lone "%" at every offset across the 16-, 32- and 64-byte blocks.
+    void percentDecodeAcrossBlockEdges()
+    {
+        for (const QByteArray& piece : {"%C4%8D"_ba, "%4"_ba, "%"_ba, "%%41"_ba, "%e2%82%ac"_ba}) {
+            for (int offset = 0; offset < 140; ++offset) {
+                for (int tail : {0, 1, 2, 70}) {
+                    const QByteArray text = QByteArray(offset, 'a') + piece + QByteArray(tail, 'b');
+                    const QByteArray expected = PayloadOracle::PercentDecode(text);
+                    for (PercentDecodeLevel level : {PercentDecodeLevel::Scalar, PercentDecodeLevel::Ssse3,
+                                                     PercentDecodeLevel::Avx2, PercentDecodeLevel::Avx512})
+                        QCOMPARE(PercentDecodeAt(text, level), expected);
+                }
+            }
+        }
+    }
+
+    void payloadMatchesReference_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addRow("Slovenian") << QLocale(QLocale::Slovenian, QLocale::Slovenia);
+        QTest::addRow("American") << QLocale(QLocale::English, QLocale::UnitedStates);
+    }
+
+    void payloadMatchesReference()
+    {
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        std::mt19937 random(1234);
+        int tables = 0, filledCells = 0;
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray payload = PayloadOracle::RandomPayload(random);
+            const QString expected = PayloadOracle::DecodePayload(payload);
+            QCOMPARE(PayloadOracle::Dump(DecodePayload(payload)), expected);
+            QCOMPARE(PayloadOracle::Dump(DecodePayload(QByteArray(payload))), expected); // the handed-over buffer
+            tables += expected != u"none"_s ? 1 : 0;
+            for (const QString& row : expected.split(u" / "_s).mid(1))
+                filledCells += int(row.split(u'|').size() - row.count(u"<null>"_s));
+        }
+        // The generator must reach the interesting paths, not only failing payloads.
+        QVERIFY2(tables > 600, qPrintable(QString::number(tables)));
+        QVERIFY2(filledCells > 800, qPrintable(QString::number(filledCells)));
+    }
+
+    // The whole answer path: "[success]", percent-decoding and the payload decoder.
+    void answerMatchesReference()
+    {
+        QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
+        std::mt19937 random(99);
+        for (int i = 0; i < 2000; ++i) {
+            const QByteArray encoded = PayloadOracle::PercentEncode(PayloadOracle::RandomPayload(random));
+            const QByteArray answer =
+                "[success]" + (random() % 8 == 0 ? encoded + PayloadOracle::RandomPercentText(random) : encoded);
+            const QString expected = PayloadOracle::DecodePayload(PayloadOracle::PercentDecode(answer.sliced(9)));
+            QCOMPARE(PayloadOracle::Dump(ClassifyAnswer(answer, u"call usp_x ()"_s).recordset), expected);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(PayloadDifferentialTest)
+#include "tst_payload_differential.moc"
