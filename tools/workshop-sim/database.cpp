@@ -243,6 +243,15 @@ SELECT n.id, n.nalogStevilka, s.prikaz, n.vnesel, n.komentar, n.datum, n.viewed,
 FROM nalogi n LEFT JOIN stranke s ON s.id = n.stranka_id
 )";
 
+// The list forms answer only the columns the order list reads; the single-order form adds
+// the customer, documents and storage columns the order window reads.
+constexpr const char* OrderListSelect = R"(
+SELECT n.id, n.nalogStevilka, s.prikaz, n.vnesel, n.komentar, n.datum, n.viewed, n.vozilo,
+       n.registrska_st, n.nalogType, n.saved
+FROM nalogi n LEFT JOIN stranke s ON s.id = n.stranka_id
+)";
+constexpr std::size_t OrderListColumnCount = 11;
+
 std::vector<ResultColumn> OrderRowColumns()
 {
     return {{"id", TypeInteger},
@@ -673,7 +682,7 @@ StatementOutcome WorkshopDatabase::listOrders(const Arguments& args, const std::
         return Rows(std::move(table));
     }
     const bool search = args.integerOr(4, 0) == 1;
-    std::string sql = std::string(OrderRowSelect) +
+    std::string sql = std::string(OrderListSelect) +
                       " WHERE (CASE WHEN ?1 = 2 THEN n.status <> 199 ELSE n.status = 0 END)"
                       " AND (?2 IS NULL OR substr(n.datum, 1, 10) >= ?2)"
                       " AND (?3 IS NULL OR substr(n.datum, 1, 10) <= ?3)";
@@ -685,7 +694,9 @@ StatementOutcome WorkshopDatabase::listOrders(const Arguments& args, const std::
     query.bind(1, std::int64_t(filter == 2 ? 2 : 0)).bind(2, args.text(1)).bind(3, args.text(2));
     if (search)
         query.bind(4, args.textOrEmpty(5));
-    return Rows(query.table(OrderRowColumns()));
+    std::vector<ResultColumn> columns = OrderRowColumns();
+    columns.resize(OrderListColumnCount);
+    return Rows(query.table(std::move(columns)));
 }
 
 StatementOutcome WorkshopDatabase::listOrderItems(const Arguments& args, const std::string&)
