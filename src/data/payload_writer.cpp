@@ -1,5 +1,6 @@
 // The payload writer: escaping and quoting of values so that DecodePayload gives them back, and the encoded answer.
 #include "payload_writer.h"
+#include "remote_call.h"
 
 #include "server_contract.h"
 
@@ -64,28 +65,6 @@ constexpr EscapeTable MakeFirstFieldEscapes()
 constexpr EscapeTable kLaterFieldEscapes = MakeLaterFieldEscapes();
 constexpr EscapeTable kFirstFieldEscapes = MakeFirstFieldEscapes();
 
-// How the answer carries each byte: ASCII letters, digits and "_" as they are, every other
-// byte as %XX (upper-case hex).
-struct EncodedByte {
-    std::array<char, 4> text; // padded, so that one fixed-size copy writes it
-    int length;
-};
-
-constexpr std::array<EncodedByte, 256> MakePercentEncoding()
-{
-    constexpr char hexDigits[] = "0123456789ABCDEF";
-    std::array<EncodedByte, 256> table{};
-    for (int c = 0; c < 256; ++c) {
-        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-        if (unreserved)
-            table[std::size_t(c)] = {{char(c), 0, 0, 0}, 1};
-        else
-            table[std::size_t(c)] = {{'%', hexDigits[c >> 4], hexDigits[c & 0x0F], 0}, 3};
-    }
-    return table;
-}
-
-constexpr std::array<EncodedByte, 256> kPercentEncoding = MakePercentEncoding();
 
 // The length of the leading run of ASCII bytes.
 qsizetype AsciiPrefixLength(QByteArrayView bytes)
@@ -232,20 +211,6 @@ void AppendItem(QByteArray& out, QByteArrayView text, char delimiter)
     }
     out.append(text.sliced(runStart));
     out.append('"');
-}
-
-// Appends every byte except ASCII letters, digits and "_" as %XX, in one pass.
-void AppendPercentEncoded(QByteArray& out, QByteArrayView bytes)
-{
-    const qsizetype start = out.size();
-    out.resize(start + 3 * bytes.size() + 1); // the longest result and the padding; cut below
-    char* p = out.data() + start;
-    for (char c : bytes) {
-        const EncodedByte& encoded = kPercentEncoding[uchar(c)];
-        std::memcpy(p, encoded.text.data(), encoded.text.size());
-        p += encoded.length;
-    }
-    out.resize(p - out.constData());
 }
 
 bool IsValidColumnName(const QByteArray& name)

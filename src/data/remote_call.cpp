@@ -601,24 +601,50 @@ QString EncodeStatement(const QString& composed)
     return QString::fromLatin1(PercentEncode(text));
 }
 
+namespace {
+
+// How the answer carries each byte: ASCII letters, digits and "_" as they are, every other
+// byte as %XX (upper-case hex).
+struct EncodedByte {
+    std::array<char, 4> text; // padded, so that one fixed-size copy writes it
+    int length;
+};
+
+constexpr std::array<EncodedByte, 256> MakePercentEncoding()
+{
+    constexpr char hexDigits[] = "0123456789ABCDEF";
+    std::array<EncodedByte, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        if (unreserved)
+            table[std::size_t(c)] = {{char(c), 0, 0, 0}, 1};
+        else
+            table[std::size_t(c)] = {{'%', hexDigits[c >> 4], hexDigits[c & 0x0F], 0}, 3};
+    }
+    return table;
+}
+
+constexpr std::array<EncodedByte, 256> kPercentEncoding = MakePercentEncoding();
+
+} // namespace
+
+void AppendPercentEncoded(QByteArray& out, QByteArrayView bytes)
+{
+    const qsizetype start = out.size();
+    out.resize(start + 3 * bytes.size() + 1); // the longest result and the padding; cut below
+    char* p = out.data() + start;
+    for (char c : bytes) {
+        const EncodedByte& encoded = kPercentEncoding[uchar(c)];
+        std::memcpy(p, encoded.text.data(), encoded.text.size());
+        p += encoded.length;
+    }
+    out.resize(p - out.constData());
+}
+
 QByteArray PercentEncode(const QString& text)
 {
-    static constexpr char kHexDigits[] = "0123456789ABCDEF";
-    const QByteArray utf8 = text.toUtf8();
     QByteArray encoded;
-    encoded.reserve(utf8.size() * 3);
-    for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool keep = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9')
-                          || byte == '_';
-        if (keep) {
-            encoded.append(c);
-        } else {
-            encoded.append('%');
-            encoded.append(kHexDigits[byte >> 4]);
-            encoded.append(kHexDigits[byte & 0x0F]);
-        }
-    }
+    AppendPercentEncoded(encoded, text.toUtf8());
     return encoded;
 }
 

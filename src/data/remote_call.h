@@ -31,6 +31,8 @@ void ClearRemoteState();
 QString ComposeStatement(const QString& statement, const QStringList& params);
 QString EncodeStatement(const QString& composed);
 QByteArray PercentEncode(const QString& text);
+// Appends bytes with every byte but ASCII letters, digits and "_" written as %XX.
+void AppendPercentEncoded(QByteArray& out, QByteArrayView bytes);
 // Percent-decodes, reads the bytes as UTF-8 and returns UTF-8 in which every character
 // without a Windows-1250 form is "?"; invalid UTF-8 gives an empty result.
 QByteArray PercentDecode(QByteArrayView text);

@@ -376,45 +376,45 @@ public:
     std::string textOrEmpty(std::size_t i) const { return converted_[i].value_or(std::string()); }
 
 private:
-    static ResultValue convert(const ParamSpec& spec, const SqlValue& value, const std::string& dateFormat)
+    static ResultValue convert(const ParamSpec& param, const SqlValue& value, const std::string& dateFormat)
     {
         if (value.isNull())
             return std::nullopt;
-        switch (spec.kind) {
+        switch (param.kind) {
         case ParamKind::Text: return value.text;
-        case ParamKind::Integer: return toInteger(spec, value);
-        case ParamKind::Decimal: return toDecimal(spec, value);
-        case ParamKind::Date: return toDate(spec, value, dateFormat);
+        case ParamKind::Integer: return toInteger(param, value);
+        case ParamKind::Decimal: return toDecimal(param, value);
+        case ParamKind::Date: return toDate(param, value, dateFormat);
         }
         return std::nullopt;
     }
 
-    static std::string toInteger(const ParamSpec& spec, const SqlValue& value)
+    static std::string toInteger(const ParamSpec& param, const SqlValue& value)
     {
         const auto number = ParseSqlNumber(value.text);
         if (!number)
-            throw SqlError{ColumnValueError("integer", value.text, spec.name)};
+            throw SqlError{ColumnValueError("integer", value.text, param.name)};
         const double rounded = std::round(*number); // MySQL rounds decimals half away from zero
         if (rounded > 2147483647.0 || rounded < -2147483648.0)
-            throw SqlError{"Out of range value for column '" + std::string(spec.name) + "' at row 1"};
+            throw SqlError{"Out of range value for column '" + std::string(param.name) + "' at row 1"};
         return std::to_string(static_cast<std::int64_t>(rounded));
     }
 
-    static std::string toDecimal(const ParamSpec& spec, const SqlValue& value)
+    static std::string toDecimal(const ParamSpec& param, const SqlValue& value)
     {
         const auto number = ParseSqlNumber(value.text);
         if (!number)
-            throw SqlError{ColumnValueError("decimal", value.text, spec.name)};
+            throw SqlError{ColumnValueError("decimal", value.text, param.name)};
         if (std::fabs(*number) >= 1e8)
-            throw SqlError{"Out of range value for column '" + std::string(spec.name) + "' at row 1"};
+            throw SqlError{"Out of range value for column '" + std::string(param.name) + "' at row 1"};
         return FormatMoney(*number);
     }
 
-    static std::string toDate(const ParamSpec& spec, const SqlValue& value, const std::string& dateFormat)
+    static std::string toDate(const ParamSpec& param, const SqlValue& value, const std::string& dateFormat)
     {
         const auto date = ParseListDate(value.text, dateFormat);
         if (!date)
-            throw SqlError{ColumnValueError("date", value.text, spec.name)};
+            throw SqlError{ColumnValueError("date", value.text, param.name)};
         return date->toString(QStringLiteral("yyyy-MM-dd")).toStdString();
     }
 
