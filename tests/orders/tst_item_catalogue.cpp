@@ -51,10 +51,7 @@ private slots:
 private:
     template <typename T> T* child(const char* name) const
     {
-        T* widget = window_->findChild<T*>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
+        return RequireChild<T>(*window_, name);
     }
     void open();
     void selectRow(int row)

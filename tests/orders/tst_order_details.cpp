@@ -130,10 +130,7 @@ void OrderDetailsTest::cleanup()
 
 template <typename T> T* OrderDetailsTest::child(const char* name) const
 {
-    T* widget = window_->findChild<T*>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
+    return RequireChild<T>(*window_, name);
 }
 
 void OrderDetailsTest::show(qint32 nalogId)

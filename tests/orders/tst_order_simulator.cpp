@@ -85,10 +85,7 @@ void OrderSimulatorTest::cleanupTestCase()
 
 template <typename T> T* OrderSimulatorTest::child(const char* name) const
 {
-    T* widget = window_->findChild<T*>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
+    return RequireChild<T>(*window_, name);
 }
 
 void OrderSimulatorTest::orderWithDocuments()

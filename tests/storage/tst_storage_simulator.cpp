@@ -27,10 +27,7 @@ namespace {
 
 template <typename T> T* Child(const QWidget& window, const char* name)
 {
-    T* widget = window.findChild<T*>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
+    return RequireChild<T>(window, name);
 }
 
 void Click(const QWidget& window, const char* name)

@@ -6,6 +6,7 @@
 #include "data/http_client.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -61,3 +62,13 @@ private:
 
 // The boxes shown since the hook was last reset, as "title|text" lines (dialog: kind title and text).
 QStringList ShownBoxes();
+
+// The control of that object name inside window; the test run stops when it is missing.
+template <typename T>
+T* RequireChild(const QObject& window, const char* name)
+{
+    T* widget = window.findChild<T*>(QString::fromLatin1(name));
+    if (!widget)
+        qFatal("no control %s", name);
+    return widget;
+}
