@@ -214,9 +214,8 @@ void TfrmNalogDetails::buildTopBand()
     sumFont.setUnderline(true);
     lblSuma = MakeLabel(u"lblSuma"_s, u"Skupaj: 0€"_s, sumFont, Qt::white, topBand());
     lblSuma->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A backing in the band colour keeps both readable over the banner's lettering.
-    for (QLabel* label : {lblCaptionNalog, lblSuma})
-        label->setStyleSheet(u"background-color: rgba(6, 50, 99, 210); padding: 1px 6px;"_s);
+    // The window's own strip keeps its motif clear of the order type and the total.
+    topBand()->banner()->setPixmap(OrdavoPictures::PicturePixmap(OrdavoPictures::OrderHeader));
     layout->addWidget(lblCaptionNalog, 0, Qt::AlignRight);
     layout->addWidget(lblSuma, 0, Qt::AlignRight);
     layout->addStretch(1);

@@ -10,6 +10,7 @@ namespace OrdavoPictures {
 
 // File names inside the resources; load them with Picture() or PicturePixmap().
 inline constexpr QLatin1String Banner("banner.png");                  // 1000 x 100, anchored right
+inline constexpr QLatin1String OrderHeader("order_header.png");      // 1000 x 100, the order window's strip
 inline constexpr QLatin1String DialogError("dialog_error.jpg");       // 400 x 250
 inline constexpr QLatin1String DialogWarning("dialog_warning.jpg");   // 400 x 250
 inline constexpr QLatin1String DialogInfo("dialog_info.jpg");         // 400 x 250

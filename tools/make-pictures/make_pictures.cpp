@@ -139,7 +139,8 @@ void DrawWrench(QPainter& p, const QPointF& centre, double length, double angleD
     p.restore();
 }
 
-QImage Banner()
+// The blue sky of the top bands with faint speed lines that fade out towards the left.
+QImage BandBackground()
 {
     QImage image(1000, 100, QImage::Format_RGB32);
     QPainter p(&image);
@@ -149,8 +150,6 @@ QImage Banner()
     sky.setColorAt(0.55, kBand);
     sky.setColorAt(1, QColor(0x0b, 0x4a, 0x8e));
     p.fillRect(image.rect(), sky);
-
-    // Faint speed lines that fade out towards the left.
     for (int i = 0; i < 9; ++i) {
         const int y = 18 + i * 8;
         QLinearGradient line(440, 0, 1000, 0);
@@ -159,12 +158,24 @@ QImage Banner()
         p.setPen(QPen(QBrush(line), 1.5));
         p.drawLine(QPointF(440 + i * 12, y), QPointF(1000, y - 30));
     }
-    // A road line under the car.
-    p.setPen(QPen(QColor(255, 255, 255, 70), 2));
-    p.drawLine(QPointF(560, 86), QPointF(730, 86));
+    return image;
+}
 
-    DrawCar(p, QRectF(566, 28, 150, 56));
-    DrawWrench(p, QPointF(700, 36), 74, -38, QColor(0xf5, 0xa6, 0x23));
+// The car and the wrench on a road line, with the car's left edge at x.
+void DrawCarMotif(QPainter& p, double x)
+{
+    p.setPen(QPen(QColor(255, 255, 255, 70), 2));
+    p.drawLine(QPointF(x - 6, 86), QPointF(x + 164, 86));
+    DrawCar(p, QRectF(x, 28, 150, 56));
+    DrawWrench(p, QPointF(x + 134, 36), 74, -38, QColor(0xf5, 0xa6, 0x23));
+}
+
+QImage Banner()
+{
+    QImage image = BandBackground();
+    QPainter p(&image);
+    PrepareAntialiased(p);
+    DrawCarMotif(p, 566);
 
     p.setPen(Qt::white);
     p.setFont(BoldFont(54));
@@ -178,6 +189,17 @@ QImage Banner()
     small.setLetterSpacing(QFont::AbsoluteSpacing, 2.5);
     p.setFont(small);
     p.drawText(QRectF(752, 79, 230, 18), Qt::AlignLeft | Qt::AlignVCenter, u"DELOVNI NALOGI"_s);
+    return image;
+}
+
+// The order window's header strip: the same sky with the motif left of the place where the
+// window shows the order type and total, so the texts stand on plain blue.
+QImage OrderHeaderStrip()
+{
+    QImage image = BandBackground();
+    QPainter p(&image);
+    PrepareAntialiased(p);
+    DrawCarMotif(p, 530);
     return image;
 }
 
@@ -570,6 +592,7 @@ int main(int argc, char** argv)
     }
 
     bool ok = SavePng(Banner(), folder, u"banner.png"_s);
+    ok = SavePng(OrderHeaderStrip(), folder, u"order_header.png"_s) && ok;
     ok = SaveJpeg(DialogBackground(QColor(0xb7, 0x1c, 0x1c), ErrorSymbol), folder, u"dialog_error.jpg"_s) && ok;
     ok = SaveJpeg(DialogBackground(QColor(0xc7, 0x7c, 0x02), WarningSymbol), folder, u"dialog_warning.jpg"_s) && ok;
     ok = SaveJpeg(DialogBackground(QColor(0x15, 0x65, 0xc0), InfoSymbol), folder, u"dialog_info.jpg"_s) && ok;
