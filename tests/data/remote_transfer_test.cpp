@@ -39,8 +39,7 @@ private:
 
     void pointSettingsAtServer()
     {
-        WriteSetting(u"ordavo"_s, u"weburlroot"_s, server_->baseUrl());
-        WriteSetting(u"ordavo"_s, u"weburl"_s, u"commobj/commobj/"_s);
+        PointWorkshopAt(server_->baseUrl());
     }
 
     void enqueueAll(const QList<LoopbackAnswer>& answers)

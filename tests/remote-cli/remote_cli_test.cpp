@@ -137,8 +137,7 @@ private slots:
 
     void withoutAtUsesTheStoredServer()
     {
-        WriteSetting(u"ordavo"_s, u"weburlroot"_s, server_->baseUrl());
-        WriteSetting(u"ordavo"_s, u"weburl"_s, u"commobj/commobj/"_s);
+        PointWorkshopAt(server_->baseUrl());
         server_->setFallback(LoopbackAnswer::text("Napaka"));
         const ToolRun run = RunTool({u"--no-params"_s, u"--ignore-response"_s, u"call usp_x ()"_s});
         QCOMPARE(run.exitCode, 0);

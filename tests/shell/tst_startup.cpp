@@ -76,8 +76,7 @@ private:
 
     void storeSignedIn(const QString& counter)
     {
-        WriteSetting(u"ordavo"_s, u"weburlroot"_s, workshop_->baseUrl());
-        WriteSetting(u"ordavo"_s, u"weburl"_s, u"commobj/commobj/"_s);
+        PointWorkshopAt(workshop_->baseUrl());
         WriteSetting(u"ordavo"_s, u"pathToRequest"_s, u"requests/GetPodpis.ASP"_s);
         WriteSetting(u"ordavo"_s, u"kodadostop"_s, u"demo1234"_s);
         if (!counter.isNull())

@@ -54,8 +54,7 @@ private:
     {
         sim_ = std::make_unique<SimulatorProcess>(arguments);
         QVERIFY2(sim_->isRunning(), qPrintable(sim_->errorText()));
-        WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim_->baseUrl());
-        WriteSetting(u"ordavo"_s, u"weburl"_s, u"commobj/commobj/"_s);
+        PointWorkshopAt(sim_->baseUrl());
     }
 
     // One call as every window makes it: one empty parameter, the error checked.

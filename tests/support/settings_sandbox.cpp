@@ -1,6 +1,9 @@
 // The settings sandbox: a temporary XDG_CONFIG_HOME for one test.
 #include "settings_sandbox.h"
 
+#include "data/server_contract.h"
+#include "data/settings_store.h"
+
 using namespace Qt::StringLiterals;
 
 SettingsSandbox::SettingsSandbox() : previous_(qgetenv("XDG_CONFIG_HOME")), hadPrevious_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
@@ -29,4 +32,11 @@ QString SettingsSandbox::settingsFolder() const
 QString SettingsSandbox::settingsFile() const
 {
     return settingsFolder() + u"/ordavo.ini"_s;
+}
+
+void PointWorkshopAt(const QString& root)
+{
+    const std::string_view folder = ServerContract::GatewayFolder;
+    WriteSetting(u"ordavo"_s, u"weburlroot"_s, root);
+    WriteSetting(u"ordavo"_s, u"weburl"_s, QString::fromLatin1(folder.data(), qsizetype(folder.size())));
 }

@@ -23,3 +23,7 @@ private:
     QByteArray previous_;
     bool hadPrevious_ = false;
 };
+
+// Writes "weburlroot" (the given root, ending in "/") and "weburl" (the gateway folder), so
+// ExecuteRemote reaches the workshop server at that root.
+void PointWorkshopAt(const QString& root);

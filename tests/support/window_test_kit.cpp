@@ -1,5 +1,6 @@
 // Test helpers for the window tests: the transport aimed at a server, scripted answers, decoded statements, boxes.
 #include "window_test_kit.h"
+#include "settings_sandbox.h"
 
 #include "data/payload_writer.h"
 #include "data/remote_call.h"
@@ -14,8 +15,7 @@ using namespace Qt::StringLiterals;
 
 RemoteTestSetup::RemoteTestSetup(const QString& baseUrl) : sender_(std::make_unique<HttpClient>())
 {
-    WriteSetting(u"ordavo"_s, u"weburlroot"_s, baseUrl);
-    WriteSetting(u"ordavo"_s, u"weburl"_s, u"commobj/commobj/"_s);
+    PointWorkshopAt(baseUrl);
     SetSenderSlot(&sender_);
     SetRemoteWaitHook([](int) {});
     ClearRemoteState();
