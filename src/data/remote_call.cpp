@@ -137,41 +137,62 @@ qsizetype FindMarker(QByteArrayView text, std::string_view marker)
     return -1;
 }
 
-// The body of a successful GET, or nothing when the client is missing or the transfer failed.
-std::optional<QByteArray> Attempt(HttpClient* client, const QByteArray& url)
+// Why the latest call reached no server; empty when one of its attempts got an answer.
+QString g_transferFailure;
+
+// The body of a successful GET, or nothing when the client is missing or the transfer
+// failed; then failure says why.
+std::optional<QByteArray> Attempt(HttpClient* client, const QByteArray& url, QString& failure)
 {
-    if (!client)
+    if (!client) {
+        failure = u"Strežnik ni dosegljiv: no HTTP client"_s;
         return std::nullopt;
+    }
     HttpClient::Response response = client->get(url);
-    if (!response.ok)
+    if (!response.ok) {
+        failure = u"Strežnik ni dosegljiv: "_s + response.error;
         return std::nullopt;
+    }
     return std::move(response.body);
 }
+
+// The answer of a transfer, and why it reached no server when no attempt got an answer.
+struct TransferResult {
+    QByteArray answer;
+    QString failure;
+};
 
 // Up to three GETs: the first through firstClient, a retry after a transient answer, and a
 // last one after a failed transfer, both through the current sender. The body of the last
 // successful attempt, or empty when none succeeded.
-QByteArray Transfer(HttpClient* firstClient, const QByteArray& firstUrl, const QByteArray& retryUrl)
+TransferResult Transfer(HttpClient* firstClient, const QByteArray& firstUrl, const QByteArray& retryUrl)
 {
-    QByteArray answer;
-    std::optional<QByteArray> result = Attempt(firstClient, firstUrl);
+    TransferResult out;
+    QString failure;
+    bool reached = false;
+    std::optional<QByteArray> result = Attempt(firstClient, firstUrl, failure);
     if (result) {
-        answer = *result;
-        if (IsTransientFailure(answer)) {
+        reached = true;
+        out.answer = *result;
+        if (IsTransientFailure(out.answer)) {
             RunQueuedEvents();
             Wait(kWaitAfterTransientMs);
-            result = Attempt(CurrentSender(), retryUrl);
+            result = Attempt(CurrentSender(), retryUrl, failure);
             if (result)
-                answer = std::move(*result);
+                out.answer = std::move(*result);
         }
     }
     if (!result) {
         ResetHttpClient();
         Wait(kWaitAfterFailureMs);
-        if (std::optional<QByteArray> last = Attempt(CurrentSender(), retryUrl))
-            answer = std::move(*last);
+        if (std::optional<QByteArray> last = Attempt(CurrentSender(), retryUrl, failure)) {
+            reached = true;
+            out.answer = std::move(*last);
+        }
     }
-    return answer;
+    if (!reached)
+        out.failure = failure;
+    return out;
 }
 
 // ---- percent decoding ----
@@ -531,23 +552,27 @@ RecordsetPtr RunRemoteCall(const QString& callerStatement, const std::function<Q
                            const std::function<HttpClient*()>& firstClient, bool ignoreResponse)
 {
     LastRemoteError.clear();
+    g_transferFailure.clear();
     ClassifiedAnswer outcome;
+    QString transferFailure;
     try {
         const QString statement = ToWindows1250(callerStatement);
         const QString composed = ComposeStatement(statement, RemoteParams);
         const QString base = baseUrl();
         const QString sent = StatementForUrl(composed);
-        const QByteArray answer =
+        TransferResult transfer =
             Transfer(firstClient(), RequestUrl(base, TrimBlanksAndControls(sent)), RequestUrl(base, sent));
+        transferFailure = std::move(transfer.failure);
         if (!ignoreResponse)
-            outcome = ClassifyAnswer(answer, statement);
+            outcome = ClassifyAnswer(transfer.answer, statement);
     } catch (const std::exception& e) {
         outcome = {nullptr, u"Communication Error :"_s + ErrorMessage(e)};
     } catch (...) {
         outcome = {nullptr, u"Communication Error :Unknown failure"_s};
     }
-    // A call nested in the queued events may have set the text; the result is this call's.
+    // A call nested in the queued events may have set the texts; the result is this call's.
     LastRemoteError = outcome.error;
+    g_transferFailure = transferFailure;
     return outcome.recordset;
 }
 
@@ -563,6 +588,11 @@ RecordsetPtr ExecuteRemoteAt(const QString& statement, const QString& baseUrl, b
 {
     return RunRemoteCall(
         statement, [&baseUrl] { return baseUrl; }, [] { return g_loginClient; }, ignoreResponse);
+}
+
+const QString& LastTransferFailure()
+{
+    return g_transferFailure;
 }
 
 void ClearRemoteState()

@@ -24,6 +24,11 @@ RecordsetPtr ExecuteRemote(const QString& statement, bool ignoreResponse = false
 // The same against an explicit base URL (ending in "/"); the first attempt goes through
 // the login client, retries through the sender.
 RecordsetPtr ExecuteRemoteAt(const QString& statement, const QString& baseUrl, bool ignoreResponse = false);
+// Why the latest call of either entry point reached no server (for example "Strežnik ni
+// dosegljiv: Connection refused"), or empty when one of its attempts got an answer. The
+// transport itself still leaves LastRemoteError empty in that case; callers that must tell
+// a failed transfer from an answer without rows read this.
+const QString& LastTransferFailure();
 // Empties LastRemoteError and RemoteParams.
 void ClearRemoteState();
 
