@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -35,6 +37,21 @@ QTableWidgetItem* ReadOnlyItem(const QString& text)
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     return item;
 }
+
+// Lays its cells' text out left to right inside the right-to-left list, so a negative price
+// reads "-10.00" and not "10.00-"; the text keeps the place the list's direction gives it.
+class LeftToRightTextDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = QStyle::visualAlignment(option->direction, option->displayAlignment);
+        option->direction = Qt::LeftToRight;
+    }
+};
 
 } // namespace
 
@@ -64,6 +81,7 @@ void TfrmNalogUrejanjePostavk::buildControls()
     header.setSectionResizeMode(0, QHeaderView::Stretch);
     header.setSectionResizeMode(1, QHeaderView::Fixed);
     header.resizeSection(1, 80);
+    lviewPostavke->setItemDelegateForColumn(1, new LeftToRightTextDelegate(lviewPostavke));
     connect(lviewPostavke, &QTableWidget::itemSelectionChanged, this, [this] { lviewPostavkeChange(); });
 
     auto* panelColumn = new QVBoxLayout;
@@ -134,21 +152,32 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     for (TXpButton* button : {btnDeletePostavka, shrani})
         button->setFixedSize(90, 30);
 
-    auto* grid = new QGridLayout(pnlAddDelete);
-    grid->setContentsMargins(4, 4, 4, 4);
+    auto* grid = new QGridLayout;
     grid->setVerticalSpacing(3);
     grid->addWidget(lblTop, 0, 0, 1, 4);
     grid->addWidget(label1, 1, 0, 1, 4);
     grid->addWidget(txtOpis, 2, 0, 1, 4);
+    // The example stands under the price box: beside it, the labels of the narrow panel would
+    // lose their first letters.
     grid->addWidget(label2, 3, 0);
     grid->addWidget(txtCena, 3, 1);
-    grid->addWidget(label4, 3, 2, 1, 2);
-    grid->addWidget(lblpozicija, 4, 0);
-    grid->addWidget(txtPozicija, 4, 1);
-    grid->addWidget(btnminus, 4, 2);
-    grid->addWidget(btnplus, 4, 3);
-    grid->addWidget(btnDeletePostavka, 5, 0, 1, 2);
-    grid->addWidget(shrani, 5, 2, 1, 2);
+    grid->addWidget(label4, 4, 1, 1, 3);
+    grid->addWidget(lblpozicija, 5, 0);
+    grid->addWidget(txtPozicija, 5, 1);
+    grid->addWidget(btnminus, 5, 2);
+    grid->addWidget(btnplus, 5, 3);
+
+    // The two buttons share the panel's width in their own row; in the grid's columns they
+    // would widen the panel beyond its size.
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnDeletePostavka);
+    buttons->addStretch(1);
+    buttons->addWidget(shrani);
+    auto* column = new QVBoxLayout(pnlAddDelete);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->addLayout(grid);
+    column->addStretch(1);
+    column->addLayout(buttons);
 
     connect(shrani, &QPushButton::clicked, this, [this] { shraniClick(); });
     connect(btnDeletePostavka, &QPushButton::clicked, this, [this] { btnDeletePostavkaClick(); });

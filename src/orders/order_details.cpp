@@ -27,6 +27,7 @@
 #include <QCheckBox>
 #include <QDate>
 #include <QFrame>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -230,6 +231,7 @@ void TfrmNalogDetails::buildBody()
     Label6 = MakeCaption(u"Label6"_s, u"Stranka"_s, bodyPanel());
     mmoStranka = MakeMemo(u"mmoStranka"_s, bodyPanel());
     mmoStranka->setFixedHeight(70);
+    mmoStranka->setMaximumWidth(474);
     layout->addWidget(Label6);
     layout->addWidget(mmoStranka);
     layout->addWidget(buildCommentAndSignature());
@@ -275,21 +277,22 @@ QWidget* TfrmNalogDetails::buildHeaderFields()
 QWidget* TfrmNalogDetails::buildCommentAndSignature()
 {
     auto* host = new QWidget(bodyPanel());
-    auto* row = new QHBoxLayout(host);
-    row->setContentsMargins(0, 0, 0, 0);
-    auto* left = new QVBoxLayout;
     lblPravnaOseba = new QCheckBox(u"Pravna oseba?"_s, host);
     lblPravnaOseba->setObjectName(u"lblPravnaOseba"_s);
     lblPravnaOseba->setEnabled(false);
     SetTextColour(lblPravnaOseba, Qt::white);
-    Label8 = MakeCaption(u"Label8"_s, u"Komentar"_s, host);
-    mmoKomentar = MakeMemo(u"mmoKomentar"_s, host);
+    // The comment with its caption above it, at most 334 wide, at the right.
+    auto* comment = new QWidget(host);
+    comment->setMaximumWidth(334);
+    comment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    auto* commentColumn = new QVBoxLayout(comment);
+    commentColumn->setContentsMargins(0, 0, 0, 0);
+    commentColumn->setSpacing(2);
+    Label8 = MakeCaption(u"Label8"_s, u"Komentar"_s, comment);
+    mmoKomentar = MakeMemo(u"mmoKomentar"_s, comment);
     mmoKomentar->setFixedHeight(52);
-    left->addWidget(lblPravnaOseba);
-    left->addWidget(Label8);
-    left->addWidget(mmoKomentar);
-    left->addStretch(1);
-    row->addLayout(left, 1);
+    commentColumn->addWidget(Label8);
+    commentColumn->addWidget(mmoKomentar);
 
     auto* frame = new QFrame(host);
     frame->setObjectName(u"pnlbrowser"_s);
@@ -302,7 +305,19 @@ QWidget* TfrmNalogDetails::buildCommentAndSignature()
     frameLayout->addWidget(browserpodpis);
     frame->hide();
     pnlbrowser = frame;
-    row->addWidget(frame, 0, Qt::AlignTop);
+
+    // The legal-person flag on the left and the comment at the right: the comment takes the
+    // width first, up to its maximum, the gap between them the rest. The signature pane
+    // stands under the comment.
+    auto* flagAndComment = new QHBoxLayout;
+    flagAndComment->addWidget(lblPravnaOseba, 0, Qt::AlignBottom);
+    flagAndComment->addStretch(1);
+    flagAndComment->addWidget(comment, 1000);
+    auto* column = new QVBoxLayout(host);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(5);
+    column->addLayout(flagAndComment);
+    column->addWidget(frame, 0, Qt::AlignRight);
     return host;
 }
 
@@ -367,7 +382,9 @@ QWidget* TfrmNalogDetails::buildButtonRow()
                                  OrdavoPictures::Signature, host);
     btnPoglejPodpis->hide();
     shrani = MakeButton(u"shrani"_s, u"Obračunano  "_s, QString(), OrdavoPictures::Billed, host);
-    shrani->setFixedWidth(150);
+    // The centred caption keeps clear of the picture at the left: as much room on each side.
+    const int pictureRoom = 4 + shrani->pictureLeft() + shrani->picture().width() + 4;
+    shrani->setFixedWidth(std::max(150, QFontMetrics(shrani->font()).horizontalAdvance(shrani->text()) + 2 * pictureRoom));
     shrani->setClrStartColor(QColor(0x3C, 0xB3, 0x3C));
     shrani->setClrEndColor(QColor(0x0B, 0x4F, 0x0B));
     shrani->setClrDownColor(QColor(0x1E, 0x7A, 0x1E));

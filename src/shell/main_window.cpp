@@ -20,6 +20,7 @@
 #include "storage/tyre_placement.h"
 #include "storage/tyre_search.h"
 #include "ui/button_styles.h"
+#include "ui/glyph_room.h"
 #include "ui/key_preview.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
@@ -47,6 +48,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -260,6 +262,9 @@ void TfrmMain::buildWindow()
     lviewMain->setEnabled(false);
     lviewMain->viewport()->installEventFilter(this);
     connect(lviewMain, &QTableView::doubleClicked, this, [this] { poglejNalog(); });
+    // Enter on the selected row opens the order, as a double click does.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+        new QShortcut(QKeySequence(key), lviewMain, this, [this] { poglejNalog(); }, Qt::WidgetShortcut);
     layout->addWidget(lviewMain, 1);
     layout->addWidget(buildBottomBand());
     setCentralWidget(central);
@@ -272,6 +277,7 @@ void TfrmMain::buildWindow()
     buildMenus();
     new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 
+    KeepGlyphsInsideLabels(*this);
     setMinimumSize(300, 600);
     setMaximumSize(1920, 1080);
     resize(1008, 713 + menuBar()->sizeHint().height());
@@ -356,20 +362,22 @@ QWidget* TfrmMain::buildBottomBand()
 void TfrmMain::buildMenus()
 {
     QMenuBar* bar = menuBar();
-    QMenu* nalogi = bar->addMenu(u"Nalogi"_s);
+    QMenu* nalogi = bar->addMenu(u"&Nalogi"_s);
     nalogi->setObjectName(u"mnuNalogi"_s);
-    nalogi->addAction(u"Osveži"_s, this, &TfrmMain::Osvezi1Click)->setObjectName(u"Osvezi1"_s);
-    nalogi->addAction(u"Urejanje postavk"_s, this, &TfrmMain::UrejanjePostavk1Click)
+    QAction* refresh = nalogi->addAction(u"&Osveži"_s, this, &TfrmMain::Osvezi1Click);
+    refresh->setObjectName(u"Osvezi1"_s);
+    refresh->setShortcut(QKeySequence(Qt::Key_F5));
+    nalogi->addAction(u"&Urejanje postavk"_s, this, &TfrmMain::UrejanjePostavk1Click)
         ->setObjectName(u"UrejanjePostavk1"_s);
 
-    mnuShranjevanjeGum = bar->addMenu(u"Shranjevanje gum"_s);
+    mnuShranjevanjeGum = bar->addMenu(u"&Shranjevanje gum"_s);
     mnuShranjevanjeGum->setObjectName(u"mnuShranjevanjeGum"_s);
-    mnuShranjevanjeGum->addAction(u"Poišči shranjene gume"_s, this, &TfrmMain::PoisciShranjeneGume1Click)
+    mnuShranjevanjeGum->addAction(u"&Poišči shranjene gume"_s, this, &TfrmMain::PoisciShranjeneGume1Click)
         ->setObjectName(u"PoisciShranjeneGume1"_s);
     mnuShranjevanjeGum->addSeparator();
-    mnuShranjevanjeGum->addAction(u"Vpiši nevpisane gume"_s, this, &TfrmMain::VpisiNevpisaneGume1Click)
+    mnuShranjevanjeGum->addAction(u"&Vpiši nevpisane gume"_s, this, &TfrmMain::VpisiNevpisaneGume1Click)
         ->setObjectName(u"VpisiNevpisaneGume1"_s);
-    mnuShranjevanjeGum->addAction(u"Uredi mesta za shranjevanje"_s, this, &TfrmMain::UrediMesta1Click)
+    mnuShranjevanjeGum->addAction(u"Uredi &mesta za shranjevanje"_s, this, &TfrmMain::UrediMesta1Click)
         ->setObjectName(u"UrediMesta1"_s);
     bool showTyres = false;
     try {
@@ -379,16 +387,16 @@ void TfrmMain::buildMenus()
     }
     mnuShranjevanjeGum->menuAction()->setVisible(showTyres);
 
-    QMenu* settings = bar->addMenu(u"Nastavitve"_s);
+    QMenu* settings = bar->addMenu(u"Nas&tavitve"_s);
     settings->setObjectName(u"mnuNastavitve"_s);
-    settings->addAction(u"Urejanje podatkov"_s, this, &TfrmMain::UrejanjePodatkov1Click)
+    settings->addAction(u"&Urejanje podatkov"_s, this, &TfrmMain::UrejanjePodatkov1Click)
         ->setObjectName(u"UrejanjePodatkov1"_s);
 
-    QMenu* code = bar->addMenu(u"Koda"_s);
+    QMenu* code = bar->addMenu(u"&Koda"_s);
     code->setObjectName(u"mnuKoda"_s);
-    code->addAction(u"Ponoven vpis"_s, this, &TfrmMain::Ponovenvpis1Click)->setObjectName(u"Ponovenvpis1"_s);
+    code->addAction(u"&Ponoven vpis"_s, this, &TfrmMain::Ponovenvpis1Click)->setObjectName(u"Ponovenvpis1"_s);
 
-    actIzhod = bar->addAction(u"Izhod iz programa"_s);
+    actIzhod = bar->addAction(u"&Izhod iz programa"_s);
     actIzhod->setObjectName(u"Izhod1"_s);
     actIzhod->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     actIzhod->setShortcutContext(Qt::ApplicationShortcut);

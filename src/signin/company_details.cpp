@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
+#include <QVBoxLayout>
 #include <QValidator>
 
 using namespace Qt::StringLiterals;
@@ -58,8 +59,11 @@ void TfrmUrejanjePodatkov::buildControls()
     QPalette notePalette = note->palette();
     notePalette.setColor(QPalette::WindowText, Qt::white);
     note->setPalette(notePalette);
-    note->setGeometry(240, 55, 240, 20);
-    note->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The band's top right corner: the banner's logo begins lower on this side.
+    auto* bandLayout = new QVBoxLayout(topBand());
+    bandLayout->setContentsMargins(0, 1, 8, 0);
+    bandLayout->addWidget(note, 0, Qt::AlignRight | Qt::AlignTop);
+    bandLayout->addStretch(1);
     note->raise();
 
     QWidget* body = bodyPanel();

@@ -2,6 +2,7 @@
 #include "storage_locations.h"
 
 #include "storage/busy_guard.h"
+#include "storage/outer_size.h"
 #include "ui/button_styles.h"
 #include "storage/window_calls.h"
 
@@ -95,8 +96,7 @@ void TfrmShranjevanjeGumUrejanjeProstorov::buildControls()
     connect(shrani, &QPushButton::clicked, this, [this] { shraniClick(); });
     connect(btnIzbrisi, &QPushButton::clicked, this, [this] { btnIzbrisiClick(); });
 
-    resize(657, 384);
-    setMinimumSize(400, 300);
+    OuterSizeKeeper::withOuterSize(this, QSize(657, 384), QSize(400, 300));
 }
 
 void TfrmShranjevanjeGumUrejanjeProstorov::showEvent(QShowEvent* event)

@@ -24,6 +24,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -59,8 +60,9 @@ TfrmShranjevanjeGumVpisiNevpisane::TfrmShranjevanjeGumVpisiNevpisane(QWidget* pa
 void TfrmShranjevanjeGumVpisiNevpisane::buildControls()
 {
     auto* menuBar = new QMenuBar(this);
-    Osveigume1 = menuBar->addAction(u"Osveži podatke"_s);
+    Osveigume1 = menuBar->addAction(u"&Osveži podatke"_s);
     Osveigume1->setObjectName(u"Osveigume1"_s);
+    Osveigume1->setShortcut(QKeySequence(Qt::Key_F5));
     layout()->setMenuBar(menuBar);
     connect(Osveigume1, &QAction::triggered, this, [this] { Osveigume1Click(); });
 
@@ -71,12 +73,16 @@ void TfrmShranjevanjeGumVpisiNevpisane::buildControls()
     lviewMain->setObjectName(u"lviewMain"_s);
     SetUpStoredTyreView(*lviewMain, *model_);
     lviewMain->viewport()->installEventFilter(this);
+    // Enter on the selected row opens the order, as a double click does.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+        new QShortcut(QKeySequence(key), lviewMain, this, [this] { btnPoglejNalogClick(); }, Qt::WidgetShortcut);
 
     auto* body = new QVBoxLayout(bodyPanel());
     body->addWidget(lviewMain, 1);
     body->addWidget(buildAssignmentPanel());
 
-    resize(854, 591);
+    // The client area lies below the menu bar.
+    resize(854, 591 + menuBar->sizeHint().height());
     setMinimumSize(400, 550);
     setMaximumWidth(900);
 }
@@ -114,6 +120,10 @@ QWidget* TfrmShranjevanjeGumVpisiNevpisane::buildTopBandControls()
     row->addLayout(filters);
     row->addWidget(line);
     row->addWidget(btnPoglejNalog);
+    // The banner ends where the controls begin, so they never stand on its logo.
+    const int controlsWidth = row->contentsMargins().right() + filters->sizeHint().width() + line->width() +
+                              btnPoglejNalog->width() + 3 * row->spacing();
+    band->setBannerRightInset(controlsWidth);
     return band;
 }
 

@@ -2,6 +2,7 @@
 #include "tyre_search.h"
 
 #include "storage/busy_guard.h"
+#include "storage/outer_size.h"
 #include "storage/stored_tyre_list.h"
 #include "ui/button_styles.h"
 #include "storage/window_calls.h"
@@ -14,9 +15,12 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGridLayout>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -32,6 +36,47 @@ QString WithoutLeadingBlanks(const QString& text)
         ++start;
     return text.mid(start);
 }
+
+constexpr int LocationColumnMinimum = 200;
+
+// Keeps a stretching list's first column at its share of the width like the other stretching
+// columns, but never narrower than a minimum; the others share what is left.
+class MinimumFirstColumn final : public QObject {
+public:
+    MinimumFirstColumn(QTableView& view, int minimum) : QObject(&view), view_(view), minimum_(minimum)
+    {
+        view_.horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
+        view_.viewport()->installEventFilter(this);
+        fit();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            fit();
+        return false;
+    }
+
+private:
+    void fit()
+    {
+        const QHeaderView& header = *view_.horizontalHeader();
+        int fixedWidth = 0;
+        int stretching = 1;
+        for (int section = 1; section < header.count(); ++section) {
+            if (header.sectionResizeMode(section) == QHeaderView::Stretch)
+                ++stretching;
+            else
+                fixedWidth += header.sectionSize(section);
+        }
+        const int share = (view_.viewport()->width() - fixedWidth) / stretching;
+        view_.horizontalHeader()->resizeSection(0, std::max(minimum_, share));
+    }
+
+    QTableView& view_;
+    int minimum_;
+};
 
 } // namespace
 
@@ -73,19 +118,24 @@ void TfrmshranjevanjeGumISkanje::buildControls()
     lviewMain = new QTableView(body);
     lviewMain->setObjectName(u"lviewMain"_s);
     SetUpStoredTyreView(*lviewMain, *model_);
+    // Enter on the selected row opens the order; the list has no double-click action.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+        new QShortcut(QKeySequence(key), lviewMain, this, [this] { btnPoglejNalogClick(); }, Qt::WidgetShortcut);
 
-    auto* searchRow = new QHBoxLayout;
-    searchRow->addWidget(caption);
-    searchRow->addWidget(txtSearch);
-    searchRow->addWidget(btnNajdi);
-    searchRow->addStretch(1);
-    searchRow->addWidget(btnPoglejNalog);
+    // The caption stands above the box: beside it, box and buttons would not fit the width.
+    auto* searchArea = new QGridLayout;
+    searchArea->setVerticalSpacing(2);
+    searchArea->addWidget(caption, 0, 0, 1, 2);
+    searchArea->addWidget(txtSearch, 1, 0);
+    searchArea->addWidget(btnNajdi, 1, 1);
+    searchArea->setColumnStretch(2, 1);
+    searchArea->addWidget(btnPoglejNalog, 0, 3, 2, 1, Qt::AlignTop);
     auto* column = new QVBoxLayout(body);
-    column->addLayout(searchRow);
+    column->addLayout(searchArea);
     column->addWidget(lviewMain, 1);
+    new MinimumFirstColumn(*lviewMain, LocationColumnMinimum);
 
-    resize(800, 511);
-    setMinimumSize(800, 511);
+    OuterSizeKeeper::withClientSize(this, QSize(800, 511), QSize(800, 550));
 }
 
 bool TfrmshranjevanjeGumISkanje::eventFilter(QObject* watched, QEvent* event)

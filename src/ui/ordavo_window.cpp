@@ -1,6 +1,7 @@
 // The shared window chrome and the base class of the secondary windows.
 #include "ordavo_window.h"
 
+#include "glyph_room.h"
 #include "key_preview.h"
 #include "message_boxes.h"
 #include "ordavo_pictures.h"
@@ -35,10 +36,21 @@ TopBand::TopBand(int height, QWidget* parent) : QWidget(parent), banner_(new QLa
     banner_->lower();
 }
 
+void TopBand::setBannerRightInset(int inset)
+{
+    bannerRightInset_ = inset;
+    placeBanner();
+}
+
 void TopBand::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    banner_->move(width() - banner_->width(), 0);
+    placeBanner();
+}
+
+void TopBand::placeBanner()
+{
+    banner_->move(width() - bannerRightInset_ - banner_->width(), 0);
 }
 
 WindowChrome::WindowChrome(QWidget* window, int topBandHeight, KeyHandler keyHandler)
@@ -110,6 +122,7 @@ void OrdavoWindow::showEvent(QShowEvent* event)
 {
     if (!shownBefore_ && !event->spontaneous()) {
         shownBefore_ = true;
+        KeepGlyphsInsideLabels(*this);
         if (centredOnMainWindow_)
             CentreOnOwnerWindow(this);
     }

@@ -22,12 +22,18 @@ class TopBand final : public QWidget {
 public:
     TopBand(int height, QWidget* parent);
     QLabel* banner() const { return banner_; }
+    // Keeps the banner's right edge this many pixels left of the band's, so controls anchored
+    // to the band's right edge leave the picture's logo visible.
+    void setBannerRightInset(int inset);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placeBanner();
+
     QLabel* banner_;
+    int bannerRightInset_ = 0;
 };
 
 // Gives any top-level window the shared look and behaviour:

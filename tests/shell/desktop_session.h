@@ -1,0 +1,26 @@
+// A real X desktop for window tests: Xvfb with the openbox window manager, started before the application.
+#pragma once
+
+// Prepares the platform before QApplication exists. With ORDAVO_TEST_DISPLAY set (for example
+// ":77") the tests use that display as it is, with whatever window manager runs there.
+// Otherwise Xvfb (1920 x 1080) is started on a free display and openbox on it, and QT_QPA_PLATFORM
+// is set to xcb. When Xvfb is missing the tests run offscreen, where windows have no frames.
+// The processes it started end when the object is destroyed.
+class DesktopSession {
+public:
+    DesktopSession();
+    ~DesktopSession();
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    // True when windows get frames from a window manager (Xvfb with openbox, or a given display).
+    bool hasWindowManager() const { return windowManager_; }
+
+private:
+    bool startXvfb();
+    bool startOpenbox();
+
+    int xvfbPid_ = 0;
+    int openboxPid_ = 0;
+    bool windowManager_ = false;
+};

@@ -1,0 +1,20 @@
+// Checks on a shown window: every caption fits its control, no two sibling controls overlap, the banner's logo stays clear.
+#pragma once
+
+#include <QRect>
+#include <QStringList>
+
+class QWidget;
+
+// One line per visible label, button caption or column header whose text does not fit its
+// control (too wide, or too low for the font's ascent and descent), naming the control.
+QStringList ClippedTexts(const QWidget& window);
+
+// One line per pair of visible sibling controls whose rectangles intersect, except pairs
+// that a line of allowed names permits: "first|second" (object names, either order), or
+// "first|*" for a control that lies under or over its siblings by design.
+QStringList OverlappingSiblings(const QWidget& window, const QStringList& allowed = {});
+
+// One line per visible control standing on a drawn part (not the plain background) of a
+// banner picture ("imgTop") of the window's top bands.
+QStringList ControlsOverBannerPictures(const QWidget& window);
