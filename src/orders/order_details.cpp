@@ -237,6 +237,9 @@ void TfrmNalogDetails::buildBody()
     layout->addWidget(buildCommentAndSignature());
     buildItemList();
     layout->addWidget(lviewPostavke, 1);
+    // Takes the list's room while a reception order hides the list, so the controls above
+    // keep their heights and the picture strip and buttons stay at the bottom.
+    layout->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding));
     layout->addWidget(buildPictureStrip());
     layout->addWidget(buildButtonRow());
 }
@@ -383,7 +386,8 @@ QWidget* TfrmNalogDetails::buildButtonRow()
     btnPoglejPodpis->hide();
     shrani = MakeButton(u"shrani"_s, u"Obračunano  "_s, QString(), OrdavoPictures::Billed, host);
     // The centred caption keeps clear of the picture at the left: as much room on each side.
-    const int pictureRoom = 4 + shrani->pictureLeft() + shrani->picture().width() + 4;
+    shrani->setPictureLeft(1);
+    const int pictureRoom = shrani->pictureLeft() + shrani->picture().width();
     shrani->setFixedWidth(std::max(150, QFontMetrics(shrani->font()).horizontalAdvance(shrani->text()) + 2 * pictureRoom));
     shrani->setClrStartColor(QColor(0x3C, 0xB3, 0x3C));
     shrani->setClrEndColor(QColor(0x0B, 0x4F, 0x0B));

@@ -71,7 +71,7 @@ DesktopSession::DesktopSession()
     if (const char* given = std::getenv("ORDAVO_TEST_DISPLAY"); given && *given) {
         setenv("DISPLAY", given, 1);
         setenv("QT_QPA_PLATFORM", "xcb", 1);
-        windowManager_ = WindowManagerRuns();
+        windowManager_ = waitForWindowManager();
         return;
     }
     if (!startXvfb()) {
@@ -127,6 +127,11 @@ bool DesktopSession::startOpenbox()
         execl(openbox.c_str(), "openbox", "--sm-disable", static_cast<char*>(nullptr));
         _exit(127);
     }
+    return waitForWindowManager();
+}
+
+bool DesktopSession::waitForWindowManager()
+{
     for (int i = 0; i < 100; ++i) {
         if (WindowManagerRuns())
             return true;

@@ -2,7 +2,8 @@
 #pragma once
 
 // Prepares the platform before QApplication exists. With ORDAVO_TEST_DISPLAY set (for example
-// ":77") the tests use that display as it is, with whatever window manager runs there.
+// ":77") the tests use that display as it is, with the window manager that runs there (waited
+// for up to five seconds).
 // Otherwise Xvfb (1920 x 1080) is started on a free display and openbox on it, and QT_QPA_PLATFORM
 // is set to xcb. When Xvfb is missing the tests run offscreen, where windows have no frames.
 // The processes it started end when the object is destroyed.
@@ -19,6 +20,7 @@ public:
 private:
     bool startXvfb();
     bool startOpenbox();
+    bool waitForWindowManager();
 
     int xvfbPid_ = 0;
     int openboxPid_ = 0;

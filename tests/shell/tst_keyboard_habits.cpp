@@ -133,7 +133,10 @@ QTableView* KeyboardHabitsTest::showList(OrderList which)
     if (!QTest::qWaitForWindowExposed(window))
         return nullptr;
     auto* list = RequireChild<QTableView>(*window, "lviewMain");
+    // Shortcuts answer only in the active window, and Enter only in the focused list.
     window->activateWindow();
+    if (!QTest::qWaitFor([window] { return window->isActiveWindow(); }))
+        return nullptr;
     list->setFocus();
     return list;
 }

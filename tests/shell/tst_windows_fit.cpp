@@ -286,7 +286,7 @@ void WindowsFitTest::everyTextFits()
     SaveScreenshot(*window, QString::fromLatin1(QTest::currentDataTag()));
 
     const QStringList faults =
-        ClippedTexts(*window) + OverlappingSiblings(*window, allowedOverlaps) + ControlsOverBannerPictures(*window);
+        ClippedTexts(*window) + OverlappingControls(*window, allowedOverlaps) + ControlsOverBannerPictures(*window);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
     QVERIFY2(ShownBoxes().isEmpty(), qPrintable(ShownBoxes().join(u'\n')));
 }

@@ -214,9 +214,13 @@ void CollectOverlaps(const QWidget& parent, const QWidget& window, const QString
                 out << Name(a) + u" overlaps "_s + Name(b) + u" in "_s + Name(parent);
         }
     }
-    for (QWidget* child : children)
+    for (QWidget* child : children) {
+        if (!IsBannerPicture(*child) && !parent.rect().contains(child->geometry()))
+            out << Name(*child) + u" at "_s + RectText(child->geometry()) + u" reaches outside "_s + Name(parent) +
+                       u" of "_s + SizeText(parent.size());
         if (HoldsControls(*child))
             CollectOverlaps(*child, window, allowed, out);
+    }
 }
 
 // The banner's background is a dark blue gradient with faint lines; the logo is drawn in
@@ -263,7 +267,7 @@ QStringList ClippedTexts(const QWidget& window)
     return out;
 }
 
-QStringList OverlappingSiblings(const QWidget& window, const QStringList& allowed)
+QStringList OverlappingControls(const QWidget& window, const QStringList& allowed)
 {
     QStringList out;
     CollectOverlaps(window, window, allowed, out);

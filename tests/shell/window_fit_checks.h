@@ -10,10 +10,11 @@ class QWidget;
 // control (too wide, or too low for the font's ascent and descent), naming the control.
 QStringList ClippedTexts(const QWidget& window);
 
-// One line per pair of visible sibling controls whose rectangles intersect, except pairs
+// One line per visible control that reaches outside its parent (which cuts it off), and one
+// line per pair of visible sibling controls whose rectangles intersect, except pairs
 // that a line of allowed names permits: "first|second" (object names, either order), or
 // "first|*" for a control that lies under or over its siblings by design.
-QStringList OverlappingSiblings(const QWidget& window, const QStringList& allowed = {});
+QStringList OverlappingControls(const QWidget& window, const QStringList& allowed = {});
 
 // One line per visible control standing on a drawn part (not the plain background) of a
 // banner picture ("imgTop") of the window's top bands.
