@@ -132,6 +132,7 @@ private slots:
     void everyTextFits();
     void outerSizesIncludeTheFrame();
     void tyrePlacementClientAreaLiesBelowItsMenu();
+    void orderWindowPlacesCustomerAndComment();
     void locationColumnIsAtLeast200Wide();
     void negativePriceReadsLeftToRight();
 
@@ -313,6 +314,22 @@ void WindowsFitTest::tyrePlacementClientAreaLiesBelowItsMenu()
     SettleOnScreen(*placement, windowManager_);
     const QWidget* band = RequireChild<QWidget>(*placement, "pnlTop");
     QCOMPARE(placement->size(), QSize(854, 591 + band->mapTo(placement, QPoint(0, 0)).y()));
+}
+
+void WindowsFitTest::orderWindowPlacesCustomerAndComment()
+{
+    QWidget* order = open(Window::WorkOrder);
+    SettleOnScreen(*order, windowManager_);
+    const QWidget* body = RequireChild<QWidget>(*order, "pnlHolder");
+    const auto* customer = RequireChild<QWidget>(*order, "mmoStranka");
+    const auto* comment = RequireChild<QWidget>(*order, "mmoKomentar");
+    QCOMPARE(customer->size(), QSize(474, 70));
+    QCOMPARE(comment->size(), QSize(334, 52));
+    // The comment stands at the right, in the upper half of the body, above the item list.
+    const QRect commentOnBody(comment->mapTo(body, QPoint(0, 0)), comment->size());
+    QVERIFY2(commentOnBody.right() > body->width() - 20, qPrintable(QString::number(commentOnBody.right())));
+    const auto* items = RequireChild<QWidget>(*order, "lviewPostavke");
+    QVERIFY(commentOnBody.bottom() < items->mapTo(body, QPoint(0, 0)).y());
 }
 
 void WindowsFitTest::locationColumnIsAtLeast200Wide()
