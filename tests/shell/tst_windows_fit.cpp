@@ -40,14 +40,17 @@ namespace {
 
 enum class Window {
     Main,
+    MainSearching,
     SignIn,
     CompanyDetails,
     WorkOrder,
+    OrderWithoutCustomer,
     ReceptionOrder,
     ItemCatalogue,
     CatalogueItemChosen,
     StorageLocations,
     TyrePlacement,
+    TyrePlacementRowChosen,
     TyreSearch,
     MessageDialog,
 };
@@ -211,6 +214,12 @@ QWidget* WindowsFitTest::open(Window which)
         main_->tmrcheck->stop();
         main_->loadNalogi();
         return main_.get();
+    case Window::MainSearching:
+        // A search stops the refresh: the band's label says so in its longer red text.
+        main_->show();
+        main_->tmrcheck->stop();
+        QTest::keyClicks(RequireChild<QLineEdit>(*main_, "txtSearch"), u"Novak"_s);
+        return main_.get();
     case Window::SignIn:
         window_ = std::make_unique<TfrmnalogLogin>(main_.get());
         break;
@@ -219,6 +228,9 @@ QWidget* WindowsFitTest::open(Window which)
         break;
     case Window::WorkOrder:
         openOrder(SimulatorProcess::OrderWithDocuments);
+        return order_.get();
+    case Window::OrderWithoutCustomer:
+        openOrder(SimulatorProcess::OrderWithoutCustomer);
         return order_.get();
     case Window::ReceptionOrder:
         openOrder(SimulatorProcess::ReceptionOrder);
@@ -241,6 +253,16 @@ QWidget* WindowsFitTest::open(Window which)
     case Window::TyrePlacement:
         window_ = std::make_unique<TfrmShranjevanjeGumVpisiNevpisane>(main_.get());
         break;
+    case Window::TyrePlacementRowChosen: {
+        // A click on an order shows the panel that assigns its place.
+        window_ = std::make_unique<TfrmShranjevanjeGumVpisiNevpisane>(main_.get());
+        window_->show();
+        auto* list = RequireChild<QTableView>(*window_, "lviewMain");
+        (void)QTest::qWaitFor([list] { return list->model()->rowCount() > 0; });
+        const QRect row = list->visualRect(list->model()->index(0, 1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        break;
+    }
     case Window::TyreSearch: {
         window_ = std::make_unique<TfrmshranjevanjeGumISkanje>(main_.get());
         window_->show();
@@ -265,14 +287,17 @@ void WindowsFitTest::everyTextFits_data()
     // Controls the windows place on top of each other on purpose.
     QTest::addColumn<QStringList>("allowedOverlaps");
     QTest::addRow("main") << Window::Main << QStringList();
+    QTest::addRow("main-searching") << Window::MainSearching << QStringList();
     QTest::addRow("sign-in") << Window::SignIn << QStringList();
     QTest::addRow("company-details") << Window::CompanyDetails << QStringList();
     QTest::addRow("work-order") << Window::WorkOrder << QStringList();
+    QTest::addRow("order-without-customer") << Window::OrderWithoutCustomer << QStringList();
     QTest::addRow("reception-order") << Window::ReceptionOrder << QStringList();
     QTest::addRow("item-catalogue") << Window::ItemCatalogue << QStringList();
     QTest::addRow("catalogue-item-chosen") << Window::CatalogueItemChosen << QStringList();
     QTest::addRow("storage-locations") << Window::StorageLocations << QStringList();
     QTest::addRow("tyre-placement") << Window::TyrePlacement << QStringList();
+    QTest::addRow("tyre-placement-row-chosen") << Window::TyrePlacementRowChosen << QStringList();
     QTest::addRow("tyre-search") << Window::TyreSearch << QStringList();
     // The dialog's texts and buttons stand on its background picture.
     QTest::addRow("message-dialog") << Window::MessageDialog << QStringList{u"BackImage|*"_s};
