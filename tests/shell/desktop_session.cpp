@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,12 @@ std::string FindExecutable(const char* name)
         start = end + 1;
     }
     return {};
+}
+
+// In a forked child: the child ends when the test does, also when the test aborts.
+void EndWithParent()
+{
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
 }
 
 void StopProcess(int pid)
@@ -97,6 +104,7 @@ bool DesktopSession::startXvfb()
         return false;
     xvfbPid_ = fork();
     if (xvfbPid_ == 0) {
+        EndWithParent();
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
         execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
@@ -124,6 +132,7 @@ bool DesktopSession::startOpenbox()
         return false;
     openboxPid_ = fork();
     if (openboxPid_ == 0) {
+        EndWithParent();
         execl(openbox.c_str(), "openbox", "--sm-disable", static_cast<char*>(nullptr));
         _exit(127);
     }
