@@ -388,7 +388,8 @@ QWidget* TfrmNalogDetails::buildButtonRow()
     // The centred caption keeps clear of the picture at the left: as much room on each side.
     shrani->setPictureLeft(1);
     const int pictureRoom = shrani->pictureLeft() + shrani->picture().width();
-    shrani->setFixedWidth(std::max(150, QFontMetrics(shrani->font()).horizontalAdvance(shrani->text()) + 2 * pictureRoom));
+    const int captionWidth = QFontMetrics(shrani->font()).horizontalAdvance(shrani->text());
+    shrani->setFixedWidth(std::max(150, captionWidth + 2 * pictureRoom));
     shrani->setClrStartColor(QColor(0x3C, 0xB3, 0x3C));
     shrani->setClrEndColor(QColor(0x0B, 0x4F, 0x0B));
     shrani->setClrDownColor(QColor(0x1E, 0x7A, 0x1E));

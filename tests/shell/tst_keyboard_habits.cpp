@@ -1,4 +1,4 @@
-// Keyboard habits against the workshop simulator on a real desktop: Enter opens the selected order, F5 reloads, Alt opens menus.
+// Keyboard habits on a real desktop against the simulator: Enter opens the selected order, F5 reloads, Alt+letter.
 #include "desktop_session.h"
 
 #include "support/simulator_process.h"

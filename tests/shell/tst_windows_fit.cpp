@@ -1,4 +1,4 @@
-// Every window of the program against the workshop simulator, on a real desktop: texts fit, controls keep apart, outer sizes.
+// Every window against the simulator on a real desktop: texts fit, controls keep apart, outer sizes.
 #include "desktop_session.h"
 #include "window_fit_checks.h"
 

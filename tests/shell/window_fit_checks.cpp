@@ -1,4 +1,4 @@
-// Checks on a shown window: every caption fits its control, no two sibling controls overlap, the banner's logo stays clear.
+// Checks on a shown window: captions fit their controls, controls keep apart, the banner's logo stays clear.
 #include "window_fit_checks.h"
 
 #include "ui/xp_button.h"
@@ -44,12 +44,17 @@ bool Shown(const QWidget& widget, const QWidget& window)
     return widget.isVisibleTo(&window) && widget.width() > 0 && widget.height() > 0;
 }
 
+// The size of the label's text, all its lines, in the label's font.
+QSize TextSize(const QLabel& label)
+{
+    const QFontMetrics metrics(label.font());
+    return metrics.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, label.text()).size();
+}
+
 // The rectangle the label's text occupies inside the label, as it aligns it.
 QRect LabelTextRect(const QLabel& label)
 {
-    const QFontMetrics metrics(label.font());
-    const QSize needed = metrics.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, label.text())
-                             .size();
+    const QSize needed = TextSize(label);
     const int margin = label.margin();
     const QRect area = label.contentsRect().adjusted(margin, margin, -margin, -margin);
     return QStyle::alignedRect(label.layoutDirection(), label.alignment(), needed, area);
@@ -72,9 +77,7 @@ void CheckLabel(const QLabel& label, QStringList& out)
             out << Clipped(label, label.text(), QSize(label.width(), needed), label.size());
         return;
     }
-    const QFontMetrics metrics(label.font());
-    const QSize needed = metrics.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, label.text())
-                             .size();
+    const QSize needed = TextSize(label);
     if (needed.width() > area.width() || needed.height() > area.height()) {
         out << Clipped(label, label.text(), needed, area.size());
         return;
@@ -83,8 +86,10 @@ void CheckLabel(const QLabel& label, QStringList& out)
     // fonts draw below the descent they declare.
     if (label.text().contains(u'\n'))
         return;
+    const QFontMetrics metrics(label.font());
     const QRect textRect = LabelTextRect(label);
-    const QRect ink = metrics.tightBoundingRect(label.text()).translated(textRect.left(), textRect.top() + metrics.ascent());
+    const QRect ink =
+        metrics.tightBoundingRect(label.text()).translated(textRect.left(), textRect.top() + metrics.ascent());
     if (!label.rect().contains(ink))
         out << Name(label) + u" \""_s + label.text() + u"\" draws at "_s + RectText(ink) + u" outside "_s +
                    RectText(label.rect());

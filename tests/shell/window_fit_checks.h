@@ -1,4 +1,4 @@
-// Checks on a shown window: every caption fits its control, no two sibling controls overlap, the banner's logo stays clear.
+// Checks on a shown window: captions fit their controls, controls keep apart, the banner's logo stays clear.
 #pragma once
 
 #include <QRect>
