@@ -26,8 +26,8 @@
 #include <algorithm>
 #include <QCheckBox>
 #include <QDate>
-#include <QFrame>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>

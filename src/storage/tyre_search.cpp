@@ -16,8 +16,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
