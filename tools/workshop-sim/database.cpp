@@ -570,6 +570,16 @@ std::string WorkshopDatabase::versionServed() const
     return version_;
 }
 
+StatementOutcome WorkshopDatabase::run(Endpoint endpoint, std::string_view statement, const std::string& workshopRoot)
+{
+    if (statement.find_first_not_of(" \t\r\n\f\v") == std::string_view::npos)
+        return {"Query was empty", {}};
+    const ParseResult parsed = ParseStatement(statement);
+    if (!parsed.statement)
+        return {parsed.error, {}};
+    return execute(endpoint, *parsed.statement, workshopRoot);
+}
+
 StatementOutcome WorkshopDatabase::execute(Endpoint endpoint, const ParsedStatement& statement,
                                            const std::string& workshopRoot)
 {
@@ -962,6 +972,7 @@ std::string WorkshopDatabase::stateJson() const
     state[QStringLiteral("accessCodes")] = codes;
     state[QStringLiteral("version")] = QString::fromStdString(version_);
     state[QStringLiteral("dateFormat")] = QString::fromStdString(dateFormat_);
+    state[QStringLiteral("backend")] = QStringLiteral("sqlite");
     return QJsonDocument(state).toJson(QJsonDocument::Compact).toStdString();
 }
 
