@@ -17,9 +17,18 @@
 //   QVERIFY2(sim.isRunning(), qPrintable(sim.errorText()));
 //   WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim.baseUrl());
 //   sim.control(u"lock-order?id=1502"_s);
+//
+// The database back end comes from the environment: ORDAVO_SIM_BACKEND=mariadb runs the
+// statements on MariaDB, on the server at ORDAVO_SIM_MARIADB_SOCKET (a fresh database per
+// simulator) or, without it, on a private server in the temporary folder.
 class SimulatorProcess {
 public:
+    enum class Backend { Sqlite, MariaDb };
+    // The back end the environment asks for; SQLite when it names none.
+    static Backend BackendFromEnvironment();
+
     explicit SimulatorProcess(const QStringList& extraArguments = {});
+    SimulatorProcess(Backend backend, const QStringList& extraArguments);
     ~SimulatorProcess();
     SimulatorProcess(const SimulatorProcess&) = delete;
     SimulatorProcess& operator=(const SimulatorProcess&) = delete;
@@ -61,6 +70,7 @@ public:
     static QString executablePath();
 
 private:
+    QStringList backendArguments(Backend backend);
     Reply request(const char* method, const QString& path) const;
     bool waitForListeningLine();
 

@@ -171,10 +171,21 @@ void CiContainsFunction(sqlite3_context* context, int, sqlite3_value** values)
     sqlite3_result_int(context, found ? 1 : 0);
 }
 
+// MySQL's texts for a procedure argument that does not convert to its parameter's type.
 std::string ColumnValueError(std::string_view kind, std::string_view value, std::string_view column)
 {
-    return "Incorrect " + std::string(kind) + " value: '" + std::string(value) + "' for column '" +
-           std::string(column) + "' at row 1";
+    return "Incorrect " + std::string(kind) + " value: '" + std::string(value) + "' for column ``.``.`" +
+           std::string(column) + "` at row 0";
+}
+
+std::string TruncatedError(std::string_view column)
+{
+    return "Data truncated for column '" + std::string(column) + "' at row 0";
+}
+
+std::string OutOfRangeError(std::string_view column)
+{
+    return "Out of range value for column '" + std::string(column) + "' at row 0";
 }
 
 std::string Trimmed(std::string_view text)
@@ -186,17 +197,47 @@ std::string Trimmed(std::string_view text)
     return std::string(text.substr(first, last - first + 1));
 }
 
-// A decimal number written with "." (MySQL's only separator), optional sign and exponent.
-std::optional<double> ParseSqlNumber(std::string_view text)
+// A number as MySQL reads a text for a numeric parameter: blanks around it are allowed; a
+// text that starts with no number is incorrect, a number followed by anything else is
+// truncated. The number is written with "." (MySQL's only separator), optional sign and exponent.
+struct SqlNumber {
+    enum class Reading { Number, Truncated, Incorrect };
+    Reading reading = Reading::Incorrect;
+    double value = 0;
+};
+
+SqlNumber ReadSqlNumber(std::string_view text)
 {
     const std::string trimmed = Trimmed(text);
-    if (trimmed.empty())
-        return std::nullopt;
+    std::size_t at = 0;
+    auto digits = [&trimmed, &at] {
+        const std::size_t from = at;
+        while (at < trimmed.size() && trimmed[at] >= '0' && trimmed[at] <= '9')
+            ++at;
+        return at - from;
+    };
+    if (at < trimmed.size() && (trimmed[at] == '+' || trimmed[at] == '-'))
+        ++at;
+    std::size_t mantissa = digits();
+    if (at < trimmed.size() && trimmed[at] == '.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return {};
+    std::size_t end = at;
+    if (at < trimmed.size() && (trimmed[at] == 'e' || trimmed[at] == 'E')) {
+        ++at;
+        if (at < trimmed.size() && (trimmed[at] == '+' || trimmed[at] == '-'))
+            ++at;
+        if (digits() > 0)
+            end = at;
+    }
     bool ok = false;
-    const double value = QString::fromStdString(trimmed).toDouble(&ok);
+    const double value = QString::fromStdString(trimmed.substr(0, end)).toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+        return {};
+    return {end == trimmed.size() ? SqlNumber::Reading::Number : SqlNumber::Reading::Truncated, value};
 }
 
 std::string FormatMoney(double value)
@@ -389,25 +430,31 @@ private:
         return std::nullopt;
     }
 
+    static double number(const ParamSpec& param, const SqlValue& value, const char* kind)
+    {
+        const SqlNumber read = ReadSqlNumber(value.text);
+        if (read.reading == SqlNumber::Reading::Incorrect)
+            throw SqlError{ColumnValueError(kind, value.text, param.name)};
+        if (read.reading == SqlNumber::Reading::Truncated)
+            throw SqlError{TruncatedError(param.name)};
+        return read.value;
+    }
+
     static std::string toInteger(const ParamSpec& param, const SqlValue& value)
     {
-        const auto number = ParseSqlNumber(value.text);
-        if (!number)
-            throw SqlError{ColumnValueError("integer", value.text, param.name)};
-        const double rounded = std::round(*number); // MySQL rounds decimals half away from zero
+        const double rounded = std::round(number(param, value, "integer")); // MySQL rounds half away from zero
         if (rounded > 2147483647.0 || rounded < -2147483648.0)
-            throw SqlError{"Out of range value for column '" + std::string(param.name) + "' at row 1"};
+            throw SqlError{OutOfRangeError(param.name)};
         return std::to_string(static_cast<std::int64_t>(rounded));
     }
 
+    // DECIMAL(10,2): at most eight digits before the point once rounded to cents.
     static std::string toDecimal(const ParamSpec& param, const SqlValue& value)
     {
-        const auto number = ParseSqlNumber(value.text);
-        if (!number)
-            throw SqlError{ColumnValueError("decimal", value.text, param.name)};
-        if (std::fabs(*number) >= 1e8)
-            throw SqlError{"Out of range value for column '" + std::string(param.name) + "' at row 1"};
-        return FormatMoney(*number);
+        const double cents = std::round(number(param, value, "decimal") * 100.0);
+        if (std::fabs(cents) >= 1e10)
+            throw SqlError{OutOfRangeError(param.name)};
+        return FormatMoney(cents / 100.0 + 0.0); // + 0.0 turns -0 into 0
     }
 
     static std::string toDate(const ParamSpec& param, const SqlValue& value, const std::string& dateFormat)
@@ -572,8 +619,13 @@ std::string WorkshopDatabase::versionServed() const
 
 StatementOutcome WorkshopDatabase::run(Endpoint endpoint, std::string_view statement, const std::string& workshopRoot)
 {
-    if (statement.find_first_not_of(" \t\r\n\f\v") == std::string_view::npos)
+    // The server drops blanks in front and blanks and semicolons at the end before it parses.
+    constexpr std::string_view Blanks = " \t\r\n\f\v";
+    const std::size_t first = statement.find_first_not_of(Blanks);
+    const std::size_t last = statement.find_last_not_of(std::string(Blanks) + ";");
+    if (first == std::string_view::npos || last == std::string_view::npos || last < first)
         return {"Query was empty", {}};
+    statement = statement.substr(first, last - first + 1);
     const ParseResult parsed = ParseStatement(statement);
     if (!parsed.statement)
         return {parsed.error, {}};
@@ -972,6 +1024,9 @@ std::string WorkshopDatabase::stateJson() const
     state[QStringLiteral("accessCodes")] = codes;
     state[QStringLiteral("version")] = QString::fromStdString(version_);
     state[QStringLiteral("dateFormat")] = QString::fromStdString(dateFormat_);
+    Query registered(db_, "SELECT imepodjetja FROM ordavodefaults ORDER BY id LIMIT 1");
+    state[QStringLiteral("registeredName")] =
+        registered.step() && !registered.isNull(0) ? QJsonValue(QString::fromStdString(*registered.text(0))) : QJsonValue();
     state[QStringLiteral("backend")] = QStringLiteral("sqlite");
     return QJsonDocument(state).toJson(QJsonDocument::Compact).toStdString();
 }

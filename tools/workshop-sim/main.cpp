@@ -30,6 +30,7 @@ struct Options {
     std::string version{ORDAVO_VERSION_STRING};
     int orderCount = 40;
     std::string demoCode = "demo1234";
+    QDateTime seedTime = QDateTime::currentDateTime();
     bool mariadb = false;          // run the statements on MariaDB instead of SQLite
     std::string mariadbSocket;     // a running server's socket; empty: start a private one
     std::string mariadbUser = "root";
@@ -86,6 +87,8 @@ Options ParseOptions(const QStringList& arguments)
     option("fault-hang-every", "Every Nth gateway call gets no answer, then a closed connection.", "n");
     option("fault-hang-ms", "How long a hung call is held (default 120000).", "ms");
     option("demo-code", "Access code the directory knows (default demo1234).", "code");
+    option("seed-time", "Time the seeded orders are dated back from, as yyyy-MM-ddTHH:mm:ss (default now); "
+                        "equal times give equal databases.", "time");
     parser.addOption({QStringLiteral("mariadb"),
                       QStringLiteral("Run the statements on a private MariaDB server started in the --db folder.")});
     option("mariadb-socket", "Run the statements on the MariaDB server already listening on this socket.", "path");
@@ -126,6 +129,11 @@ Options ParseOptions(const QStringList& arguments)
         if (options.demoCode.empty())
             UsageError(parser, QStringLiteral("--demo-code must not be empty"));
     }
+    if (parser.isSet(QStringLiteral("seed-time"))) {
+        options.seedTime = QDateTime::fromString(parser.value(QStringLiteral("seed-time")), Qt::ISODate);
+        if (!options.seedTime.isValid())
+            UsageError(parser, QStringLiteral("--seed-time must be a date and time such as 2024-03-05T10:00:00"));
+    }
     options.mariadbSocket = parser.value(QStringLiteral("mariadb-socket")).toStdString();
     options.mariadb = parser.isSet(QStringLiteral("mariadb")) || !options.mariadbSocket.empty();
     if (parser.isSet(QStringLiteral("mariadb-user")))
@@ -156,7 +164,7 @@ void Prepare(Backend& db, const Options& options)
     db.setDateFormat(options.dateFormat);
     db.setVersionServed(options.version);
     if (db.wasCreated())
-        db.seed({options.orderCount, options.demoCode, QDateTime::currentDateTime()});
+        db.seed({options.orderCount, options.demoCode, options.seedTime});
 }
 
 int Serve(sim::WorkshopBackend& db, const Options& options, sigset_t stopSignals)

@@ -350,6 +350,8 @@ std::string MariaDbBackend::stateJson() const
     state[QStringLiteral("accessCodes")] = codes;
     state[QStringLiteral("version")] = QString::fromStdString(version_);
     state[QStringLiteral("dateFormat")] = QString::fromStdString(dateFormat_);
+    const ResultValue registered = db.value("SELECT imepodjetja FROM ordavodefaults ORDER BY id LIMIT 1");
+    state[QStringLiteral("registeredName")] = registered ? QJsonValue(QString::fromStdString(*registered)) : QJsonValue();
     state[QStringLiteral("backend")] = QStringLiteral("mariadb");
     return QJsonDocument(state).toJson(QJsonDocument::Compact).toStdString();
 }

@@ -231,8 +231,10 @@ ORDER BY n.datum DESC, n.id DESC;
 
 CREATE OR REPLACE PROCEDURE usp_saveSHRLocation(pNalogId INT, pLokacijaId INT)
 BEGIN
+  DECLARE vMessage TEXT DEFAULT CONCAT('Cannot add or update a child row: a foreign key constraint fails (`', DATABASE(),
+    '`.`nalogi`, CONSTRAINT `fk_nalogi_lokacije` FOREIGN KEY (`SHRLokacija`) REFERENCES `lokacije` (`id`))');
   IF NOT EXISTS (SELECT 1 FROM lokacije WHERE id = pLokacijaId) THEN
-    SIGNAL SQLSTATE '23000' SET MESSAGE_TEXT = 'Cannot add or update a child row: a foreign key constraint fails (`ordavo`.`nalogi`, CONSTRAINT `fk_nalogi_lokacije` FOREIGN KEY (`SHRLokacija`) REFERENCES `lokacije` (`id`))';
+    SIGNAL SQLSTATE '23000' SET MESSAGE_TEXT = vMessage;
   END IF;
   UPDATE nalogi SET SHRLokacija = pLokacijaId, popisanoShranjevanje = 1, shranjevanje = 1
   WHERE id = pNalogId AND status <> 199;
