@@ -36,8 +36,8 @@ QStringList SimulatorProcess::backendArguments(Backend backend)
     if (socket.isEmpty())
         return {u"--mariadb"_s, u"--db"_s, folder_.filePath(u"mariadb"_s)};
     static int started = 0;
-    const QString database = u"ordavo_t%1_%2"_s.arg(QCoreApplication::applicationPid()).arg(++started);
-    return {u"--mariadb-socket"_s, socket, u"--mariadb-database"_s, database};
+    databaseName_ = u"ordavo_t%1_%2"_s.arg(QCoreApplication::applicationPid()).arg(++started);
+    return {u"--mariadb-socket"_s, socket, u"--mariadb-database"_s, databaseName_};
 }
 
 SimulatorProcess::SimulatorProcess(const QStringList& extraArguments)

@@ -38,6 +38,9 @@ public:
     QString logText() const;
 
     quint16 port() const { return port_; }
+    // The workshop's database as the server names it in errors: "ordavo", or on a shared
+    // MariaDB server the simulator's own database.
+    QString databaseName() const { return databaseName_; }
     QString baseUrl() const;             // "http://127.0.0.1:PORT/", the workshop root
     QString gatewayUrl() const;          // baseUrl() + "commobj/commobj/"
     QString directoryUrl() const;        // baseUrl() + "directory/"
@@ -77,5 +80,6 @@ private:
     QTemporaryDir folder_;
     QProcess process_;
     quint16 port_ = 0;
+    QString databaseName_ = QStringLiteral("ordavo");
     QString error_;
 };

@@ -138,6 +138,7 @@ public:
     {
         if (mysql_real_query(handle_, sql.data(), sql.size()) != 0)
             return {mysql_error(handle_), {}};
+        affectedRows_ = mysql_affected_rows(handle_);
         StatementOutcome outcome;
         for (;;) {
             if (MYSQL_RES* result = mysql_store_result(handle_)) {
@@ -186,10 +187,12 @@ public:
         return "'" + escaped + "'";
     }
 
-    std::uint64_t affectedRows() const { return mysql_affected_rows(handle_); }
+    // Rows the last statement changed (or matched, for an UPDATE), before its results were read.
+    std::uint64_t affectedRows() const { return affectedRows_; }
 
 private:
     MYSQL* handle_;
+    std::uint64_t affectedRows_ = 0;
 };
 
 std::string MariaDbGatewayStatement(std::string_view statement)
@@ -304,7 +307,8 @@ bool MariaDbBackend::setOrderSaved(int orderId, int saved)
 {
     std::lock_guard lock(mutex_);
     workshop_->exec("UPDATE nalogi SET saved = " + std::to_string(saved) + " WHERE id = " + std::to_string(orderId));
-    return workshop_->affectedRows() > 0;
+    const std::uint64_t changed = workshop_->affectedRows();
+    return changed > 0 && changed != std::uint64_t(-1);
 }
 
 int MariaDbBackend::addOrder(const NewOrderOptions& options)
