@@ -344,6 +344,34 @@ private slots:
         }
     }
 
+    // The list dates follow the server's configured format on both back ends alike.
+    void dateFormatsAlike_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("qtFormat");
+        QTest::newRow("dotted") << u"dd.mm.yyyy"_s << u"dd.MM.yyyy"_s;
+        QTest::newRow("slashes") << u"yyyy/mm/dd"_s << u"yyyy/MM/dd"_s;
+        QTest::newRow("iso") << u"yyyy-mm-dd"_s << u"yyyy-MM-dd"_s;
+    }
+
+    void dateFormatsAlike()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, qtFormat);
+        for (const SimulatorProcess* sim : {sqlite_.get(), mariadb_.get()})
+            QCOMPARE(sim->control(u"set-date-format?format="_s + format).status, 200);
+        const QString from = SeedTime.date().addDays(-60).toString(qtFormat);
+        const QString to = SeedTime.date().toString(qtFormat);
+        const QStringList accepted = {ComposeStatement(u"call usp_checkDate "_s, {from}),
+                                      u"call usp_listneobracunaninalogi (2,'"_s + from + u"','"_s + to + u"',-1,0,'')"_s};
+        for (const QString& statement : accepted)
+            QVERIFY2(askBoth(statement).startsWith("[success]"), qPrintable(statement));
+        const QString otherFormat = format == u"yyyy-mm-dd"_s ? u"05.03.2026"_s : u"2026-03-05"_s;
+        QVERIFY(!askBoth(ComposeStatement(u"call usp_checkDate "_s, {otherFormat})).contains("[success]"));
+        QVERIFY(!askBoth(u"call usp_listneobracunaninalogi (0,'"_s + from + u"','31.02.2026',-1,0,'')"_s)
+                     .contains("[success]"));
+    }
+
     // The gateway sees what a web server's query decoding gives: "%25" a percent sign, "%23" a
     // number sign, "+" itself; a "#" sent raw would start the fragment and never arrive.
     void gatewayDecodesThePlainFormAsAWebServer()
