@@ -33,6 +33,15 @@ stop() {
   rm -rf "$folder"
 }
 
+# What the simulator and its server wrote, for a start that failed.
+report() {
+  local log
+  for log in "$folder/simulator.out" "$folder/simulator.log" "$folder/server/install.log" "$folder/server/mariadbd.log"; do
+    [ -f "$log" ] && { echo "--- $log" >&2; tail -n 40 "$log" >&2; }
+  done
+  return 0
+}
+
 case "$action" in
 start)
   simulator=${3:?simulator executable}
@@ -48,12 +57,13 @@ start)
     fi
     if ! kill -0 "$(cat "$folder/simulator.pid")" 2>/dev/null; then
       echo "the simulator stopped while starting its MariaDB server:" >&2
-      cat "$folder/simulator.log" >&2
+      report
       exit 1
     fi
     sleep 0.2
   done
   echo "the MariaDB server did not start in time" >&2
+  report
   stop
   exit 1
   ;;
