@@ -279,6 +279,10 @@ private slots:
         row("catalogue after writes", u"call usp_listPostavkeALL ()"_s, 0);
         row("item price not a number", CatalogueStatement(-1, u"x"_s, u"12a"_s), 1);
         row("item price out of range", CatalogueStatement(-1, u"x"_s, u"123456789"_s), 1);
+        row("change place", LocationStatement(2, u"Regal B; -- #"_s, u"opis %27"_s), 0);
+        row("change item", CatalogueStatement(3, u"Oljni filter # -- ;"_s, u"13.9"_s, 7), 0);
+        row("delete item", u"call usp_updateSavePostavka (4,'',0,0,999)"_s, 0);
+        row("items after changes", u"call usp_listPostavkeALL ()"_s, 0);
         row("delete place", LocationStatement(1, u""_s, u""_s, 99), 0);
         row("tyres after delete", u"call usp_listnevneseni (1)"_s, 0);
         row("search after delete", u"usp_searchShranjeni 'regal'"_s, 0);
