@@ -5,10 +5,14 @@
 #include "data/text_helpers.h"
 #include "support/simulator_process.h"
 
+#include <QFile>
 #include <QJsonObject>
+#include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -374,6 +378,41 @@ private slots:
         QVERIFY(!askBoth(ComposeStatement(u"call usp_checkDate "_s, {otherFormat})).contains("[success]"));
         QVERIFY(!askBoth(u"call usp_listneobracunaninalogi (0,'"_s + from + u"','31.02.2026',-1,0,'')"_s)
                      .contains("[success]"));
+    }
+
+    // The private MariaDB server ends with its simulator, whether the simulator is asked to
+    // stop or killed outright.
+    void privateServerEndsWithTheSimulator_data()
+    {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("stopped with SIGTERM") << false;
+        QTest::newRow("killed") << true;
+    }
+
+    void privateServerEndsWithTheSimulator()
+    {
+        QFETCH(bool, killed);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QProcess simulator;
+        simulator.setStandardErrorFile(folder.filePath(u"simulator.log"_s));
+        simulator.start(SimulatorProcess::executablePath(),
+                        {u"--port"_s, u"0"_s, u"--mariadb"_s, u"--db"_s, folder.filePath(u"server"_s)});
+        QVERIFY(simulator.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(simulator.canReadLine() || simulator.waitForReadyRead(100), 90000);
+        QVERIFY(simulator.readLine().startsWith("listening on"));
+        QFile pidFile(folder.filePath(u"server/mariadbd.pid"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(pidFile.exists(), 10000);
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const pid_t server = pid_t(pidFile.readAll().trimmed().toInt());
+        QVERIFY(server > 0);
+        QCOMPARE(kill(server, 0), 0);
+
+        killed ? simulator.kill() : simulator.terminate();
+        QVERIFY(simulator.waitForFinished(60000));
+        if (!killed)
+            QCOMPARE(simulator.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(kill(server, 0) != 0, 60000);
     }
 
     // The gateway sees what a web server's query decoding gives: "%25" a percent sign, "%23" a
