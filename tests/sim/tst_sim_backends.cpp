@@ -281,6 +281,10 @@ private slots:
         }
         row("places after writes", u"call usp_listLokacije ()"_s, 0);
         row("catalogue after writes", u"call usp_listPostavkeALL ()"_s, 0);
+        for (const char* price : {"12.555", "0.005", "-2.345", "99999999.994", "1e2", " 7 ", ".5", "-0.001"})
+            row(qPrintable(u"item price "_s + QLatin1StringView(price)), CatalogueStatement(-1, u"cena"_s, QString::fromLatin1(price)), 0);
+        row("item price that rounds out of range", CatalogueStatement(-1, u"x"_s, u"99999999.995"_s), 1);
+        row("prices as stored", u"call usp_listPostavkeALL ()"_s, 0);
         row("item price not a number", CatalogueStatement(-1, u"x"_s, u"12a"_s), 1);
         row("item price out of range", CatalogueStatement(-1, u"x"_s, u"123456789"_s), 1);
         row("change place", LocationStatement(2, u"Regal B; -- #"_s, u"opis %27"_s), 0);

@@ -204,7 +204,39 @@ struct SqlNumber {
     enum class Reading { Number, Truncated, Incorrect };
     Reading reading = Reading::Incorrect;
     double value = 0;
+    std::string written; // the number as written, without blanks and what follows it
+    bool hasExponent = false;
 };
+
+// A number written without exponent, rounded half away from zero to two decimals on its
+// digits as written (as a DECIMAL column does, where a double would turn 12.555 into 12.55).
+// Nothing when more than eight digits stand before the point.
+std::optional<std::string> RoundToCents(std::string_view written)
+{
+    const bool negative = !written.empty() && written.front() == '-';
+    if (!written.empty() && (written.front() == '-' || written.front() == '+'))
+        written.remove_prefix(1);
+    const std::size_t point = written.find('.');
+    std::string whole(written.substr(0, point));
+    std::string fraction(point == std::string_view::npos ? std::string_view() : written.substr(point + 1));
+    fraction.resize(3, '0');
+    std::string digits = whole + fraction.substr(0, 2); // the value in cents
+    if (fraction[2] >= '5') {
+        std::size_t at = digits.size();
+        while (at > 0 && digits[at - 1] == '9')
+            digits[--at] = '0';
+        if (at == 0)
+            digits.insert(digits.begin(), '1');
+        else
+            ++digits[at - 1];
+    }
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+    digits.insert(0, std::string(digits.size() < 3 ? 3 - digits.size() : 0, '0'));
+    if (digits.size() - 2 > 8)
+        return std::nullopt;
+    const bool zero = digits.find_first_not_of('0') == std::string::npos;
+    return (negative && !zero ? "-" : "") + digits.substr(0, digits.size() - 2) + "." + digits.substr(digits.size() - 2);
+}
 
 SqlNumber ReadSqlNumber(std::string_view text)
 {
@@ -237,7 +269,8 @@ SqlNumber ReadSqlNumber(std::string_view text)
     const double value = QString::fromStdString(trimmed.substr(0, end)).toDouble(&ok);
     if (!ok || !std::isfinite(value))
         return {};
-    return {end == trimmed.size() ? SqlNumber::Reading::Number : SqlNumber::Reading::Truncated, value};
+    return {end == trimmed.size() ? SqlNumber::Reading::Number : SqlNumber::Reading::Truncated, value,
+            trimmed.substr(0, end), trimmed.find_first_of("eE") < end};
 }
 
 std::string FormatMoney(double value)
@@ -451,7 +484,15 @@ private:
     // DECIMAL(10,2): at most eight digits before the point once rounded to cents.
     static std::string toDecimal(const ParamSpec& param, const SqlValue& value)
     {
-        const double cents = std::round(number(param, value, "decimal") * 100.0);
+        const double read = number(param, value, "decimal");
+        const SqlNumber exact = ReadSqlNumber(value.text);
+        if (!exact.hasExponent) {
+            const auto rounded = RoundToCents(exact.written);
+            if (!rounded)
+                throw SqlError{OutOfRangeError(param.name)};
+            return *rounded;
+        }
+        const double cents = std::round(read * 100.0);
         if (std::fabs(cents) >= 1e10)
             throw SqlError{OutOfRangeError(param.name)};
         return FormatMoney(cents / 100.0 + 0.0); // + 0.0 turns -0 into 0
