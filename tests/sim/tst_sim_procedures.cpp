@@ -90,15 +90,18 @@ private slots:
             << u"Incorrect number of arguments for PROCEDURE ordavo.usp_listNalogPostavke; expected 1, got 0"_s;
         QTest::addRow("text for an integer")
             << u"call usp_listNalogPostavke ('x')"_s << int(Endpoint::Workshop)
-            << u"Incorrect integer value: 'x' for column 'pNalogId' at row 1"_s;
+            << u"Incorrect integer value: 'x' for column ``.``.`pNalogId` at row 0"_s;
         QTest::addRow("price that is no number")
             << u"call usp_updateSavePostavka (-1,'a','abc',100,0)"_s << int(Endpoint::Workshop)
-            << u"Incorrect decimal value: 'abc' for column 'pCena' at row 1"_s;
+            << u"Incorrect decimal value: 'abc' for column ``.``.`pCena` at row 0"_s;
+        QTest::addRow("number with a tail")
+            << u"call usp_listNalogPostavke ('15x')"_s << int(Endpoint::Workshop)
+            << u"Data truncated for column 'pNalogId' at row 0"_s;
         QTest::addRow("date in another format")
             << u"call usp_checkDate ('2024/03/05')"_s << int(Endpoint::Workshop)
-            << u"Incorrect date value: '2024/03/05' for column 'pDatum' at row 1"_s;
+            << u"Incorrect date value: '2024/03/05' for column ``.``.`pDatum` at row 0"_s;
         QTest::addRow("impossible date") << u"call usp_checkDate ('2024-02-30')"_s << int(Endpoint::Workshop)
-                                         << u"Incorrect date value: '2024-02-30' for column 'pDatum' at row 1"_s;
+                                         << u"Incorrect date value: '2024-02-30' for column ``.``.`pDatum` at row 0"_s;
     }
 
     void reportsMySqlErrors()

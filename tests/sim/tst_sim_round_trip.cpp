@@ -277,7 +277,7 @@ private slots:
         QVERIFY(!LastRemoteError.isEmpty());
         QCOMPARE(call(u"call usp_listLokacije ()"_s)->RecordCount(), places);
         call(u"call usp_nope ()"_s);
-        QVERIFY(LastRemoteError.endsWith(u"PROCEDURE ordavo.usp_nope does not exist"_s));
+        QVERIFY(LastRemoteError.endsWith(u"PROCEDURE "_s + sim_->databaseName() + u".usp_nope does not exist"_s));
     }
 
     void transientFaultIsRetried()

@@ -3,6 +3,7 @@
 
 #include <httplib.h>
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -12,7 +13,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr int StartTimeoutMs = 20000;
+constexpr int StartTimeoutMs = 90000; // a private MariaDB server installs its data folder first
 }
 
 QString SimulatorProcess::executablePath()
@@ -20,14 +21,38 @@ QString SimulatorProcess::executablePath()
     return qEnvironmentVariable("ORDAVO_BINARY_DIR") + u"/tools/workshop-sim/ordavo-workshop-sim"_s;
 }
 
+SimulatorProcess::Backend SimulatorProcess::BackendFromEnvironment()
+{
+    return qEnvironmentVariable("ORDAVO_SIM_BACKEND").compare(u"mariadb"_s, Qt::CaseInsensitive) == 0 ? Backend::MariaDb
+                                                                                                      : Backend::Sqlite;
+}
+
+// Each simulator on a shared MariaDB server gets a database of its own, so tests can run at once.
+QStringList SimulatorProcess::backendArguments(Backend backend)
+{
+    if (backend == Backend::Sqlite)
+        return {u"--db"_s, folder_.filePath(u"workshop.sqlite"_s)};
+    const QString socket = qEnvironmentVariable("ORDAVO_SIM_MARIADB_SOCKET");
+    if (socket.isEmpty())
+        return {u"--mariadb"_s, u"--db"_s, folder_.filePath(u"mariadb"_s)};
+    static int started = 0;
+    databaseName_ = u"ordavo_t%1_%2"_s.arg(QCoreApplication::applicationPid()).arg(++started);
+    return {u"--mariadb-socket"_s, socket, u"--mariadb-database"_s, databaseName_};
+}
+
 SimulatorProcess::SimulatorProcess(const QStringList& extraArguments)
+    : SimulatorProcess(BackendFromEnvironment(), extraArguments)
+{
+}
+
+SimulatorProcess::SimulatorProcess(Backend backend, const QStringList& extraArguments)
 {
     if (!folder_.isValid()) {
         error_ = u"cannot create a temporary folder"_s;
         return;
     }
     process_.setStandardErrorFile(folder_.filePath(u"simulator.log"_s));
-    QStringList arguments = {u"--port"_s, u"0"_s, u"--db"_s, folder_.filePath(u"workshop.sqlite"_s)};
+    QStringList arguments = QStringList{u"--port"_s, u"0"_s} + backendArguments(backend);
     arguments += extraArguments;
     process_.start(executablePath(), arguments);
     if (!process_.waitForStarted(StartTimeoutMs)) {

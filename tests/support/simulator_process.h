@@ -17,9 +17,18 @@
 //   QVERIFY2(sim.isRunning(), qPrintable(sim.errorText()));
 //   WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim.baseUrl());
 //   sim.control(u"lock-order?id=1502"_s);
+//
+// The database back end comes from the environment: ORDAVO_SIM_BACKEND=mariadb runs the
+// statements on MariaDB, on the server at ORDAVO_SIM_MARIADB_SOCKET (a fresh database per
+// simulator) or, without it, on a private server in the temporary folder.
 class SimulatorProcess {
 public:
+    enum class Backend { Sqlite, MariaDb };
+    // The back end the environment asks for; SQLite when it names none.
+    static Backend BackendFromEnvironment();
+
     explicit SimulatorProcess(const QStringList& extraArguments = {});
+    SimulatorProcess(Backend backend, const QStringList& extraArguments);
     ~SimulatorProcess();
     SimulatorProcess(const SimulatorProcess&) = delete;
     SimulatorProcess& operator=(const SimulatorProcess&) = delete;
@@ -29,6 +38,9 @@ public:
     QString logText() const;
 
     quint16 port() const { return port_; }
+    // The workshop's database as the server names it in errors: "ordavo", or on a shared
+    // MariaDB server the simulator's own database.
+    QString databaseName() const { return databaseName_; }
     QString baseUrl() const;             // "http://127.0.0.1:PORT/", the workshop root
     QString gatewayUrl() const;          // baseUrl() + "commobj/commobj/"
     QString directoryUrl() const;        // baseUrl() + "directory/"
@@ -61,11 +73,13 @@ public:
     static QString executablePath();
 
 private:
+    QStringList backendArguments(Backend backend);
     Reply request(const char* method, const QString& path) const;
     bool waitForListeningLine();
 
     QTemporaryDir folder_;
     QProcess process_;
     quint16 port_ = 0;
+    QString databaseName_ = QStringLiteral("ordavo");
     QString error_;
 };

@@ -171,10 +171,21 @@ void CiContainsFunction(sqlite3_context* context, int, sqlite3_value** values)
     sqlite3_result_int(context, found ? 1 : 0);
 }
 
+// MySQL's texts for a procedure argument that does not convert to its parameter's type.
 std::string ColumnValueError(std::string_view kind, std::string_view value, std::string_view column)
 {
-    return "Incorrect " + std::string(kind) + " value: '" + std::string(value) + "' for column '" +
-           std::string(column) + "' at row 1";
+    return "Incorrect " + std::string(kind) + " value: '" + std::string(value) + "' for column ``.``.`" +
+           std::string(column) + "` at row 0";
+}
+
+std::string TruncatedError(std::string_view column)
+{
+    return "Data truncated for column '" + std::string(column) + "' at row 0";
+}
+
+std::string OutOfRangeError(std::string_view column)
+{
+    return "Out of range value for column '" + std::string(column) + "' at row 0";
 }
 
 std::string Trimmed(std::string_view text)
@@ -186,17 +197,80 @@ std::string Trimmed(std::string_view text)
     return std::string(text.substr(first, last - first + 1));
 }
 
-// A decimal number written with "." (MySQL's only separator), optional sign and exponent.
-std::optional<double> ParseSqlNumber(std::string_view text)
+// A number as MySQL reads a text for a numeric parameter: blanks around it are allowed; a
+// text that starts with no number is incorrect, a number followed by anything else is
+// truncated. The number is written with "." (MySQL's only separator), optional sign and exponent.
+struct SqlNumber {
+    enum class Reading { Number, Truncated, Incorrect };
+    Reading reading = Reading::Incorrect;
+    double value = 0;
+    std::string written; // the number as written, without blanks and what follows it
+    bool hasExponent = false;
+};
+
+// A number written without exponent, rounded half away from zero to two decimals on its
+// digits as written (as a DECIMAL column does, where a double would turn 12.555 into 12.55).
+// Nothing when more than eight digits stand before the point.
+std::optional<std::string> RoundToCents(std::string_view written)
+{
+    const bool negative = !written.empty() && written.front() == '-';
+    if (!written.empty() && (written.front() == '-' || written.front() == '+'))
+        written.remove_prefix(1);
+    const std::size_t point = written.find('.');
+    std::string whole(written.substr(0, point));
+    std::string fraction(point == std::string_view::npos ? std::string_view() : written.substr(point + 1));
+    fraction.resize(3, '0');
+    std::string digits = whole + fraction.substr(0, 2); // the value in cents
+    if (fraction[2] >= '5') {
+        std::size_t at = digits.size();
+        while (at > 0 && digits[at - 1] == '9')
+            digits[--at] = '0';
+        if (at == 0)
+            digits.insert(digits.begin(), '1');
+        else
+            ++digits[at - 1];
+    }
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+    digits.insert(0, std::string(digits.size() < 3 ? 3 - digits.size() : 0, '0'));
+    if (digits.size() - 2 > 8)
+        return std::nullopt;
+    const bool zero = digits.find_first_not_of('0') == std::string::npos;
+    return (negative && !zero ? "-" : "") + digits.substr(0, digits.size() - 2) + "." + digits.substr(digits.size() - 2);
+}
+
+SqlNumber ReadSqlNumber(std::string_view text)
 {
     const std::string trimmed = Trimmed(text);
-    if (trimmed.empty())
-        return std::nullopt;
+    std::size_t at = 0;
+    auto digits = [&trimmed, &at] {
+        const std::size_t from = at;
+        while (at < trimmed.size() && trimmed[at] >= '0' && trimmed[at] <= '9')
+            ++at;
+        return at - from;
+    };
+    if (at < trimmed.size() && (trimmed[at] == '+' || trimmed[at] == '-'))
+        ++at;
+    std::size_t mantissa = digits();
+    if (at < trimmed.size() && trimmed[at] == '.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return {};
+    std::size_t end = at;
+    if (at < trimmed.size() && (trimmed[at] == 'e' || trimmed[at] == 'E')) {
+        ++at;
+        if (at < trimmed.size() && (trimmed[at] == '+' || trimmed[at] == '-'))
+            ++at;
+        if (digits() > 0)
+            end = at;
+    }
     bool ok = false;
-    const double value = QString::fromStdString(trimmed).toDouble(&ok);
+    const double value = QString::fromStdString(trimmed.substr(0, end)).toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+        return {};
+    return {end == trimmed.size() ? SqlNumber::Reading::Number : SqlNumber::Reading::Truncated, value,
+            trimmed.substr(0, end), trimmed.find_first_of("eE") < end};
 }
 
 std::string FormatMoney(double value)
@@ -389,25 +463,39 @@ private:
         return std::nullopt;
     }
 
+    static double number(const ParamSpec& param, const SqlValue& value, const char* kind)
+    {
+        const SqlNumber read = ReadSqlNumber(value.text);
+        if (read.reading == SqlNumber::Reading::Incorrect)
+            throw SqlError{ColumnValueError(kind, value.text, param.name)};
+        if (read.reading == SqlNumber::Reading::Truncated)
+            throw SqlError{TruncatedError(param.name)};
+        return read.value;
+    }
+
     static std::string toInteger(const ParamSpec& param, const SqlValue& value)
     {
-        const auto number = ParseSqlNumber(value.text);
-        if (!number)
-            throw SqlError{ColumnValueError("integer", value.text, param.name)};
-        const double rounded = std::round(*number); // MySQL rounds decimals half away from zero
+        const double rounded = std::round(number(param, value, "integer")); // MySQL rounds half away from zero
         if (rounded > 2147483647.0 || rounded < -2147483648.0)
-            throw SqlError{"Out of range value for column '" + std::string(param.name) + "' at row 1"};
+            throw SqlError{OutOfRangeError(param.name)};
         return std::to_string(static_cast<std::int64_t>(rounded));
     }
 
+    // DECIMAL(10,2): at most eight digits before the point once rounded to cents.
     static std::string toDecimal(const ParamSpec& param, const SqlValue& value)
     {
-        const auto number = ParseSqlNumber(value.text);
-        if (!number)
-            throw SqlError{ColumnValueError("decimal", value.text, param.name)};
-        if (std::fabs(*number) >= 1e8)
-            throw SqlError{"Out of range value for column '" + std::string(param.name) + "' at row 1"};
-        return FormatMoney(*number);
+        const double read = number(param, value, "decimal");
+        const SqlNumber exact = ReadSqlNumber(value.text);
+        if (!exact.hasExponent) {
+            const auto rounded = RoundToCents(exact.written);
+            if (!rounded)
+                throw SqlError{OutOfRangeError(param.name)};
+            return *rounded;
+        }
+        const double cents = std::round(read * 100.0);
+        if (std::fabs(cents) >= 1e10)
+            throw SqlError{OutOfRangeError(param.name)};
+        return FormatMoney(cents / 100.0 + 0.0); // + 0.0 turns -0 into 0
     }
 
     static std::string toDate(const ParamSpec& param, const SqlValue& value, const std::string& dateFormat)
@@ -568,6 +656,21 @@ std::string WorkshopDatabase::versionServed() const
 {
     std::lock_guard lock(mutex_);
     return version_;
+}
+
+StatementOutcome WorkshopDatabase::run(Endpoint endpoint, std::string_view statement, const std::string& workshopRoot)
+{
+    // The server drops blanks in front and blanks and semicolons at the end before it parses.
+    constexpr std::string_view Blanks = " \t\r\n\f\v";
+    const std::size_t first = statement.find_first_not_of(Blanks);
+    const std::size_t last = statement.find_last_not_of(std::string(Blanks) + ";");
+    if (first == std::string_view::npos || last == std::string_view::npos || last < first)
+        return {"Query was empty", {}};
+    statement = statement.substr(first, last - first + 1);
+    const ParseResult parsed = ParseStatement(statement);
+    if (!parsed.statement)
+        return {parsed.error, {}};
+    return execute(endpoint, *parsed.statement, workshopRoot);
 }
 
 StatementOutcome WorkshopDatabase::execute(Endpoint endpoint, const ParsedStatement& statement,
@@ -962,6 +1065,10 @@ std::string WorkshopDatabase::stateJson() const
     state[QStringLiteral("accessCodes")] = codes;
     state[QStringLiteral("version")] = QString::fromStdString(version_);
     state[QStringLiteral("dateFormat")] = QString::fromStdString(dateFormat_);
+    Query registered(db_, "SELECT imepodjetja FROM ordavodefaults ORDER BY id LIMIT 1");
+    state[QStringLiteral("registeredName")] =
+        registered.step() && !registered.isNull(0) ? QJsonValue(QString::fromStdString(*registered.text(0))) : QJsonValue();
+    state[QStringLiteral("backend")] = QStringLiteral("sqlite");
     return QJsonDocument(state).toJson(QJsonDocument::Compact).toStdString();
 }
 

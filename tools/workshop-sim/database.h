@@ -90,10 +90,40 @@ struct NewOrderOptions {
     bool withTyres = false;
 };
 
+// What the HTTP server needs of a database: statements of the gateways, the control
+// operations of tests and the demo, and the data of the documents and the web part.
+class WorkshopBackend {
+public:
+    virtual ~WorkshopBackend() = default;
+
+    // Runs the statement text one gateway received, decoded. workshopRoot is what the
+    // directory answers as "ordavoroot".
+    virtual StatementOutcome run(Endpoint endpoint, std::string_view statement, const std::string& workshopRoot) = 0;
+
+    virtual void setDateFormat(std::string format) = 0;
+    virtual std::string dateFormat() const = 0;
+    virtual void setVersionServed(std::string version) = 0;
+    virtual std::string versionServed() const = 0;
+
+    virtual std::optional<std::int64_t> bumpUpdateCounter() = 0;
+    virtual void setUpdateCounter(std::optional<std::int64_t> value) = 0;
+    virtual void clearDefaults() = 0;
+    virtual int addOrder(const NewOrderOptions& options) = 0;
+    virtual bool setOrderSaved(int orderId, int saved) = 0;
+    virtual std::string stateJson() const = 0;
+
+    virtual std::optional<OrderDocumentData> orderDocument(int orderId) const = 0;
+    virtual std::optional<int> orderIdBySignaturePath(const std::string& path) const = 0;
+    virtual std::optional<std::pair<int, int>> orderIdByPicturePath(const std::string& path) const = 0; // id, picture N
+    virtual bool isKnownAccessCode(const std::string& code) const = 0;
+    virtual CompanyDetails company() const = 0;
+    virtual std::vector<OrderDocumentData> webPartOrders() const = 0;
+};
+
 // One SQLite file, one connection, every access serialised by a mutex, every value bound
 // as a parameter. Procedures follow MySQL's argument rules (count, integer and date
 // conversion) and answer MySQL-like error texts.
-class WorkshopDatabase {
+class WorkshopDatabase : public WorkshopBackend {
 public:
     // Opens or creates the file; std::runtime_error when SQLite refuses it.
     explicit WorkshopDatabase(const std::string& path);
@@ -106,29 +136,32 @@ public:
     // Fills a new database: company, directory code, customers, orders, catalogue, places.
     void seed(const SeedOptions& options);
 
-    void setDateFormat(std::string format);
-    std::string dateFormat() const;
-    void setVersionServed(std::string version);
-    std::string versionServed() const;
+    void setDateFormat(std::string format) override;
+    std::string dateFormat() const override;
+    void setVersionServed(std::string version) override;
+    std::string versionServed() const override;
 
+    // Reads the statement as a MySQL server would and runs it: "Query was empty" for blank
+    // text, the server's syntax error for anything but the forms the client sends.
+    StatementOutcome run(Endpoint endpoint, std::string_view statement, const std::string& workshopRoot) override;
     // Runs one parsed statement. workshopRoot is what the directory answers as "ordavoroot".
     StatementOutcome execute(Endpoint endpoint, const ParsedStatement& statement, const std::string& workshopRoot);
 
     // Control operations for tests and the demo.
-    std::optional<std::int64_t> bumpUpdateCounter();
-    void setUpdateCounter(std::optional<std::int64_t> value);
-    void clearDefaults();
-    int addOrder(const NewOrderOptions& options);
-    bool setOrderSaved(int orderId, int saved);
-    std::string stateJson() const;
+    std::optional<std::int64_t> bumpUpdateCounter() override;
+    void setUpdateCounter(std::optional<std::int64_t> value) override;
+    void clearDefaults() override;
+    int addOrder(const NewOrderOptions& options) override;
+    bool setOrderSaved(int orderId, int saved) override;
+    std::string stateJson() const override;
 
     // Data of the document scripts and the web part.
-    std::optional<OrderDocumentData> orderDocument(int orderId) const;
-    std::optional<int> orderIdBySignaturePath(const std::string& path) const;
-    std::optional<std::pair<int, int>> orderIdByPicturePath(const std::string& path) const; // id, picture N
-    bool isKnownAccessCode(const std::string& code) const;
-    CompanyDetails company() const;
-    std::vector<OrderDocumentData> webPartOrders() const;
+    std::optional<OrderDocumentData> orderDocument(int orderId) const override;
+    std::optional<int> orderIdBySignaturePath(const std::string& path) const override;
+    std::optional<std::pair<int, int>> orderIdByPicturePath(const std::string& path) const override; // id, picture N
+    bool isKnownAccessCode(const std::string& code) const override;
+    CompanyDetails company() const override;
+    std::vector<OrderDocumentData> webPartOrders() const override;
 
 private:
     struct Procedure;

@@ -1,6 +1,10 @@
 // Entry of ordavo-workshop-sim: reads the command line, opens or seeds the database and serves until SIGINT or SIGTERM.
 #include "database.h"
 #include "server.h"
+#ifdef ORDAVO_SIM_WITH_MARIADB
+#include "mariadb_backend.h"
+#include "mariadb_server.h"
+#endif
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -26,6 +30,11 @@ struct Options {
     std::string version{ORDAVO_VERSION_STRING};
     int orderCount = 40;
     std::string demoCode = "demo1234";
+    QDateTime seedTime = QDateTime::currentDateTime();
+    bool mariadb = false;          // run the statements on MariaDB instead of SQLite
+    std::string mariadbSocket;     // a running server's socket; empty: start a private one
+    std::string mariadbUser = "root";
+    std::string mariadbDatabase = "ordavo";
 };
 
 // A list answer allocates tens of megabytes that are freed when it has been sent. Keeping
@@ -67,7 +76,8 @@ Options ParseOptions(const QStringList& arguments)
     };
     option("listen", "Address to listen on (default 127.0.0.1).", "address");
     option("port", "Port; 0 (default) picks a free one.", "n");
-    option("db", "SQLite database file; seeded when new (default: a temporary file).", "file");
+    option("db", "SQLite database file, or with --mariadb the folder of the private server's data; seeded when "
+                 "new (default: a temporary file or folder).", "path");
     option("date-format", "Date format of usp_checkDate and the lists: yyyy-mm-dd, yyyy/mm/dd or dd.mm.yyyy.", "format");
     option("version-served", "Version answered by usp_getversion.", "version");
     option("latency-ms", "Delay before every answer.", "ms");
@@ -77,6 +87,14 @@ Options ParseOptions(const QStringList& arguments)
     option("fault-hang-every", "Every Nth gateway call gets no answer, then a closed connection.", "n");
     option("fault-hang-ms", "How long a hung call is held (default 120000).", "ms");
     option("demo-code", "Access code the directory knows (default demo1234).", "code");
+    option("seed-time", "Time the seeded orders are dated back from, as yyyy-MM-ddTHH:mm:ss (default now); "
+                        "equal times give equal databases.", "time");
+    parser.addOption({QStringLiteral("mariadb"),
+                      QStringLiteral("Run the statements on a private MariaDB server started in the --db folder.")});
+    option("mariadb-socket", "Run the statements on the MariaDB server already listening on this socket.", "path");
+    option("mariadb-user", "User name for --mariadb-socket (default root).", "name");
+    option("mariadb-database", "Workshop database on MariaDB (default ordavo; the directory's is NAME_imenik); "
+                               "created and seeded when missing.", "name");
     if (!parser.parse(arguments))
         UsageError(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -111,11 +129,26 @@ Options ParseOptions(const QStringList& arguments)
         if (options.demoCode.empty())
             UsageError(parser, QStringLiteral("--demo-code must not be empty"));
     }
+    if (parser.isSet(QStringLiteral("seed-time"))) {
+        options.seedTime = QDateTime::fromString(parser.value(QStringLiteral("seed-time")), Qt::ISODate);
+        if (!options.seedTime.isValid())
+            UsageError(parser, QStringLiteral("--seed-time must be a date and time such as 2024-03-05T10:00:00"));
+    }
+    options.mariadbSocket = parser.value(QStringLiteral("mariadb-socket")).toStdString();
+    options.mariadb = parser.isSet(QStringLiteral("mariadb")) || !options.mariadbSocket.empty();
+    if (parser.isSet(QStringLiteral("mariadb-user")))
+        options.mariadbUser = parser.value(QStringLiteral("mariadb-user")).toStdString();
+    if (parser.isSet(QStringLiteral("mariadb-database")))
+        options.mariadbDatabase = parser.value(QStringLiteral("mariadb-database")).toStdString();
+#ifndef ORDAVO_SIM_WITH_MARIADB
+    if (options.mariadb)
+        UsageError(parser, QStringLiteral("this simulator was built without MariaDB's client library"));
+#endif
     return options;
 }
 
 // SIGINT and SIGTERM are taken by one thread that stops the server, so the main thread
-// returns normally and the temporary database is removed.
+// returns normally, the temporary database is removed and a private MariaDB server stopped.
 void StopOnSignals(sim::WorkshopServer& server, sigset_t stopSignals)
 {
     std::thread([&server, stopSignals] {
@@ -124,6 +157,57 @@ void StopOnSignals(sim::WorkshopServer& server, sigset_t stopSignals)
         server.stop();
     }).detach();
 }
+
+template <typename Backend>
+void Prepare(Backend& db, const Options& options)
+{
+    db.setDateFormat(options.dateFormat);
+    db.setVersionServed(options.version);
+    if (db.wasCreated())
+        db.seed({options.orderCount, options.demoCode, options.seedTime});
+}
+
+int Serve(sim::WorkshopBackend& db, const Options& options, sigset_t stopSignals)
+{
+    sim::WorkshopServer server(db, options.server);
+    if (server.bind() < 0) {
+        std::fprintf(stderr, "ordavo-workshop-sim: cannot listen on %s port %d\n", options.server.listenAddress.c_str(),
+                     options.server.port);
+        return 1;
+    }
+    std::cout << "listening on " << server.rootUrl() << std::endl;
+    StopOnSignals(server, stopSignals);
+    server.run();
+    return 0;
+}
+
+int ServeSqlite(const Options& options, const QString& databasePath, sigset_t stopSignals)
+{
+    sim::WorkshopDatabase db(databasePath.toStdString());
+    Prepare(db, options);
+    return Serve(db, options, stopSignals);
+}
+
+#ifdef ORDAVO_SIM_WITH_MARIADB
+// The private server is declared first, so it stops only after the connections have closed.
+int ServeMariaDb(const Options& options, const QString& folder, sigset_t stopSignals)
+{
+    std::optional<sim::MariaDbServer> privateServer;
+    sim::MariaDbLogin login;
+    login.user = options.mariadbUser;
+    login.database = options.mariadbDatabase;
+    if (options.mariadbSocket.empty()) {
+        privateServer.emplace(folder.toStdString());
+        login.socket = privateServer->socketPath();
+        login.user = "root";
+    } else {
+        login.socket = options.mariadbSocket;
+    }
+    sim::MariaDbBackend db(login);
+    Prepare(db, options);
+    return Serve(db, options, stopSignals);
+}
+#endif
 
 } // namespace
 
@@ -144,34 +228,24 @@ int main(int argc, char* argv[])
 
     std::optional<QTemporaryDir> temporaryFolder;
     QString databasePath = options.databasePath;
-    if (databasePath.isEmpty()) {
+    if (databasePath.isEmpty() && options.mariadbSocket.empty()) {
         temporaryFolder.emplace(QDir::tempPath() + QStringLiteral("/ordavo-sim-XXXXXX"));
         if (!temporaryFolder->isValid()) {
             std::fprintf(stderr, "ordavo-workshop-sim: cannot create a temporary folder\n");
             return 1;
         }
-        databasePath = temporaryFolder->filePath(QStringLiteral("workshop.sqlite"));
+        databasePath = temporaryFolder->filePath(options.mariadb ? QStringLiteral("mariadb")
+                                                                 : QStringLiteral("workshop.sqlite"));
     }
 
     try {
-        sim::WorkshopDatabase db(databasePath.toStdString());
-        db.setDateFormat(options.dateFormat);
-        db.setVersionServed(options.version);
-        if (db.wasCreated())
-            db.seed({options.orderCount, options.demoCode, QDateTime::currentDateTime()});
-
-        sim::WorkshopServer server(db, options.server);
-        if (server.bind() < 0) {
-            std::fprintf(stderr, "ordavo-workshop-sim: cannot listen on %s port %d\n",
-                         options.server.listenAddress.c_str(), options.server.port);
-            return 1;
-        }
-        std::cout << "listening on " << server.rootUrl() << std::endl;
-        StopOnSignals(server, stopSignals);
-        server.run();
+#ifdef ORDAVO_SIM_WITH_MARIADB
+        if (options.mariadb)
+            return ServeMariaDb(options, databasePath, stopSignals);
+#endif
+        return ServeSqlite(options, databasePath, stopSignals);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "ordavo-workshop-sim: %s\n", error.what());
         return 1;
     }
-    return 0;
 }

@@ -30,11 +30,6 @@ std::string Path(std::string_view folder, std::string_view file)
     return "/" + std::string(folder) + std::string(file);
 }
 
-bool IsBlankText(std::string_view text)
-{
-    return text.find_first_not_of(" \t\r\n\f\v") == std::string_view::npos;
-}
-
 std::string HtmlEscaped(const std::string& text)
 {
     return QString::fromStdString(text).toHtmlEscaped().toStdString();
@@ -101,18 +96,13 @@ std::string GatewayAnswer(const StatementOutcome& outcome)
     }
 }
 
-std::string AnswerStatement(WorkshopDatabase& db, Endpoint endpoint, std::string_view statement,
+std::string AnswerStatement(WorkshopBackend& db, Endpoint endpoint, std::string_view statement,
                             const std::string& workshopRoot)
 {
-    if (IsBlankText(statement))
-        return "Query was empty";
-    const ParseResult parsed = ParseStatement(statement);
-    if (!parsed.statement)
-        return parsed.error;
-    return GatewayAnswer(db.execute(endpoint, *parsed.statement, workshopRoot));
+    return GatewayAnswer(db.run(endpoint, statement, workshopRoot));
 }
 
-WorkshopServer::WorkshopServer(WorkshopDatabase& db, ServerOptions options)
+WorkshopServer::WorkshopServer(WorkshopBackend& db, ServerOptions options)
     : db_(db), options_(std::move(options)), http_(std::make_unique<httplib::Server>()),
       latencyMs_(options_.latencyMs), transientEvery_(options_.faults.transientEvery),
       http500Every_(options_.faults.http500Every), hangEvery_(options_.faults.hangEvery),
@@ -185,8 +175,9 @@ void WorkshopServer::installGateway(const std::string& path, Endpoint endpoint)
     });
 }
 
-// The statement is read from the raw request target: a query parser would turn the "+"
-// of the plain form into a blank.
+// The statement is read from the raw request target and decoded as a web server decodes a
+// query string for a script that reads it raw: a query parser would turn the "+" of the
+// plain form into a blank. A "#" starts the URL's fragment, which never belongs to the query.
 void WorkshopServer::handleGateway(Endpoint endpoint, const httplib::Request& req, httplib::Response& res)
 {
     applyLatency();
@@ -200,8 +191,9 @@ void WorkshopServer::handleGateway(Endpoint endpoint, const httplib::Request& re
     case Fault::None: break;
     }
     const auto question = req.target.find('?');
-    const std::string_view rawQuery =
+    std::string_view rawQuery =
         question == std::string::npos ? std::string_view() : std::string_view(req.target).substr(question + 1);
+    rawQuery = rawQuery.substr(0, rawQuery.find('#'));
     const auto statement = DecodeGatewayQuery(rawQuery);
     if (!statement) {
         res.set_content(std::string(ServerContract::InvalidAnswer), HtmlType);

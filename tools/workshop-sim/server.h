@@ -37,13 +37,13 @@ struct ServerOptions {
 
 // The answer text of one statement: "[success]" + payload for rows,
 // "[success][emptyrecordset]" without rows, the MySQL-like failure text otherwise.
-std::string AnswerStatement(WorkshopDatabase& db, Endpoint endpoint, std::string_view statement,
+std::string AnswerStatement(WorkshopBackend& db, Endpoint endpoint, std::string_view statement,
                             const std::string& workshopRoot);
 std::string GatewayAnswer(const StatementOutcome& outcome);
 
 class WorkshopServer {
 public:
-    WorkshopServer(WorkshopDatabase& db, ServerOptions options);
+    WorkshopServer(WorkshopBackend& db, ServerOptions options);
     ~WorkshopServer();
     WorkshopServer(const WorkshopServer&) = delete;
     WorkshopServer& operator=(const WorkshopServer&) = delete;
@@ -78,7 +78,7 @@ private:
     std::string stateJson() const;
     void logRequest(const httplib::Request& req, const httplib::Response& res) const;
 
-    WorkshopDatabase& db_;
+    WorkshopBackend& db_;
     ServerOptions options_;
     std::unique_ptr<httplib::Server> http_;
     int port_ = -1;
