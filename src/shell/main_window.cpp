@@ -562,7 +562,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 {
     if (!allowClose) {
         event->ignore();
-        showMinimized();
+        MinimiseApplication();
         return;
     }
     savePlacementWhileAllowed();

@@ -309,6 +309,7 @@ int ShowMessageDialog(int kind, const QString& text, const QString& details, int
         return DialogTestHook::answer(message, mdrClosed);
 
     CentreOnOwnerWindow(dialog);
+    StackOverRaisingWindow(dialog);
     message.result = dialog->exec();
     DialogTestHook::recordShown(message);
     return message.result;
