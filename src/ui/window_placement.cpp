@@ -45,10 +45,20 @@ int StoredOr(const QString& key, int current)
     return IntegerOr(ReadSetting(kSection, key), current);
 }
 
+// The window with its frame. Asked of the native window once it exists: the widget's own copy
+// of the frame can stay empty when the window manager frames the window after Qt first asked.
+QRect OuterRect(const QWidget* window)
+{
+    const QWindow* handle = window->windowHandle();
+    if (handle && window->testAttribute(Qt::WA_WState_Created))
+        return handle->frameGeometry();
+    return window->frameGeometry();
+}
+
 // The frame around the client area; zero before the window system has framed the window.
 QSize FrameExtra(const QWidget* window)
 {
-    return window->frameGeometry().size() - window->size();
+    return OuterRect(window).size() - window->size();
 }
 
 bool IsOnScreen(const QWidget* window)
@@ -58,10 +68,16 @@ bool IsOnScreen(const QWidget* window)
 }
 
 // Puts the window's frame at outer.topLeft() and sizes it so that the frame is outer.size().
+// The frame is the native window's: the widget's own copy of it can still be empty.
 void ApplyOuterRect(QWidget* window, const QRect& outer)
 {
-    window->move(outer.topLeft());
-    window->resize(outer.size() - FrameExtra(window));
+    const QWindow* handle = window->windowHandle();
+    if (!handle || !window->testAttribute(Qt::WA_WState_Created)) {
+        window->move(outer.topLeft());
+        window->resize(outer.size() - FrameExtra(window));
+        return;
+    }
+    window->setGeometry(outer - handle->frameMargins());
 }
 
 QList<QRect> AvailableAreas()
@@ -101,7 +117,6 @@ public:
             return;
         }
         pendingRestore_ = outer;
-        frameAtRestore_ = FrameExtra(window_);
         settled_.reset();
         if (window_->isVisible())
             waitUntilOnScreen();
@@ -114,7 +129,7 @@ public:
             return true; // never shown: an explicit save of the window as it stands
         if (userPlaced_)
             return true;
-        if (!settled_ || window_->frameGeometry() == *settled_)
+        if (!settled_ || OuterRect(window_) == *settled_)
             return false;
         userPlaced_ = true;
         return true;
@@ -131,7 +146,18 @@ public:
 
 private:
     static constexpr int kPollInterval = 20;
-    static constexpr int kMaxPolls = 250;
+    // How long to wait for the window manager's frame (50 x 20 ms); a window without one settles after that.
+    static constexpr int kMaxPolls = 50;
+
+    // On X11 a window manager frames the window a moment after it is mapped; Qt learns the
+    // frame's size from it. Other platforms report theirs at once, or have none.
+    bool frameKnown() const
+    {
+        if (window_->windowFlags().testFlag(Qt::FramelessWindowHint) ||
+            QGuiApplication::platformName() != u"xcb"_s)
+            return true;
+        return !FrameExtra(window_).isEmpty();
+    }
 
     void waitUntilOnScreen()
     {
@@ -151,14 +177,16 @@ private:
 
     void settleWhenOnScreen()
     {
-        if (settled_ || ++polls_ > kMaxPolls) {
-            poll_.stop();
+        if (settled_ || !window_->isVisible()) {
+            poll_.stop(); // a later show starts again
             return;
         }
         if (!IsOnScreen(window_))
             return;
+        if (!frameKnown() && ++polls_ < kMaxPolls)
+            return;
         poll_.stop();
-        if (pendingRestore_ && FrameExtra(window_) != frameAtRestore_) {
+        if (pendingRestore_ && OuterRect(window_) != *pendingRestore_) {
             const bool saving = placementSaving;
             placementSaving = false;
             ApplyOuterRect(window_, *pendingRestore_);
@@ -168,14 +196,13 @@ private:
         settle();
     }
 
-    void settle() { settled_ = window_->frameGeometry(); }
+    void settle() { settled_ = OuterRect(window_); }
 
     QWidget* window_;
     QPointer<QWindow> handle_;
     QTimer poll_;
     int polls_ = 0;
     std::optional<QRect> pendingRestore_;
-    QSize frameAtRestore_;
     std::optional<QRect> settled_;
     bool userPlaced_ = false;
 };
@@ -223,7 +250,7 @@ void saveFormPlacement(QObject* form)
     if (PlacementTracker* tracker = PlacementTracker::of(window); tracker && !tracker->allowsSave())
         return;
     const QString name = window->objectName();
-    const QRect outer = window->frameGeometry();
+    const QRect outer = OuterRect(window);
     WriteSetting(kSection, u"left"_s + name, QString::number(outer.x()));
     WriteSetting(kSection, u"top"_s + name, QString::number(outer.y()));
     WriteSetting(kSection, u"width"_s + name, QString::number(outer.width()));
@@ -236,7 +263,7 @@ void restoreFormPlacement(QObject* form)
     if (!window)
         return;
     const QString name = window->objectName();
-    const QRect current = window->frameGeometry();
+    const QRect current = OuterRect(window);
     const QRect stored(StoredOr(u"left"_s + name, current.x()), StoredOr(u"top"_s + name, current.y()),
                        StoredOr(u"width"_s + name, current.width()), StoredOr(u"height"_s + name, current.height()));
     // Without a stored value the window keeps the place its design gave it.

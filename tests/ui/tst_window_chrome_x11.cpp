@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -92,6 +93,12 @@ int StackingIndex(XcbWindowArranger& arranger, const QWidget* window)
     return -1;
 }
 
+// The window with its frame, as the window manager placed it.
+QRect Outer(const QWidget* window)
+{
+    return window->windowHandle() ? window->windowHandle()->frameGeometry() : window->frameGeometry();
+}
+
 } // namespace
 
 class TestWindowChromeX11 : public QObject {
@@ -129,8 +136,8 @@ private slots:
         for (int start = 0; start < 5; ++start) {
             auto window = std::make_unique<TfrmRestoring>();
             QVERIFY(ShowAndWaitActive(window.get()));
-            QTRY_VERIFY(window->frameGeometry().height() > window->height()); // framed by the window manager
-            QTRY_COMPARE(window->frameGeometry(), stored);
+            QTRY_VERIFY(Outer(window.get()).height() > window->height()); // framed by the window manager
+            QTRY_COMPARE(Outer(window.get()), stored);
             window->close();
             QCOMPARE(StoredPlacement(u"frmRestoring"_s), stored);
         }
@@ -143,18 +150,18 @@ private slots:
         auto untouched = std::make_unique<TfrmRestoring>();
         untouched->setObjectName(u"frmPlain"_s);
         QVERIFY(ShowAndWaitActive(untouched.get()));
-        QTRY_VERIFY(untouched->frameGeometry().height() > untouched->height());
+        QTRY_VERIFY(Outer(untouched.get()).height() > untouched->height());
         untouched->close();
         QVERIFY(Setting(u"leftfrmPlain"_s).isEmpty());
 
         TfrmRestoring window;
         window.setObjectName(u"frmPlain"_s);
         QVERIFY(ShowAndWaitActive(&window));
-        QTRY_VERIFY(window.frameGeometry().height() > window.height());
+        QTRY_VERIFY(Outer(&window).height() > window.height());
         window.move(333, 222);
         window.resize(520, 300);
-        QTRY_COMPARE(window.frameGeometry().topLeft(), QPoint(333, 222));
-        const QRect outer = window.frameGeometry();
+        QTRY_COMPARE(Outer(&window).topLeft(), QPoint(333, 222));
+        const QRect outer = Outer(&window);
         window.close();
         QCOMPARE(StoredPlacement(u"frmPlain"_s), outer);
         QVERIFY(Setting(u"heightfrmPlain"_s).toInt() > window.height());
@@ -174,11 +181,11 @@ private slots:
         TfrmRestoring window;
         QVERIFY(ShowAndWaitActive(&window));
         const QRect area = window.screen()->availableGeometry();
-        QTRY_VERIFY2(area.contains(window.frameGeometry()),
-                     qPrintable(u"%1,%2 %3x%4"_s.arg(window.frameGeometry().x())
-                                    .arg(window.frameGeometry().y())
-                                    .arg(window.frameGeometry().width())
-                                    .arg(window.frameGeometry().height())));
+        QTRY_VERIFY2(area.contains(Outer(&window)),
+                     qPrintable(u"%1,%2 %3x%4"_s.arg(Outer(&window).x())
+                                    .arg(Outer(&window).y())
+                                    .arg(Outer(&window).width())
+                                    .arg(Outer(&window).height())));
     }
 
     // Keys typed on the keyboard reach the window's key preview through the window manager.
