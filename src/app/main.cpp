@@ -1,10 +1,12 @@
-// The program entry of the Ordavo client: platform choice, application title, fonts, Qt's Slovenian texts, the long-lived windows, the message loop.
+// The program entry of the Ordavo client: platform choice, application title, fonts, Qt's Slovenian texts, old mail drafts, the long-lived windows, the message loop.
+#include "desktop/mail_composer.h"
 #include "desktop/session_platform.h"
 #include "shell/startup.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/qt_translation.h"
 
 #include <QApplication>
+#include <QDateTime>
 
 using namespace Qt::StringLiterals;
 
@@ -37,6 +39,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     InstallOrdavoFonts();
     InstallQtSlovenianTranslation(app);
+    RemoveOldMailDrafts(QDateTime::currentDateTime());
 
     int status = 0;
     if (CreateLongLivedWindows() && !ApplicationTerminationRequested())
