@@ -16,19 +16,44 @@ target_compile_definitions(ordavo_common INTERFACE
   ORDAVO_DEFAULT_SUPPORT_EMAIL="${ORDAVO_DEFAULT_SUPPORT_EMAIL}"
   ORDAVO_DEFAULT_SHOW_TYRE_STORAGE="${ORDAVO_DEFAULT_SHOW_TYRE_STORAGE}")
 
-# ordavo_add_test(NAME SOURCES src... LIBS lib... [WIDGETS] [TIMEOUT s])
+# The X server with a real window manager that REAL_WM tests share: started once before the
+# first of them, stopped after the last; the tests take turns on it, because focus, stacking
+# and key events are global to the display.
+function(ordavo_real_wm_fixture)
+  get_property(done GLOBAL PROPERTY ORDAVO_REAL_WM_FIXTURE)
+  if(done)
+    return()
+  endif()
+  set_property(GLOBAL PROPERTY ORDAVO_REAL_WM_FIXTURE ON)
+  set(dir ${CMAKE_BINARY_DIR}/real-wm)
+  add_test(NAME real_wm_start COMMAND ${PROJECT_SOURCE_DIR}/scripts/real-wm start ${dir})
+  add_test(NAME real_wm_stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/real-wm stop ${dir})
+  set_tests_properties(real_wm_start PROPERTIES FIXTURES_SETUP real_wm TIMEOUT 60)
+  set_tests_properties(real_wm_stop PROPERTIES FIXTURES_CLEANUP real_wm TIMEOUT 60)
+endfunction()
+
+# ordavo_add_test(NAME SOURCES src... LIBS lib... [WIDGETS] [REAL_WM] [TIMEOUT s])
 # Builds one QtTest executable and registers it with CTest. Widget tests run on the
-# offscreen platform; every test gets its own empty settings folder.
+# offscreen platform; REAL_WM tests run on Xvfb with openbox (xcb platform); every test gets
+# its own empty settings folder.
 function(ordavo_add_test name)
-  cmake_parse_arguments(T "WIDGETS" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WIDGETS;REAL_WM" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ordavo_common Qt6::Test ${T_LIBS})
-  add_test(NAME ${name} COMMAND ${name})
+  set(platform offscreen)
+  if(T_REAL_WM)
+    ordavo_real_wm_fixture()
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/real-wm run ${CMAKE_BINARY_DIR}/real-wm $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED real_wm RESOURCE_LOCK real_wm)
+    set(platform xcb)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
   set(test_home ${CMAKE_CURRENT_BINARY_DIR}/${name}.home)
   set_tests_properties(${name} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${test_home}/config;XDG_CACHE_HOME=${test_home}/cache;LC_ALL=C.UTF-8;ORDAVO_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${test_home}/config;XDG_CACHE_HOME=${test_home}/cache;LC_ALL=C.UTF-8;ORDAVO_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()

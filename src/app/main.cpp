@@ -1,13 +1,33 @@
-// The program entry of the Ordavo client: application title, fonts, the long-lived windows, the message loop.
+// The program entry of the Ordavo client: platform choice, application title, fonts, Qt's Slovenian texts, old mail drafts, the long-lived windows, the message loop.
+#include "desktop/mail_composer.h"
+#include "desktop/session_platform.h"
 #include "shell/startup.h"
 #include "ui/ordavo_fonts.h"
+#include "ui/qt_translation.h"
 
 #include <QApplication>
+#include <QDateTime>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// In a Wayland session the windows go through XWayland, where placement and arrangement work.
+void ChoosePlatform(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString platform = PlatformForSession(QProcessEnvironment::systemEnvironment(), arguments);
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform.toLatin1());
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    ChoosePlatform(argc, argv);
     QApplication app(argc, argv);
     // The application title; no display name is set, because Qt would append it to the
     // title of every window ("Prijava v Ordavo sistem" must read exactly so).
@@ -18,6 +38,8 @@ int main(int argc, char* argv[])
     // the program ends through its own exits only.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallOrdavoFonts();
+    InstallQtSlovenianTranslation(app);
+    RemoveOldMailDrafts(QDateTime::currentDateTime());
 
     int status = 0;
     if (CreateLongLivedWindows() && !ApplicationTerminationRequested())

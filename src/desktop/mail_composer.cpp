@@ -7,6 +7,7 @@
 #include "data/errors.h"
 #include "data/settings_store.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -32,6 +33,9 @@ const QString kGreeting = u"Pozdravljeni<br /><br />V priponki vam pošiljamo <b
                           u"kontaktirajte preko tega sporočila.<br /><br />Lep Pozdrav<br />"_s;
 
 constexpr int kProcessWaitMs = 5000;
+// How long a starting Thunderbird has to fail before the message counts as shown.
+constexpr int kThunderbirdWaitMs = 3000;
+constexpr int kDraftKeepDays = 14;
 constexpr qsizetype kBase64LineLength = 76;
 // 45 bytes give 60 base64 characters: with "=?UTF-8?B?" and "?=" a word stays within 75.
 constexpr qsizetype kEncodedWordBytes = 45;
@@ -156,12 +160,28 @@ MailOutcome ComposeInThunderbird(const MailDraft& draft)
     const QString bodyPath = UniqueDraftPath(u".html"_s);
     WriteWholeFile(bodyPath, MailDraftFormat::HtmlDocument(draft.htmlBody));
     const QStringList arguments{u"-compose"_s, MailDraftFormat::ThunderbirdComposeArgument(draft, bodyPath)};
-    QProcess process;
-    process.setProgram(u"thunderbird"_s);
-    process.setArguments(arguments);
-    if (!process.startDetached())
-        return {MailOutcome::Status::DisplayFailed, process.errorString()};
-    return {};
+    // Owned by the application: a Thunderbird that starts here keeps running after the wait.
+    auto* process = new QProcess(qApp);
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->setProgram(MailDraftFormat::ThunderbirdProgram());
+    process->setArguments(arguments);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted(kProcessWaitMs)) {
+        const QString reason = process->errorString();
+        process->deleteLater();
+        return {MailOutcome::Status::NoMailClient, reason};
+    }
+    // A Thunderbird that is already running takes the message and ends at once with 0; one
+    // that cannot work (no profile, no display) ends with an error.
+    if (!process->waitForFinished(kThunderbirdWaitMs))
+        return {};
+    if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0)
+        return {};
+    QString reason = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
+    if (reason.isEmpty())
+        reason = u"izhodna koda "_s + QString::number(process->exitCode());
+    return {MailOutcome::Status::DisplayFailed, reason};
 }
 
 MailOutcome OpenUnsentMessage(const MailDraft& draft)
@@ -169,16 +189,16 @@ MailOutcome OpenUnsentMessage(const MailDraft& draft)
     const QString messagePath = UniqueDraftPath(u".eml"_s);
     WriteWholeFile(messagePath, MailDraftFormat::UnsentMessage(draft, QDateTime::currentDateTime()));
     if (!CurrentUrlOpener().open(QUrl::fromLocalFile(messagePath)))
-        return {MailOutcome::Status::NoMailClient, {}};
+        return {MailOutcome::Status::NoMailClient, u"Sporočilo je pripravljeno v datoteki "_s + messagePath};
     return {};
 }
 
-void ReportMailFailure(const QString& text)
+void ReportMailFailure(const QString& text, const QString& details)
 {
     if (failureReporter)
-        failureReporter(text);
+        failureReporter(text, details);
     else
-        qWarning().noquote() << text;
+        qWarning().noquote() << text << details;
 }
 
 } // namespace
@@ -247,8 +267,22 @@ void composeMail(const QString& attachmentPath, const QString& recipient)
         outcome = {MailOutcome::Status::NoMailClient, ErrorMessage(e)};
     }
     ResetCursor();
-    if (outcome.status != MailOutcome::Status::Shown)
-        ReportMailFailure(MailFailureText(outcome));
+    if (outcome.status == MailOutcome::Status::NoMailClient)
+        ReportMailFailure(MailFailureText(outcome), outcome.detail);
+    else if (outcome.status != MailOutcome::Status::Shown)
+        ReportMailFailure(MailFailureText(outcome), QString());
+}
+
+void RemoveOldMailDrafts(const QDateTime& now)
+{
+    const QDateTime oldest = now.addDays(-kDraftKeepDays);
+    QDir folder(MailDraftFormat::DraftFolder());
+    const QFileInfoList drafts =
+        folder.entryInfoList({u"ordavo-*.eml"_s, u"ordavo-*.html"_s}, QDir::Files | QDir::NoDotAndDotDot);
+    for (const QFileInfo& draft : drafts) {
+        if (draft.lastModified() < oldest)
+            QFile::remove(draft.absoluteFilePath());
+    }
 }
 
 namespace MailDraftFormat {
@@ -310,6 +344,12 @@ QByteArray UnsentMessage(const MailDraft& draft, const QDateTime& date)
     message += Base64Lines(ReadAttachment(draft.attachmentPath));
     message += "--" + boundary + "--" + Crlf();
     return message;
+}
+
+QString& ThunderbirdProgram()
+{
+    static QString program = u"thunderbird"_s;
+    return program;
 }
 
 QString DraftFolder()

@@ -25,7 +25,9 @@ MailDraft OrderMailDraft(const QString& attachmentPath, const QString& recipient
 struct MailOutcome {
     enum class Status { Shown, NoMailClient, DisplayFailed };
     Status status = Status::Shown;
-    QString detail; // the mail program's own failure text (DisplayFailed)
+    // DisplayFailed: the mail program's own failure text. NoMailClient: what the user needs to
+    // find the prepared mail (the path of the draft file written), or why it could not be written.
+    QString detail;
 };
 // The text shown to the user for a failed outcome; empty for Shown.
 QString MailFailureText(const MailOutcome& outcome);
@@ -38,7 +40,9 @@ public:
 
 // The desktop chain: Thunderbird's -compose when Thunderbird is the desktop's mailto
 // handler; otherwise an unsent message file under the user's cache folder, opened with
-// the default program (through the current UrlOpener).
+// the default program (through the current UrlOpener). Thunderbird counts as failed when it
+// cannot be started or ends with an error within a short wait; the message file when the
+// opener finds no program or the program fails.
 class DesktopMailComposer final : public MailComposer {
 public:
     MailOutcome display(const MailDraft& draft) override;
@@ -57,13 +61,18 @@ MailComposer& CurrentMailComposer();
 // nullptr restores the desktop chain; the caller keeps ownership.
 void SetCurrentMailComposer(MailComposer* composer);
 
-// Where composeMail reports a failure (the windows install their message dialog here).
-using MailFailureReporter = std::function<void(const QString& text)>;
+// Where composeMail reports a failure (the windows install their message dialog here):
+// the text for the user and the details behind it (empty when there are none).
+using MailFailureReporter = std::function<void(const QString& text, const QString& details)>;
 void SetMailFailureReporter(MailFailureReporter reporter);
 
 // Prepares the order mail with the attachment and shows it in the mail program; reports
 // failures itself and resets the cursor.
 void composeMail(const QString& attachmentPath, const QString& recipient);
+
+// Removes the draft files (messages and HTML bodies) last written before `now` minus 14
+// days; other files stay. Called at start.
+void RemoveOldMailDrafts(const QDateTime& now);
 
 // The pieces of the desktop chain, public for tests.
 namespace MailDraftFormat {
@@ -79,4 +88,6 @@ QString ThunderbirdComposeArgument(const MailDraft& draft, const QString& bodyFi
 QByteArray UnsentMessage(const MailDraft& draft, const QDateTime& date);
 // The folder under the user's cache folder that holds the body and message files.
 QString DraftFolder();
+// The Thunderbird program started for -compose (tests point it elsewhere).
+QString& ThunderbirdProgram();
 } // namespace MailDraftFormat

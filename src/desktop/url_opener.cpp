@@ -2,12 +2,14 @@
 #include "url_opener.h"
 
 #include <QApplication>
-#include <QDesktopServices>
+#include <QDebug>
+#include <QProcess>
 #include <QWidget>
 
 namespace {
 
 UrlOpener* installedOpener = nullptr;
+OpenFailureReporter failureReporter;
 
 } // namespace
 
@@ -18,13 +20,30 @@ bool UrlOpener::open(const QString& address)
 
 bool DesktopUrlOpener::open(const QUrl& url)
 {
-    return QDesktopServices::openUrl(url);
+    if (command.isEmpty() || !url.isValid())
+        return false;
+    // Owned by the application, so an opener that outlives the wait is not killed with us.
+    auto* process = new QProcess(qApp);
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            process->deleteLater();
+    });
+    process->setProgram(command.first());
+    process->setArguments(command.mid(1) << QString::fromUtf8(url.toEncoded()));
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted(waitMs))
+        return false;
+    if (!process->waitForFinished(waitMs))
+        return process->state() == QProcess::Running;
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
 
 bool RecordingUrlOpener::open(const QUrl& url)
 {
     opened.append(url);
-    return accept;
+    return accept && exitCode == 0;
 }
 
 UrlOpener& CurrentUrlOpener()
@@ -47,8 +66,20 @@ void MinimizeApplication()
     }
 }
 
-void OpenAndMinimize(const QString& address)
+void SetOpenFailureReporter(OpenFailureReporter reporter)
 {
-    CurrentUrlOpener().open(address);
+    failureReporter = std::move(reporter);
+}
+
+bool OpenAndMinimize(const QString& address)
+{
+    if (!CurrentUrlOpener().open(address)) {
+        if (failureReporter)
+            failureReporter(address);
+        else
+            qWarning().noquote() << "No program could open" << address;
+        return false;
+    }
     MinimizeApplication();
+    return true;
 }

@@ -2,6 +2,7 @@
 #include "desktop/window_arranger.h"
 
 #include <QGuiApplication>
+#include <QMargins>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
@@ -39,6 +40,16 @@ std::optional<QRect> TaskbarFromWorkArea(const QRect& screen, const QRect& workA
     return std::nullopt;
 }
 
+QRect KeepInsideWorkArea(const QRect& outer, const QRect& workArea)
+{
+    if (!workArea.isValid())
+        return outer;
+    QRect moved = outer;
+    moved.moveLeft(qMax(outer.left(), workArea.left()));
+    moved.moveTop(qMax(outer.top(), workArea.top()));
+    return moved.intersected(workArea);
+}
+
 struct XcbWindowArranger::Impl {
     xcb_connection_t* connection = nullptr;
     xcb_screen_t* screen = nullptr;
@@ -72,6 +83,31 @@ struct XcbWindowArranger::Impl {
         xcb_window_t check = XCB_NONE;
         auto cookie = xcb_ewmh_get_supporting_wm_check(&ewmh, screen->root);
         return xcb_ewmh_get_supporting_wm_check_reply(&ewmh, cookie, &check, nullptr) && check != XCB_NONE;
+    }
+
+    // The frame's widths around the window (left, right, top, bottom); zero when not framed.
+    QMargins frameExtents(xcb_window_t window)
+    {
+        xcb_ewmh_get_extents_reply_t extents{};
+        if (!ewmhReady ||
+            !xcb_ewmh_get_frame_extents_reply(&ewmh, xcb_ewmh_get_frame_extents(&ewmh, window), &extents, nullptr))
+            return {};
+        return QMargins(int(extents.left), int(extents.top), int(extents.right), int(extents.bottom));
+    }
+
+    // The first work area the window manager announces; invalid without one.
+    QRect workArea()
+    {
+        QRect result;
+        xcb_ewmh_get_workarea_reply_t areas{};
+        if (!ewmhReady || !xcb_ewmh_get_workarea_reply(&ewmh, xcb_ewmh_get_workarea(&ewmh, 0), &areas, nullptr))
+            return result;
+        if (areas.workarea_len > 0) {
+            const xcb_ewmh_geometry_t& area = areas.workarea[0];
+            result = QRect(int(area.x), int(area.y), int(area.width), int(area.height));
+        }
+        xcb_ewmh_get_workarea_reply_wipe(&areas);
+        return result;
     }
 
     // Bottom-to-top: the window manager's stacking list, or the root's children without one.
@@ -165,12 +201,17 @@ bool XcbWindowArranger::showNormalAt(quint64 window, const QRect& geometry)
                                          source);
         xcb_map_window(c, id);
         xcb_ewmh_request_change_active_window(ewmh, 0, id, source, XCB_CURRENT_TIME, XCB_NONE);
+        // North-west gravity: the position is the frame's top-left corner; the size is the client's.
+        const QRect outer = KeepInsideWorkArea(geometry, impl_->workArea());
+        const QMargins frame = impl_->frameExtents(id);
+        const QSize client(qMax(1, outer.width() - frame.left() - frame.right()),
+                           qMax(1, outer.height() - frame.top() - frame.bottom()));
         const auto flags = xcb_ewmh_moveresize_window_opt_flags_t(
             XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y | XCB_EWMH_MOVERESIZE_WINDOW_WIDTH |
             XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT);
-        xcb_ewmh_request_moveresize_window(ewmh, 0, id, XCB_GRAVITY_STATIC, source, flags, uint32_t(geometry.x()),
-                                           uint32_t(geometry.y()), uint32_t(geometry.width()),
-                                           uint32_t(geometry.height()));
+        xcb_ewmh_request_moveresize_window(ewmh, 0, id, XCB_GRAVITY_NORTH_WEST, source, flags, uint32_t(outer.x()),
+                                           uint32_t(outer.y()), uint32_t(client.width()),
+                                           uint32_t(client.height()));
     } else {
         xcb_map_window(c, id);
         const uint32_t values[] = {uint32_t(geometry.x()), uint32_t(geometry.y()), uint32_t(geometry.width()),
@@ -187,17 +228,11 @@ std::optional<QRect> XcbWindowArranger::taskbarRect()
 {
     if (!isAvailable() || !impl_->ewmhReady)
         return std::nullopt;
-    xcb_ewmh_get_workarea_reply_t workAreas{};
-    if (!xcb_ewmh_get_workarea_reply(&impl_->ewmh, xcb_ewmh_get_workarea(&impl_->ewmh, 0), &workAreas, nullptr))
+    const QRect area = impl_->workArea();
+    if (!area.isValid())
         return std::nullopt;
-    std::optional<QRect> result;
-    if (workAreas.workarea_len > 0) {
-        const xcb_ewmh_geometry_t& area = workAreas.workarea[0];
-        const QRect screen(0, 0, impl_->screen->width_in_pixels, impl_->screen->height_in_pixels);
-        result = TaskbarFromWorkArea(screen, QRect(int(area.x), int(area.y), int(area.width), int(area.height)));
-    }
-    xcb_ewmh_get_workarea_reply_wipe(&workAreas);
-    return result;
+    const QRect screen(0, 0, impl_->screen->width_in_pixels, impl_->screen->height_in_pixels);
+    return TaskbarFromWorkArea(screen, area);
 }
 
 QStringList XcbWindowArranger::windowStates(quint64 window)

@@ -21,8 +21,8 @@ public:
     virtual ~WindowArranger() = default;
     // Every top-level window, topmost first.
     virtual QList<ForeignWindow> topLevelWindows() = 0;
-    // Shows the window in its normal state (not minimised, not maximised) at `geometry`.
-    // False when the window system refused.
+    // Shows the window in its normal state (not minimised, not maximised) with its frame (title
+    // bar included) covering `geometry`. False when the window system refused.
     virtual bool showNormalAt(quint64 window, const QRect& geometry) = 0;
     // The rectangle of the desktop's panel (taskbar) when there is one.
     virtual std::optional<QRect> taskbarRect() = 0;
@@ -52,10 +52,17 @@ public:
     std::optional<QRect> taskbarRect() override { return std::nullopt; }
 };
 
+// The outer rectangle moved down and right, as far as needed, to start inside the work area,
+// then cut to it, so no part lies under a panel or off the screen. An invalid work area
+// leaves it as it is.
+QRect KeepInsideWorkArea(const QRect& outer, const QRect& workArea);
+
 // X11 through Qt's xcb connection: the client list in stacking order (_NET_CLIENT_LIST_STACKING,
 // or the root's children without a window manager), _NET_WM_NAME / WM_NAME, the work area
 // (_NET_WORKAREA), and _NET_WM_STATE / _NET_MOVERESIZE_WINDOW / _NET_ACTIVE_WINDOW requests
-// (a plain map and configure without a window manager).
+// (a plain map and configure without a window manager). Under a window manager the requested
+// rectangle is the frame's: the client size is what remains inside _NET_FRAME_EXTENTS, and the
+// rectangle is kept inside the work area.
 class XcbWindowArranger final : public WindowArranger {
 public:
     XcbWindowArranger();

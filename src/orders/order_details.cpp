@@ -201,7 +201,11 @@ void TfrmNalogDetails::FormCreate()
     connectButtons();
     pictureClickHandler = new PictureClickHandler(WebBrowsers, this);
     qApp->installEventFilter(pictureClickHandler);
-    SetMailFailureReporter([](const QString& text) { ShowMessageDialog(mdError, text, QString(), maCenter); });
+    SetMailFailureReporter(
+        [](const QString& text, const QString& details) { ShowMessageDialog(mdError, text, details, maCenter); });
+    SetOpenFailureReporter([](const QString& address) {
+        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, u"Naslova ni bilo mogoče odpreti:\n"_s + address);
+    });
 }
 
 void TfrmNalogDetails::buildTopBand()

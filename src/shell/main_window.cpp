@@ -570,7 +570,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 {
     if (!allowClose) {
         event->ignore();
-        showMinimized();
+        MinimiseApplication();
         return;
     }
     savePlacementWhileAllowed();

@@ -107,9 +107,9 @@ int ShowSystemMessage(MessageIcon icon, const QString& title, const QString& tex
     if (DialogTestHook::isActive())
         return DialogTestHook::answer(message, ClosedResult(buttons));
 
-    QWidget* parent = DialogOwnerWindow();
-    if (!parent || !parent->isVisible())
-        parent = QApplication::activeWindow();
+    // The box belongs to the window it was raised from, so the window manager keeps it over that
+    // window and does not pull the main window over it.
+    QWidget* parent = WindowRaisingABox();
     QMessageBox box(ToQtIcon(icon), title, text, ToQtButtons(buttons), parent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(buttons == MessageButtons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);

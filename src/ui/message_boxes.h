@@ -13,7 +13,8 @@ enum class MessageButtons { Ok, OkCancel, YesNo };
 // Results of the system box, with the same numbers as the message dialog's results.
 enum MessageResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
-// Shows a modal system message box (plain text, centred on the main window) and returns the
+// Shows a modal system message box (plain text, centred on and kept over the window it was
+// raised from, see WindowRaisingABox) and returns the
 // button pressed as a MessageResult. Closing the box without a button gives mrOk for an OK box,
 // mrCancel for OK/Cancel and mrNo for Yes/No.
 int ShowSystemMessage(MessageIcon icon, const QString& title, const QString& text,

@@ -277,7 +277,7 @@ void TfrmOrdavoDIalog::sb2Click()
     }
     if (!detailsOn_) {
         MemoBox->clear();
-        MemoBox->setPlainText(details_);
+        MemoBox->setPlainText(DetailsForDisplay(details_));
         gbDetails->show();
         gbDetails->raise();
         detailsOn_ = true;
@@ -285,6 +285,17 @@ void TfrmOrdavoDIalog::sb2Click()
         gbDetails->hide();
         detailsOn_ = false;
     }
+}
+
+QString DetailsForDisplay(const QString& details)
+{
+    if (details.size() <= TfrmOrdavoDIalog::kDetailsShown)
+        return details;
+    qsizetype shown = TfrmOrdavoDIalog::kDetailsShown;
+    if (details.at(shown - 1).isHighSurrogate())
+        --shown;
+    const qsizetype leftOut = details.size() - shown;
+    return details.left(shown) + u"\n\n[… izpuščenih je še "_s + QString::number(leftOut) + u" znakov]"_s;
 }
 
 TfrmOrdavoDIalog* OrdavoDialog()
@@ -309,6 +320,7 @@ int ShowMessageDialog(int kind, const QString& text, const QString& details, int
         return DialogTestHook::answer(message, mdrClosed);
 
     CentreOnOwnerWindow(dialog);
+    StackOverRaisingWindow(dialog);
     message.result = dialog->exec();
     DialogTestHook::recordShown(message);
     return message.result;

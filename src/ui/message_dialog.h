@@ -34,6 +34,9 @@ public:
     ShownMessage describe(int kind, const QString& details, int alignment) const;
 
     QString detailsText() const { return details_; }
+
+    // How many characters of the details the details box shows at most.
+    static constexpr qsizetype kDetailsShown = 10000;
     bool detailsShown() const { return detailsOn_; }
 
     // Esc and the close box end the dialog with result 2.
@@ -70,3 +73,8 @@ TfrmOrdavoDIalog* OrdavoDialog();
 // dialog is already on screen (it then shows the new content and the earlier call keeps waiting).
 // Details are offered only by kind 0. Answered by DialogTestHook while the hook is active.
 int ShowMessageDialog(int kind, const QString& text, const QString& details = QString(), int alignment = maCenter);
+
+// The text the details box shows: the details up to kDetailsShown characters (never splitting a
+// character), then a line saying how many were left out. A failure text of megabytes would
+// otherwise take the box minutes to lay out.
+QString DetailsForDisplay(const QString& details);

@@ -1,42 +1,36 @@
-// Registers the fonts the windows name and builds fonts by points or pixels.
+// Maps the fonts the windows name to installed stand-ins and builds fonts by points or pixels.
 #include "ordavo_fonts.h"
 
-#include <QDir>
 #include <QFontDatabase>
 
 using namespace Qt::StringLiterals;
 
-#ifndef ORDAVO_FONT_DIR
-#define ORDAVO_FONT_DIR "/usr/share/wine/fonts"
-#endif
-
-QString OrdavoFontFolder()
+QString StandInFamily(const QString& family)
 {
-    return QStringLiteral(ORDAVO_FONT_DIR);
+    if (family.compare(kTahoma, Qt::CaseInsensitive) == 0 || family.compare(kMsSansSerif, Qt::CaseInsensitive) == 0)
+        return QString(kTextFamily);
+    if (family.compare(kArial, Qt::CaseInsensitive) == 0)
+        return u"Liberation Sans"_s;
+    if (family.compare(kVerdana, Qt::CaseInsensitive) == 0)
+        return u"DejaVu Sans"_s;
+    return family;
 }
 
 bool InstallOrdavoFonts()
 {
-    static bool installed = false;
-    static bool allRegistered = false;
-    if (installed)
-        return allRegistered;
-    installed = true;
-
-    const QDir folder(OrdavoFontFolder());
-    allRegistered = true;
-    for (const QString& file : {u"tahoma.ttf"_s, u"tahomabd.ttf"_s, u"ms_sans_serif.ttf"_s}) {
-        if (QFontDatabase::addApplicationFont(folder.filePath(file)) < 0)
-            allRegistered = false;
+    bool allInstalled = true;
+    for (const QString named : {QString(kTahoma), QString(kMsSansSerif), QString(kArial), QString(kVerdana)}) {
+        const QString standIn = StandInFamily(named);
+        QFont::insertSubstitution(named, standIn);
+        if (!QFontDatabase::hasFamily(standIn))
+            allInstalled = false;
     }
-    QFont::insertSubstitution(QString(kArial), u"Liberation Sans"_s);
-    QFont::insertSubstitution(QString(kVerdana), u"DejaVu Sans"_s);
-    return allRegistered;
+    return allInstalled;
 }
 
 QFont PointFont(const QString& family, int pointSize, bool bold)
 {
-    QFont font(family);
+    QFont font(StandInFamily(family));
     font.setPointSize(pointSize);
     font.setBold(bold);
     return font;
@@ -44,7 +38,7 @@ QFont PointFont(const QString& family, int pointSize, bool bold)
 
 QFont PixelFont(const QString& family, int pixelSize, bool bold)
 {
-    QFont font(family);
+    QFont font(StandInFamily(family));
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;

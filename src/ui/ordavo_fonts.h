@@ -1,23 +1,27 @@
-// The fonts the windows name: registration of Tahoma and MS Sans Serif, the Arial and Verdana stand-ins, font builders.
+// The fonts the windows name: the stand-ins for Tahoma, MS Sans Serif, Arial and Verdana, and font builders.
 #pragma once
 
 #include <QFont>
 #include <QString>
 
-// Registers the metric-compatible Tahoma (regular and bold) and MS Sans Serif shipped by Debian's
-// fonts-wine, and maps Arial to Liberation Sans and Verdana to DejaVu Sans. Safe to call more
-// than once; needs a QGuiApplication. Returns false when a font file could not be registered
-// (the program still runs, with the platform's nearest fonts).
+// Maps the families the windows name to packaged fonts that draw every Slovenian letter:
+// Tahoma and MS Sans Serif to kTextFamily, Arial to Liberation Sans, Verdana to DejaVu Sans.
+// Safe to call more than once; needs a QGuiApplication. Returns false when a stand-in is not
+// installed (the program still runs, with the platform's nearest fonts).
 bool InstallOrdavoFonts();
-
-// The folder the font files are taken from; ORDAVO_FONT_DIR overrides it at build time.
-QString OrdavoFontFolder();
 
 // Family names as the windows give them.
 inline constexpr QLatin1String kTahoma("Tahoma");
 inline constexpr QLatin1String kMsSansSerif("MS Sans Serif");
 inline constexpr QLatin1String kVerdana("Verdana");
 inline constexpr QLatin1String kArial("Arial");
+
+// The font that stands in for Tahoma and MS Sans Serif: as wide as Tahoma within a few per
+// cent, clear marks on Č Š Ž Ć Đ at 11 px and up, and a real bold (Debian's fonts-dejavu-extra).
+inline constexpr QLatin1String kTextFamily("DejaVu Sans Condensed");
+
+// The installed family that draws a family the windows name.
+QString StandInFamily(const QString& family);
 
 // "Tahoma 9 pt": a font by family and point size.
 QFont PointFont(const QString& family, int pointSize, bool bold = false);

@@ -77,6 +77,7 @@ WindowChrome::WindowChrome(QWidget* window, int topBandHeight, KeyHandler keyHan
 
     new KeyPreview(window, std::move(keyHandler));
     window->installEventFilter(this);
+    TrackPlacement(window);
 }
 
 bool WindowChrome::eventFilter(QObject* watched, QEvent* event)

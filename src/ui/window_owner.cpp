@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -49,4 +50,38 @@ void CentreOnOwnerWindow(QWidget* window)
     }
     const QSize outer = window->frameGeometry().size();
     window->move(centre.x() - outer.width() / 2, centre.y() - outer.height() / 2);
+}
+
+QWidget* WindowRaisingABox(const QWidget* box)
+{
+    for (QWidget* candidate : {QApplication::activeModalWidget(), QApplication::activeWindow()}) {
+        if (candidate && candidate != box && candidate->isVisible())
+            return candidate->window();
+    }
+    QWidget* owner = DialogOwnerWindow();
+    return owner && owner != box && owner->isVisible() ? owner : nullptr;
+}
+
+void StackOverRaisingWindow(QWidget* box)
+{
+    if (!box)
+        return;
+    QWidget* raiser = WindowRaisingABox(box);
+    if (!raiser)
+        return;
+    box->winId();
+    raiser->winId();
+    if (QWindow* handle = box->windowHandle())
+        handle->setTransientParent(raiser->windowHandle());
+}
+
+void MinimiseApplication()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        const Qt::WindowType type = window->windowType();
+        if (!window->isVisible() || window->isMinimized() || type == Qt::Popup || type == Qt::ToolTip)
+            continue;
+        window->showMinimized();
+    }
 }

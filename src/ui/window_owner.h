@@ -12,3 +12,15 @@ QWidget* DialogOwnerWindow();
 // Moves the window so that its centre lies on the centre of the main window (on the centre of
 // the screen when there is no main window). The window keeps its size.
 void CentreOnOwnerWindow(QWidget* window);
+
+// The window a box or question belongs to: the active modal window, else the active window,
+// else the visible main window; nullptr when there is none. A box is stacked over it, so the
+// window the user works in stays where it is (never under the main window).
+QWidget* WindowRaisingABox(const QWidget* box = nullptr);
+
+// Makes the window manager keep `box` over the window that raised it.
+void StackOverRaisingWindow(QWidget* box);
+
+// Minimises every visible window of the program (the close box of the main window does this
+// instead of closing).
+void MinimiseApplication();

@@ -99,6 +99,11 @@ private slots:
     void thunderbirdComposeLineDecodesBack();
     void noMessageHandlerReportsMissingMailClient();
     void thunderbirdThatCannotStartReportsDisplayFailure();
+    void thunderbirdEndingAtOnce_data();
+    void thunderbirdEndingAtOnce();
+    void desktopOpenerReadsTheExitStatus_data();
+    void desktopOpenerReadsTheExitStatus();
+    void oldDraftsAreRemoved();
 
 private:
     void writeProgram(const QString& name, const QByteArray& script);
@@ -110,6 +115,7 @@ private:
     QByteArray originalPath_;
     RecordingUrlOpener opener_;
     QStringList reported_;
+    QStringList reportedDetails_;
 };
 
 void MailComposerTest::init()
@@ -121,7 +127,12 @@ void MailComposerTest::init()
     opener_ = RecordingUrlOpener();
     SetCurrentUrlOpener(&opener_);
     reported_.clear();
-    SetMailFailureReporter([this](const QString& text) { reported_.append(text); });
+    reportedDetails_.clear();
+    MailDraftFormat::ThunderbirdProgram() = u"thunderbird"_s;
+    SetMailFailureReporter([this](const QString& text, const QString& details) {
+        reported_.append(text);
+        reportedDetails_.append(details);
+    });
     WriteSetting(u"ordavo"_s, u"companyname"_s, u"Servis d.o.o."_s);
     WriteSetting(u"ordavo"_s, u"companyposta"_s, u"1000 Ljubljana"_s);
     WriteSetting(u"ordavo"_s, u"companyphone"_s, u"01 234 56 78"_s);
@@ -275,19 +286,100 @@ void MailComposerTest::thunderbirdComposeLineDecodesBack()
 void MailComposerTest::noMessageHandlerReportsMissingMailClient()
 {
     setMailHandler("");
-    opener_.accept = false;
+    // xdg-open's answer when no program takes the file.
+    opener_.exitCode = 3;
     composeMail(writeAttachment(u"N1.pdf"_s), u"a@primer.si"_s);
     QCOMPARE(reported_, QStringList{u"Nameščen morate imeti outlook 2007 ali novejši da bo ta funkcija delovala"_s});
+    // The details name the draft that was written, so the prepared mail is not lost.
+    QCOMPARE(opener_.opened.size(), 1);
+    const QString draft = opener_.opened.first().toLocalFile();
+    QCOMPARE(reportedDetails_.first(), u"Sporočilo je pripravljeno v datoteki "_s + draft);
+    QVERIFY(QFile::exists(draft));
 }
 
+// Thunderbird registered as the handler but not installed: there is no mail client.
 void MailComposerTest::thunderbirdThatCannotStartReportsDisplayFailure()
 {
     setMailHandler("thunderbird.desktop");
     qputenv("PATH", QFile::encodeName(work_->filePath(u"bin"_s)));
     composeMail(writeAttachment(u"N1.pdf"_s), u"a@primer.si"_s);
-    QCOMPARE(reported_.size(), 1);
-    QVERIFY2(reported_.first().startsWith(u"Outlook javlja napako:"_s) && reported_.first().size() > 22,
-             qPrintable(reported_.first()));
+    QCOMPARE(reported_, QStringList{u"Nameščen morate imeti outlook 2007 ali novejši da bo ta funkcija delovala"_s});
+    QVERIFY(!reportedDetails_.first().isEmpty());
+}
+
+// A Thunderbird that ends at once: with 0 it handed the message to a running instance; with an
+// error it could not show it, and its own text follows "Outlook javlja napako:".
+void MailComposerTest::thunderbirdEndingAtOnce_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("reported");
+    QTest::addRow("handed over") << QByteArray("exit 0\n") << QString();
+    QTest::addRow("error with a text") << QByteArray("echo 'Error: no profile' >&2; exit 1\n")
+                                       << u"Outlook javlja napako:Error: no profile"_s;
+    QTest::addRow("error without a text") << QByteArray("exit 2\n") << u"Outlook javlja napako:izhodna koda 2"_s;
+}
+void MailComposerTest::thunderbirdEndingAtOnce()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(QString, reported);
+    setMailHandler("thunderbird.desktop");
+    writeProgram(u"thunderbird"_s, script);
+    composeMail(writeAttachment(u"N1.pdf"_s), u"a@primer.si"_s);
+    QCOMPARE(reported_, reported.isEmpty() ? QStringList() : QStringList{reported});
+}
+
+void MailComposerTest::desktopOpenerReadsTheExitStatus_data()
+{
+    QTest::addColumn<QByteArray>("script"); // empty: the opener is not installed
+    QTest::addColumn<bool>("opened");
+    QTest::addRow("done") << QByteArray("exit 0\n") << true;
+    QTest::addRow("no program for it") << QByteArray("exit 3\n") << false;
+    QTest::addRow("program failed") << QByteArray("exit 4\n") << false;
+    QTest::addRow("still running after the wait") << QByteArray("sleep 5\n") << true;
+    QTest::addRow("opener missing") << QByteArray() << false;
+}
+void MailComposerTest::desktopOpenerReadsTheExitStatus()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(bool, opened);
+    const QString record = work_->filePath(u"opened.txt"_s);
+    if (!script.isEmpty())
+        writeProgram(u"fake-open"_s, "echo \"$1\" > '" + QFile::encodeName(record) + "'\n" + script);
+    DesktopUrlOpener opener;
+    opener.command = {work_->filePath(u"bin/fake-open"_s)};
+    opener.waitMs = 1000;
+    const QUrl address(u"https://streznik.primer/requests/getpodpis.php?id=7&x=%C5%BD"_s);
+    QCOMPARE(opener.open(address), opened);
+    if (!script.isEmpty()) {
+        QTRY_VERIFY(QFile::exists(record));
+        QTRY_COMPARE(QString::fromUtf8(ReadAll(record)).trimmed(), address.toString(QUrl::FullyEncoded));
+    }
+}
+
+// Drafts and their bodies older than 14 days go at start; newer ones and other files stay.
+void MailComposerTest::oldDraftsAreRemoved()
+{
+    const QString folder = MailDraftFormat::DraftFolder();
+    QVERIFY(QDir().mkpath(folder));
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto write = [&](const QString& name, int daysOld) {
+        const QString path = folder + name;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("x");
+        file.flush();
+        QVERIFY(file.setFileTime(now.addDays(-daysOld), QFileDevice::FileModificationTime));
+    };
+    write(u"ordavo-old.eml"_s, 15);
+    write(u"ordavo-old.html"_s, 20);
+    write(u"ordavo-recent.eml"_s, 13);
+    write(u"ordavo-recent.html"_s, 1);
+    write(u"N1532.pdf"_s, 30);
+    RemoveOldMailDrafts(now);
+    for (const QString& gone : {u"ordavo-old.eml"_s, u"ordavo-old.html"_s})
+        QVERIFY2(!QFile::exists(folder + gone), qPrintable(gone));
+    for (const QString& kept : {u"ordavo-recent.eml"_s, u"ordavo-recent.html"_s, u"N1532.pdf"_s})
+        QVERIFY2(QFile::exists(folder + kept), qPrintable(kept));
 }
 
 QTEST_MAIN(MailComposerTest)

@@ -86,6 +86,7 @@ private slots:
     void invalidIdLoadsNothing();
     void picturesAndSignatureSetTheLayout();
     void pictureClickOpensFullSizeAndMinimises();
+    void documentsNothingCanOpenAreReportedAndTheWindowStays();
     void documentButtonsOpenTheirAddresses();
 
 private:
@@ -373,6 +374,30 @@ void OrderDetailsTest::documentButtonsOpenTheirAddresses()
     QCOMPARE(opener_.opened[0].toString(QUrl::FullyEncoded), window_->PreviewPdfUrl);
     QCOMPARE(opener_.opened[1].toString(QUrl::FullyEncoded), window_->SignatureUrl);
     QVERIFY(window_->isMinimized());
+}
+
+// The opener fails as xdg-open does when no program takes the address (exit 3): a "Napaka" box
+// names the address and the window stays on screen.
+void OrderDetailsTest::documentsNothingCanOpenAreReportedAndTheWindowStays()
+{
+    Header h;
+    h.podpis = u"podpisi/N1532.png"_s;
+    h.slike = {u"a.jpg"_s, QString(), QString(), QString()};
+    workshop_->answer(kHeaderCall, HeaderAnswer(h));
+    show(1532);
+    opener_.exitCode = 3;
+    QTest::mouseClick(child<QPushButton>("btnposljinalogkotpdf"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("btnPoglejPodpis"), Qt::LeftButton);
+    QTest::mouseClick(window_->WebBrowsers[0], Qt::LeftButton);
+    QCOMPARE(opener_.opened.size(), 3);
+    const QList<ShownMessage> shown = DialogTestHook::shown();
+    QCOMPARE(shown.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(shown[i].title, u"Napaka"_s);
+        QCOMPARE(shown[i].icon, MessageIcon::Error);
+        QCOMPARE(shown[i].text, u"Naslova ni bilo mogoče odpreti:\n"_s + opener_.opened[i].toString(QUrl::FullyEncoded));
+    }
+    QVERIFY(!window_->isMinimized());
 }
 
 QTEST_MAIN(OrderDetailsTest)

@@ -1,5 +1,6 @@
 // The standard system message box: real QMessageBox content and results, and the test hook's answers and record.
 #include "ui/message_boxes.h"
+#include "ui/qt_translation.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -128,6 +129,22 @@ private slots:
         QVERIFY(!DialogTestHook::isActive());
         QCOMPARE(DialogTestHook::pendingAnswers(), 0);
         QVERIFY(DialogTestHook::shown().isEmpty());
+    }
+
+    // With Qt's catalogue installed the standard buttons are in Slovenian.
+    void standardButtonsSpeakSlovenian()
+    {
+        QVERIFY(InstallQtSlovenianTranslation(*QCoreApplication::instance()));
+        QStringList texts;
+        const auto collect = [&texts](QMessageBox* box) {
+            for (QAbstractButton* button : box->buttons())
+                texts << button->text().remove(u'&');
+            box->done(QMessageBox::Ok);
+        };
+        ShowAndAct(MessageIcon::Question, u"Vprašanje"_s, u"Ali želite?"_s, MessageButtons::YesNo, collect);
+        ShowAndAct(MessageIcon::Information, u"Obvestilo"_s, u"Shranjeno"_s, MessageButtons::OkCancel, collect);
+        texts.sort();
+        QCOMPARE(texts, QStringList({u"Da"_s, u"Ne"_s, u"Prekliči"_s, u"V redu"_s}));
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <functional>
@@ -209,6 +210,53 @@ private slots:
         auto* text = Child<QLabel>(u"FrontText"_s);
         QCOMPARE(int(text->alignment() & Qt::AlignHorizontal_Mask), expected);
         QCOMPARE(text->text(), u"prva\ndruga"_s);
+    }
+
+    // Failure texts of any size: the box shows the first 10,000 characters and says how many
+    // more there were.
+    void longDetailsAreCutWithANote_data()
+    {
+        QTest::addColumn<qsizetype>("size");
+        QTest::addRow("1 MB on one line") << qsizetype(1'000'000);
+        QTest::addRow("20 MB on one line") << qsizetype(20'000'000);
+    }
+    void longDetailsAreCutWithANote()
+    {
+        QFETCH(qsizetype, size);
+        QString details(size, u'x');
+        details.replace(0, 5, u"HTTP "_s);
+        QString memoText;
+        ShowAndAct(0, u"Napaka pri komunikaciji"_s, details, [&] {
+            Click(u"sb2"_s);
+            auto* memo = Child<QPlainTextEdit>(u"MemoBox"_s);
+            memo->moveCursor(QTextCursor::End);
+            memo->ensureCursorVisible();
+            memoText = memo->toPlainText();
+            Click(u"sb1"_s);
+        });
+        QVERIFY(memoText.startsWith(details.left(10000)));
+        QCOMPARE(memoText.mid(10000),
+                 u"\n\n[… izpuščenih je še "_s + QString::number(size - 10000) + u" znakov]"_s);
+        QCOMPARE(Dialog()->detailsText().size(), size); // the record keeps all of it
+    }
+
+    void detailsForDisplay_data()
+    {
+        QTest::addColumn<QString>("details");
+        QTest::addColumn<QString>("shown");
+        const QString full(10000, u'a');
+        QTest::addRow("exactly the limit") << full << full;
+        QTest::addRow("one more") << full + u"b"_s << full + u"\n\n[… izpuščenih je še 1 znakov]"_s;
+        // A character outside the basic plane is not split at the cut.
+        const QString pair = QString(9999, u'a') + u"😀"_s + u"c"_s;
+        QTest::addRow("surrogate pair at the cut")
+            << pair << QString(9999, u'a') + u"\n\n[… izpuščenih je še 3 znakov]"_s;
+    }
+    void detailsForDisplay()
+    {
+        QFETCH(QString, details);
+        QFETCH(QString, shown);
+        QCOMPARE(DetailsForDisplay(details), shown);
     }
 
     void detailsSwitchShowsAndHides()
