@@ -1,6 +1,7 @@
-// Draws the client's pictures (banner, message dialog backgrounds, button pictures) into a folder.
+// Draws the client's pictures (banner, message dialog backgrounds, button pictures) and its desktop icons into folders.
 //
 // Usage: QT_QPA_PLATFORM=offscreen make_pictures [OUTPUT_FOLDER]   (default: resources/pictures)
+//        QT_QPA_PLATFORM=offscreen make_pictures --icons [ICON_THEME_FOLDER]   (default: dist/icons/hicolor)
 // The files it writes are kept in the repository; the build does not run this program.
 #include <QDir>
 #include <QFont>
@@ -579,11 +580,49 @@ QImage WebPicture()
     return image;
 }
 
+// ----- desktop icon -----
+
+// The banner's car and wrench on a rounded square of the top bands' blue, drawn on a 256
+// unit grid at any size so that every size is drawn, not scaled.
+QImage AppIcon(int size)
+{
+    QImage image = TransparentImage(size);
+    QPainter p(&image);
+    PrepareAntialiased(p);
+    p.scale(size / 256.0, size / 256.0);
+    QLinearGradient sky(0, 0, 0, 256);
+    sky.setColorAt(0, QColor(0x0b, 0x4a, 0x8e));
+    sky.setColorAt(1, kBand);
+    p.setPen(Qt::NoPen);
+    p.setBrush(sky);
+    p.drawRoundedRect(QRectF(8, 8, 240, 240), 44, 44);
+    p.setPen(QPen(QColor(255, 255, 255, 90), 6));
+    p.drawLine(QPointF(26, 206), QPointF(230, 206));
+    DrawCar(p, QRectF(24, 112, 208, 92));
+    DrawWrench(p, QPointF(172, 76), 136, -38, QColor(0xf5, 0xa6, 0x23));
+    return image;
+}
+
+int WriteIcons(const QString& target)
+{
+    bool ok = true;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        QDir folder(target + u"/%1x%1/apps"_s.arg(size));
+        ok = folder.mkpath(u"."_s) && SavePng(AppIcon(size).convertToFormat(QImage::Format_ARGB32), folder,
+                                              u"si.ordavo.Ordavo.png"_s) && ok;
+    }
+    if (!ok)
+        QTextStream(stderr) << "some icons could not be written to " << target << '\n';
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "--icons")
+        return WriteIcons(argc > 2 ? QString::fromLocal8Bit(argv[2]) : u"dist/icons/hicolor"_s);
     const QString target = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"resources/pictures"_s;
     QDir folder(target);
     if (!folder.mkpath(u"."_s)) {
