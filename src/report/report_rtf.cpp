@@ -24,6 +24,13 @@ int twips(double mm) { return int(std::lround(mm * TwipsPerMm)); }
 
 QByteArray number(long long value) { return QByteArray::number(value); }
 
+// RTF sizes fonts in half points; a font sized in pixels counts 96 of them to the inch.
+long long halfPoints(const QFont& font)
+{
+    const double points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 72.0 / 96.0;
+    return std::max(1L, std::lround(points * 2));
+}
+
 // Font families in the order the texts first use them; the index is the RTF font number.
 class FontTable {
 public:
@@ -107,7 +114,7 @@ private:
 
     QByteArray styled(const PrintedText& text) const
     {
-        return "{\\f" + number(fonts_.indexOf(text.font)) + "\\fs" + number(std::lround(text.font.pointSizeF() * 2))
+        return "{\\f" + number(fonts_.indexOf(text.font)) + "\\fs" + number(halfPoints(text.font))
                + (text.font.bold() ? "\\b " : " ") + RtfEscaped(text.text) + "}";
     }
 
