@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 using namespace Qt::StringLiterals;
 
@@ -160,6 +161,13 @@ private slots:
             const QString path = root + u"/share/icons/hicolor/%1x%1/apps/"_s.arg(size) + AppId + u".png"_s;
             QCOMPARE(QImage(path).size(), QSize(size, size));
         }
+        QXmlStreamReader svg(readFile(root + u"/share/icons/hicolor/scalable/apps/"_s + AppId + u".svg"_s));
+        QVERIFY(svg.readNextStartElement());
+        QCOMPARE(svg.name(), u"svg"_s);
+        QCOMPARE(svg.attributes().value(u"viewBox"_s), u"0 0 256 256"_s);
+        while (!svg.atEnd())
+            svg.readNext();
+        QVERIFY2(!svg.hasError(), qPrintable(svg.errorString()));
         for (const QString& page : {u"ordavo"_s, u"ordavo-remote"_s, u"ordavo-workshop-sim"_s}) {
             const Run man = run(u"gzip"_s, {u"-dc"_s, root + u"/share/man/man1/"_s + page + u".1.gz"_s});
             QVERIFY2(man.ok(), qPrintable(page));
