@@ -48,7 +48,10 @@ bool sameLine(const Entry& a, const Entry& b)
 
 } // namespace
 
-bool IsTableBand(BandKind kind) { return kind == BandKind::Title || kind == BandKind::Detail; }
+bool IsTableBand(BandKind kind)
+{
+    return kind == BandKind::Title || kind == BandKind::Detail;
+}
 
 std::vector<ReadingLine> ReadingLines(const PrintedBand& band)
 {

@@ -20,9 +20,15 @@ constexpr double PageMarginMm = 10.0;
 constexpr double CellPaddingMm = 1.0;
 constexpr double MinCellMm = 18.0;
 
-int twips(double mm) { return int(std::lround(mm * TwipsPerMm)); }
+int twips(double mm)
+{
+    return int(std::lround(mm * TwipsPerMm));
+}
 
-QByteArray number(long long value) { return QByteArray::number(value); }
+QByteArray number(long long value)
+{
+    return QByteArray::number(value);
+}
 
 // RTF sizes fonts in half points; a font sized in pixels counts 96 of them to the inch.
 long long halfPoints(const QFont& font)
@@ -97,10 +103,10 @@ public:
 private:
     QByteArray paper() const
     {
-        return "\\paperw" + number(twips(document_.pageSizeMm.width())) + "\\paperh"
-               + number(twips(document_.pageSizeMm.height())) + "\\margl" + number(twips(PageMarginMm)) + "\\margr"
-               + number(twips(PageMarginMm)) + "\\margt" + number(twips(PageMarginMm)) + "\\margb"
-               + number(twips(PageMarginMm)) + "\\viewkind1\n";
+        return "\\paperw" + number(twips(document_.pageSizeMm.width())) + "\\paperh" +
+               number(twips(document_.pageSizeMm.height())) + "\\margl" + number(twips(PageMarginMm)) + "\\margr" +
+               number(twips(PageMarginMm)) + "\\margt" + number(twips(PageMarginMm)) + "\\margb" +
+               number(twips(PageMarginMm)) + "\\viewkind1\n";
     }
 
     double contentWidthMm() const { return document_.pageSizeMm.width() - 2 * PageMarginMm; }
@@ -114,8 +120,8 @@ private:
 
     QByteArray styled(const PrintedText& text) const
     {
-        return "{\\f" + number(fonts_.indexOf(text.font)) + "\\fs" + number(halfPoints(text.font))
-               + (text.font.bold() ? "\\b " : " ") + RtfEscaped(text.text) + "}";
+        return "{\\f" + number(fonts_.indexOf(text.font)) + "\\fs" + number(halfPoints(text.font)) +
+               (text.font.bold() ? "\\b " : " ") + RtfEscaped(text.text) + "}";
     }
 
     void writeFreeBand(const PrintedBand& band)
@@ -190,8 +196,8 @@ private:
             out_ += "\\trhdr";
         for (std::size_t i = 0; i < cells.size(); ++i) {
             const int edge = i < tableEdges_.size() ? tableEdges_[i] : twips(contentWidthMm());
-            out_ += (band.kind == BandKind::Title ? "\\clbrdrb\\brdrs\\brdrw10" : "") + QByteArray("\\cellx")
-                    + number(edge);
+            out_ += (band.kind == BandKind::Title ? "\\clbrdrb\\brdrs\\brdrw10" : "") + QByteArray("\\cellx") +
+                    number(edge);
         }
         out_ += '\n';
         for (const PrintedText* cell : cells)
@@ -205,9 +211,9 @@ private:
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         picture.image.save(&buffer, "PNG");
-        QByteArray out = "{\\pict\\pngblip\\picw" + number(picture.image.width()) + "\\pich"
-                         + number(picture.image.height()) + "\\picwgoal" + number(twips(picture.sizeMm.width()))
-                         + "\\pichgoal" + number(twips(picture.sizeMm.height())) + '\n';
+        QByteArray out = "{\\pict\\pngblip\\picw" + number(picture.image.width()) + "\\pich" +
+                         number(picture.image.height()) + "\\picwgoal" + number(twips(picture.sizeMm.width())) +
+                         "\\pichgoal" + number(twips(picture.sizeMm.height())) + '\n';
         const QByteArray hex = png.toHex();
         for (qsizetype at = 0; at < hex.size(); at += 128)
             out += hex.mid(at, 128) + '\n';
@@ -250,7 +256,10 @@ QByteArray RtfEscaped(const QString& text)
     return out;
 }
 
-QByteArray DocumentToRtf(const Document& document) { return RtfWriter(document).write(); }
+QByteArray DocumentToRtf(const Document& document)
+{
+    return RtfWriter(document).write();
+}
 
 bool WriteRtf(const Document& document, const QString& filePath, QString* error)
 {

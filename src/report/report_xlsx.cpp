@@ -1,10 +1,11 @@
-// The report as an Excel workbook: one sheet with the free texts, the items table with numbers as numbers, and the total.
+// The report as an Excel workbook: one sheet with the free texts, the items table with numbers as numbers, and the
+// total.
 #include "report_xlsx.h"
 
 #include "report_flow.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -158,7 +159,10 @@ private:
     lxw_error error_ = LXW_NO_ERROR;
 };
 
-QString failure(const QString& reason) { return u"Datoteke Excel ni bilo mogoče zapisati: "_s + reason; }
+QString failure(const QString& reason)
+{
+    return u"Datoteke Excel ni bilo mogoče zapisati: "_s + reason;
+}
 
 // A name next to the target for the workbook to be written under before it replaces the
 // target, so a failed write never leaves half a file where the user asked for one. The
@@ -166,7 +170,8 @@ QString failure(const QString& reason) { return u"Datoteke Excel ni bilo mogoče
 QString temporaryPathFor(const QString& filePath)
 {
     const QFileInfo target(filePath);
-    return target.absolutePath() + u"/."_s + target.fileName() + u".%1.tmp"_s.arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+    return target.absolutePath() + u"/."_s + target.fileName() +
+           u".%1.tmp"_s.arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
 }
 
 } // namespace
@@ -211,8 +216,8 @@ bool WriteXlsx(const Document& document, const QString& filePath, const QString&
         if (result == LXW_NO_ERROR)
             result = closed;
     }
-    if (result == LXW_NO_ERROR && std::rename(QFile::encodeName(temporaryPath).constData(),
-                                              QFile::encodeName(filePath).constData()) == 0)
+    if (result == LXW_NO_ERROR &&
+        std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(filePath).constData()) == 0)
         return true;
     if (error)
         *error = failure(result != LXW_NO_ERROR ? QString::fromUtf8(lxw_strerror(result))

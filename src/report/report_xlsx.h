@@ -1,4 +1,5 @@
-// The report as an Excel workbook: one sheet with the free texts, the items table with numbers as numbers, and the total.
+// The report as an Excel workbook: one sheet with the free texts, the items table with numbers as numbers, and the
+// total.
 #pragma once
 
 #include "report_page.h"

@@ -1,4 +1,5 @@
-// Tests of the installed programs: the tree `cmake --install` makes and the Debian package unpacked with dpkg-deb, each validated and started from there.
+// Tests of the installed programs: the tree `cmake --install` makes and the Debian package unpacked with dpkg-deb, each
+// validated and started from there.
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -127,15 +128,15 @@ private slots:
         QVERIFY2(!build.isEmpty(), "ORDAVO_BINARY_DIR is not set");
 
         const QString prefix = work_.filePath(u"prefix"_s);
-        const Run install = run(QStringLiteral(ORDAVO_CMAKE_COMMAND),
-                                {u"--install"_s, build, u"--prefix"_s, prefix, u"--strip"_s});
+        const Run install =
+            run(QStringLiteral(ORDAVO_CMAKE_COMMAND), {u"--install"_s, build, u"--prefix"_s, prefix, u"--strip"_s});
         QVERIFY2(install.ok(), qPrintable(install.all()));
         trees_[u"cmake --install"_s] = prefix;
 
         const QString packages = work_.filePath(u"cpack"_s);
-        const Run pack = run(QStringLiteral(ORDAVO_CPACK_COMMAND),
-                             {u"-G"_s, u"DEB"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, packages},
-                             600000);
+        const Run pack =
+            run(QStringLiteral(ORDAVO_CPACK_COMMAND),
+                {u"-G"_s, u"DEB"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, packages}, 600000);
         QVERIFY2(pack.ok(), qPrintable(pack.all()));
         const QStringList debs = QDir(packages).entryList({u"ordavo_*.deb"_s}, QDir::Files);
         QCOMPARE(debs.size(), 1);
@@ -154,8 +155,7 @@ private slots:
             const QFileInfo binary(root + u"/bin/"_s + program);
             QVERIFY2(binary.isExecutable(), qPrintable(binary.filePath()));
             // Nothing in a program points back into the source tree.
-            QVERIFY2(!readFile(binary.filePath()).contains(QByteArrayLiteral(ORDAVO_SOURCE_DIR)),
-                     qPrintable(program));
+            QVERIFY2(!readFile(binary.filePath()).contains(QByteArrayLiteral(ORDAVO_SOURCE_DIR)), qPrintable(program));
         }
         for (int size : {16, 32, 48, 64, 128, 256}) {
             const QString path = root + u"/share/icons/hicolor/%1x%1/apps/"_s.arg(size) + AppId + u".png"_s;
@@ -195,9 +195,9 @@ private slots:
         QCOMPARE(fields[u"Categories"_s], u"Office;"_s);
 
         const QString xml = QString::fromUtf8(readFile(metainfo));
-        for (const QString& part : QStringList{u"<launchable type=\"desktop-id\">"_s + AppId + u".desktop</launchable>"_s,
-                                    u"<summary xml:lang=\"sl\">"_s, u"<caption xml:lang=\"sl\">"_s,
-                                    u"<p xml:lang=\"sl\">"_s})
+        for (const QString& part :
+             QStringList{u"<launchable type=\"desktop-id\">"_s + AppId + u".desktop</launchable>"_s,
+                         u"<summary xml:lang=\"sl\">"_s, u"<caption xml:lang=\"sl\">"_s, u"<p xml:lang=\"sl\">"_s})
             QVERIFY2(xml.contains(part), qPrintable(part));
     }
 
@@ -220,8 +220,9 @@ private slots:
         QFETCH(QString, root);
         InstalledSimulator simulator(root + u"/bin/ordavo-workshop-sim"_s);
         QVERIFY2(!simulator.root().isEmpty(), qPrintable(simulator.errorText()));
-        const Run remote = run(root + u"/bin/ordavo-remote"_s,
-                               {u"--at"_s, simulator.root() + QLatin1StringView(GatewayFolder), u"call usp_getversion ()"_s});
+        const Run remote =
+            run(root + u"/bin/ordavo-remote"_s,
+                {u"--at"_s, simulator.root() + QLatin1StringView(GatewayFolder), u"call usp_getversion ()"_s});
         QVERIFY2(remote.ok(), qPrintable(remote.all()));
         const QJsonObject answer = QJsonDocument::fromJson(remote.out.trimmed()).object();
         QCOMPARE(answer[u"lastRemoteError"_s].toString(), QString());
@@ -273,9 +274,9 @@ private slots:
         QVERIFY(fields.contains(u"Version: " ORDAVO_VERSION_STRING ""_s));
         // From the binaries: Qt's widgets, curl, the spreadsheet writer, SQLite; and what
         // the client starts or loads by name.
-        for (const QString& package : {u"libqt6widgets6"_s, u"libcurl4"_s, u"libxlsxwriter"_s, u"libsqlite3-0"_s,
-                                       u"xdg-utils"_s, u"qt6-translations-l10n"_s, u"fonts-dejavu-core"_s,
-                                       u"fonts-liberation2"_s})
+        for (const QString& package :
+             {u"libqt6widgets6"_s, u"libcurl4"_s, u"libxlsxwriter"_s, u"libsqlite3-0"_s, u"xdg-utils"_s,
+              u"qt6-translations-l10n"_s, u"fonts-dejavu-core"_s, u"fonts-liberation2"_s})
             QVERIFY2(fields.contains(package), qPrintable(package + u" missing from\n"_s + fields));
     }
 

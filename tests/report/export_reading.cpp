@@ -83,7 +83,8 @@ QStringList XlsxBook::rowTexts(int row) const
 
 std::optional<XlsxBook> ReadXlsx(const QString& xlsxPath)
 {
-    const QByteArray json = run(QStringLiteral(ORDAVO_TEST_PYTHON), {u"-c"_s, QString::fromUtf8(ReadXlsxScript), xlsxPath});
+    const QByteArray json =
+        run(QStringLiteral(ORDAVO_TEST_PYTHON), {u"-c"_s, QString::fromUtf8(ReadXlsxScript), xlsxPath});
     const QJsonObject root = QJsonDocument::fromJson(json).object();
     if (root.isEmpty())
         return std::nullopt;

@@ -51,15 +51,15 @@ QByteArray itemsAnswer(const QList<Item>& items)
 // Rows of every kind the printed page treats apart: plain, zero price, discount, a quantity
 // and a price that are no numbers.
 const QList<Item> MixedItems = {
-    {u"Menjava olja"_s, u""_s, u"2"_s, u"10.5"_s},     {u"Filter"_s, u"5W30"_s, u"3"_s, u"4"_s},
-    {u""_s, u"brezplačno"_s, u"1"_s, u"0"_s},          {u"Popust"_s, u""_s, u"1"_s, u"-5"_s},
-    {u"Metlice"_s, u""_s, u"dva"_s, u"5"_s},           {u"Karoserija"_s, u""_s, u"1"_s, u"po dogovoru"_s},
+    {u"Menjava olja"_s, u""_s, u"2"_s, u"10.5"_s}, {u"Filter"_s, u"5W30"_s, u"3"_s, u"4"_s},
+    {u""_s, u"brezplačno"_s, u"1"_s, u"0"_s},      {u"Popust"_s, u""_s, u"1"_s, u"-5"_s},
+    {u"Metlice"_s, u""_s, u"dva"_s, u"5"_s},       {u"Karoserija"_s, u""_s, u"1"_s, u"po dogovoru"_s},
 };
 // What the page prints for them: description, extra, price, quantity (numbers with ".").
 const QList<QStringList> MixedRows = {
     {u"Menjava olja"_s, u"/"_s, u"10.50"_s, u"2.00"_s}, {u"Filter"_s, u"5W30"_s, u"4.00"_s, u"3.00"_s},
-    {u"/"_s, u"brezplačno"_s, u"/"_s, u"1.00"_s},         {u"Popust"_s, u"/"_s, u"-5.00"_s, u"1.00"_s},
-    {u"Metlice"_s, u"/"_s, u"5.00"_s, u"dva"_s},          {u"Karoserija"_s, u"/"_s, u"po dogovoru"_s, u"1.00"_s},
+    {u"/"_s, u"brezplačno"_s, u"/"_s, u"1.00"_s},       {u"Popust"_s, u"/"_s, u"-5.00"_s, u"1.00"_s},
+    {u"Metlice"_s, u"/"_s, u"5.00"_s, u"dva"_s},        {u"Karoserija"_s, u"/"_s, u"po dogovoru"_s, u"1.00"_s},
 };
 // 2 x 10.50 + 3 x 4.00 - 5.00; the rows without a numeric quantity or price stay out.
 constexpr double MixedTotal = 28.0;
@@ -120,16 +120,16 @@ private slots:
             for (QAction* action : dialog->findChild<QToolBar*>()->actions())
                 if (action->text().startsWith(u"Shrani kot"_s))
                     toolBarTexts << action->text();
-            for (QAction* action : {dialog->savePdfAction(), dialog->saveRtfAction(), dialog->saveXlsxAction(),
-                                    dialog->saveHtmlAction()})
+            for (QAction* action :
+                 {dialog->savePdfAction(), dialog->saveRtfAction(), dialog->saveXlsxAction(), dialog->saveHtmlAction()})
                 action->trigger();
             dialog->accept();
         });
         watcher.start(20);
         print(1, u"N-15"_s, 0, QString());
 
-        QCOMPARE(toolBarTexts, (QStringList{u"Shrani kot PDF"_s, u"Shrani kot RTF"_s, u"Shrani kot Excel"_s,
-                                            u"Shrani kot HTML"_s}));
+        QCOMPARE(toolBarTexts,
+                 (QStringList{u"Shrani kot PDF"_s, u"Shrani kot RTF"_s, u"Shrani kot Excel"_s, u"Shrani kot HTML"_s}));
         QCOMPARE(suggested.size(), 4);
 
         const QString total = u"Skupaj cena: 28,00 €"_s;
@@ -151,10 +151,14 @@ private slots:
         QVERIFY2(report::WriteRtf(frmPrintIzpis->qreport().generate(), path, &error), qPrintable(error));
         const QStringList lines = RtfLines(path);
 
-        QStringList expected = {u"Avtoservis Novak"_s, u"Glavna cesta 5"_s, u"4000 Kranj"_s, u"Tel: 04 123 45 67"_s,
-                                u"Vnesel: Janez"_s,    u"Delovni nalog"_s,  u"Nalog št:N-16"_s,
-                                u"Datum izdaje:05.03.2024"_s, u"Vozilo: VW Golf"_s, u"Reg.št.:LJ 12-ABC"_s,
-                                u"Stranka: Ana Kos"_s, u"Postavka"_s, u"Dodatni parametri"_s, u"Cena"_s, u"Količina"_s};
+        QStringList expected = {u"Avtoservis Novak"_s,  u"Glavna cesta 5"_s,
+                                u"4000 Kranj"_s,        u"Tel: 04 123 45 67"_s,
+                                u"Vnesel: Janez"_s,     u"Delovni nalog"_s,
+                                u"Nalog št:N-16"_s,     u"Datum izdaje:05.03.2024"_s,
+                                u"Vozilo: VW Golf"_s,   u"Reg.št.:LJ 12-ABC"_s,
+                                u"Stranka: Ana Kos"_s,  u"Postavka"_s,
+                                u"Dodatni parametri"_s, u"Cena"_s,
+                                u"Količina"_s};
         for (const QStringList& row : MixedRows)
             expected << row[0] << row[1] << shownOnPage(row[2], u" €"_s) << shownOnPage(row[3], QString());
         expected << u"Skupaj cena: 28,00 €"_s << u"Komentar:"_s << u"Zamenjati brisalce"_s;
@@ -162,8 +166,8 @@ private slots:
         qsizetype at = 0;
         for (const QString& text : expected) {
             const qsizetype found = lines.indexOf(text, at);
-            QVERIFY2(found >= 0, qPrintable(u"\""_s + text + u"\" missing after line "_s + QString::number(at)
-                                            + u":\n"_s + lines.join(u'\n')));
+            QVERIFY2(found >= 0, qPrintable(u"\""_s + text + u"\" missing after line "_s + QString::number(at) +
+                                            u":\n"_s + lines.join(u'\n')));
             at = found + 1;
         }
     }
@@ -210,8 +214,9 @@ private:
         const std::optional<XlsxBook> book = ReadXlsx(path);
         QVERIFY(book);
         QCOMPARE(book->sheetNames, QStringList{sheet});
-        for (const QString& text : QStringList{u"Avtoservis Novak"_s, u"Delovni nalog"_s, u"Nalog št:"_s + sheet,
-                                    u"Datum izdaje:05.03.2024"_s, u"Vozilo: VW Golf"_s, u"Stranka: Ana Kos"_s})
+        for (const QString& text :
+             QStringList{u"Avtoservis Novak"_s, u"Delovni nalog"_s, u"Nalog št:"_s + sheet,
+                         u"Datum izdaje:05.03.2024"_s, u"Vozilo: VW Golf"_s, u"Stranka: Ana Kos"_s})
             QVERIFY2(book->find(text), qPrintable(text));
         const XlsxCell* heading = book->find(u"Postavka"_s);
         QVERIFY(heading);

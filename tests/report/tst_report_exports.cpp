@@ -1,4 +1,5 @@
-// Tests of the structured exports: RTF read back with unrtf, .xlsx read back with openpyxl, sheet names and write failures.
+// Tests of the structured exports: RTF read back with unrtf, .xlsx read back with openpyxl, sheet names and write
+// failures.
 #include "report/report.h"
 #include "report/report_rtf.h"
 #include "report/report_xlsx.h"
@@ -57,7 +58,8 @@ struct ExportSample {
         customer->addText(u"Stranka: Ana Kos\nNaslov: Cesta 2"_s);
 
         Band& title = report.addBand(u"title"_s, BandKind::Title, 8);
-        const std::pair<double, QString> headings[] = {{1.6, u"Postavka"_s}, {149.5, u"Cena"_s}, {170.9, u"Količina"_s}};
+        const std::pair<double, QString> headings[] = {
+            {1.6, u"Postavka"_s}, {149.5, u"Cena"_s}, {170.9, u"Količina"_s}};
         for (const auto& [x, text] : headings)
             title.add<Label>(text, QPointF(x, 2), bold)->setText(text);
 
@@ -152,12 +154,24 @@ private slots:
         const QStringList lines = RtfLines(path);
         const QString text = lines.join(u'\n');
         // The left column, the right column, then the table, the total and the footer.
-        const QStringList inOrder = {u"Avtoservis Čuk {Šentjur}"_s, u"Cesta 1\\2"_s, u"Vnesel: Janez"_s,
-                                     u"Nalog št:Ž-7"_s,             u"Stranka: Ana Kos"_s, u"Naslov: Cesta 2"_s,
-                                     u"Postavka"_s,                 u"Količina"_s,   u"Menjava olja"_s,
-                                     u"10.50 €"_s,                  u"2.00"_s,       u"Pregled"_s,
-                                     u"/"_s,                        u"Filter"_s,     u"dva"_s,
-                                     u"Skupaj cena: 21.00 €"_s,     u"Podpis:"_s,    u"Menjava gum"_s,
+        const QStringList inOrder = {u"Avtoservis Čuk {Šentjur}"_s,
+                                     u"Cesta 1\\2"_s,
+                                     u"Vnesel: Janez"_s,
+                                     u"Nalog št:Ž-7"_s,
+                                     u"Stranka: Ana Kos"_s,
+                                     u"Naslov: Cesta 2"_s,
+                                     u"Postavka"_s,
+                                     u"Količina"_s,
+                                     u"Menjava olja"_s,
+                                     u"10.50 €"_s,
+                                     u"2.00"_s,
+                                     u"Pregled"_s,
+                                     u"/"_s,
+                                     u"Filter"_s,
+                                     u"dva"_s,
+                                     u"Skupaj cena: 21.00 €"_s,
+                                     u"Podpis:"_s,
+                                     u"Menjava gum"_s,
                                      u"v petek"_s};
         int at = 0;
         for (const QString& expected : inOrder) {
