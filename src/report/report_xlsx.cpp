@@ -1,5 +1,4 @@
-// The report as an Excel workbook: one sheet with the free texts, the items table with numbers as numbers, and the
-// total.
+// The report as an Excel workbook: one sheet with its texts, the items table with numbers as numbers, and the total.
 #include "report_xlsx.h"
 
 #include "report_flow.h"

@@ -1,5 +1,4 @@
-// Tests of the installed programs: the tree `cmake --install` makes and the Debian package unpacked with dpkg-deb, each
-// validated and started from there.
+// Tests of the installed programs, from `cmake --install` and from the unpacked .deb: validated and started there.
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>

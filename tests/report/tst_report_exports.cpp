@@ -1,5 +1,4 @@
-// Tests of the structured exports: RTF read back with unrtf, .xlsx read back with openpyxl, sheet names and write
-// failures.
+// Tests of the structured exports: RTF read back with unrtf, .xlsx with openpyxl, sheet names and failed writes.
 #include "report/report.h"
 #include "report/report_rtf.h"
 #include "report/report_xlsx.h"
