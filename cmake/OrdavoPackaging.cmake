@@ -12,9 +12,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The synopsis line comes from the summary above; this is the extended description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Ordavo follows the work and reception orders that a car workshop's web service holds:
+  "Ordavo follows the work and reception orders that a car workshop's web service holds:
 it lists and refreshes them, shows one order with its items and total, marks it billed,
 prints it or saves it as PDF, RTF, Excel or HTML, and prepares an e-mail with the PDF.
 It also edits the item catalogue and keeps a register of stored tyres.
