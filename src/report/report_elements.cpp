@@ -121,6 +121,11 @@ void Rule::draw(QPointF originMm, Page& page) const
     page.ops.push_back(LineOp{QLineF(start, start + QPointF(width_, 0)), color_, thickness_, style_});
 }
 
+void Rule::describe(double shiftMm, PrintedBand& band) const
+{
+    band.rules.push_back(PrintedRule{pos_ + QPointF(0, shiftMm), width_, style_});
+}
+
 QSizeF ImageSizeMm(const QImage& image)
 {
     const auto dpiOf = [](int dotsPerMeter) {
@@ -206,7 +211,7 @@ void Band::draw(QPointF originMm, Page& page) const
 
 PrintedBand Band::describe() const
 {
-    PrintedBand printed{name_, kind_, {}, {}};
+    PrintedBand printed{name_, kind_, {}, {}, {}};
     for (const auto& element : elements_)
         if (element->enabled())
             element->describe(shiftFor(*element), printed);

@@ -117,6 +117,7 @@ public:
     double topMm() const override { return pos_.y(); }
     double heightMm() const override { return thickness_; }
     void draw(QPointF originMm, Page& page) const override;
+    void describe(double shiftMm, PrintedBand& band) const override;
 
 private:
     QPointF pos_;

@@ -28,6 +28,7 @@ int alignRank(HAlign align)
 struct Entry {
     const PrintedText* text = nullptr;
     const PrintedPicture* picture = nullptr;
+    const PrintedRule* rule = nullptr;
     HAlign align = HAlign::Left;
     QPointF anchor;
 };
@@ -58,22 +59,24 @@ std::vector<ReadingLine> ReadingLines(const PrintedBand& band)
     std::vector<Entry> entries;
     for (const PrintedText& text : band.texts)
         if (!text.text.isEmpty())
-            entries.push_back({&text, nullptr, text.align, text.anchorMm});
+            entries.push_back({&text, nullptr, nullptr, text.align, text.anchorMm});
     for (const PrintedPicture& picture : band.pictures)
-        entries.push_back({nullptr, &picture, HAlign::Left, picture.posMm});
+        entries.push_back({nullptr, &picture, nullptr, HAlign::Left, picture.posMm});
+    for (const PrintedRule& rule : band.rules)
+        entries.push_back({nullptr, nullptr, &rule, HAlign::Left, rule.posMm});
     std::stable_sort(entries.begin(), entries.end(), readsBefore);
 
     std::vector<ReadingLine> lines;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].picture) {
-            lines.push_back({{}, entries[i].picture, HAlign::Left});
+        if (!entries[i].text) {
+            lines.push_back({{}, entries[i].picture, entries[i].rule, HAlign::Left});
             continue;
         }
-        if (i > 0 && !lines.empty() && !lines.back().picture && sameLine(entries[i - 1], entries[i])) {
+        if (i > 0 && !lines.empty() && !lines.back().parts.empty() && sameLine(entries[i - 1], entries[i])) {
             lines.back().parts.push_back(entries[i].text);
             continue;
         }
-        lines.push_back({{entries[i].text}, nullptr, entries[i].align});
+        lines.push_back({{entries[i].text}, nullptr, nullptr, entries[i].align});
     }
     return lines;
 }

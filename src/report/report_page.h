@@ -87,13 +87,20 @@ struct PrintedPicture {
     QImage image;
 };
 
+struct PrintedRule {
+    QPointF posMm;
+    double widthMm = 0.0;
+    LineStyle style = LineStyle::Solid;
+};
+
 // What one placed band printed: its enabled texts (empty ones too, so table cells keep
-// their columns) and pictures, in the band's own element order.
+// their columns), pictures and rules, in the band's own element order.
 struct PrintedBand {
     QString name;
     BandKind kind = BandKind::Detail;
     std::vector<PrintedText> texts;
     std::vector<PrintedPicture> pictures;
+    std::vector<PrintedRule> rules;
 };
 
 // The finished report: every page of the same paper size, and the same content as one

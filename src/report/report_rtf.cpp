@@ -127,6 +127,10 @@ private:
     void writeFreeBand(const PrintedBand& band)
     {
         for (const ReadingLine& line : ReadingLines(band)) {
+            if (line.rule) {
+                out_ += rule(*line.rule);
+                continue;
+            }
             out_ += "\\pard\\plain" + alignment(line.align) + ' ';
             if (line.picture) {
                 out_ += picture(*line.picture);
@@ -203,6 +207,15 @@ private:
         for (const PrintedText* cell : cells)
             out_ += "\\pard\\plain\\intbl" + alignment(cell->align) + ' ' + styled(*cell) + "\\cell\n";
         out_ += "\\row\n";
+    }
+
+    // A rule as an empty paragraph with a bottom border as wide as the rule: the lines of a
+    // form stay lines to write on.
+    QByteArray rule(const PrintedRule& rule) const
+    {
+        const int right = std::max(0, twips(contentWidthMm() - rule.posMm.x() - rule.widthMm));
+        return "\\pard\\plain\\li" + number(twips(std::max(0.0, rule.posMm.x()))) + "\\ri" + number(right) + "\\brdrb" +
+               (rule.style == LineStyle::Dotted ? "\\brdrdot" : "\\brdrs") + "\\brdrw10\\brsp20\\par\n";
     }
 
     static QByteArray picture(const PrintedPicture& picture)

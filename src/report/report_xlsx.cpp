@@ -114,8 +114,8 @@ private:
     void writeFreeBand(const PrintedBand& band)
     {
         for (const ReadingLine& line : ReadingLines(band)) {
-            if (line.picture)
-                continue;
+            if (line.picture || line.rule)
+                continue; // a sheet holds values; pictures and lines stay on the page
             if (line.parts.size() == 1 && !line.parts.front()->number) {
                 // A memo's lines each get a row of their own.
                 for (const QString& text : line.parts.front()->text.split(u'\n')) {

@@ -183,6 +183,9 @@ private slots:
         QVERIFY(report::WriteXlsx(document, xlsxPath, u"S-3"_s, nullptr));
 
         const QStringList rtf = RtfLines(rtfPath);
+        QFile rtfFile(rtfPath);
+        QVERIFY(rtfFile.open(QIODevice::ReadOnly));
+        QCOMPARE(int(rtfFile.readAll().count("\\brdrb\\brdrdot")), 8); // the lines to write on
         const std::optional<XlsxBook> book = ReadXlsx(xlsxPath);
         QVERIFY(book);
         for (const QString& text : {u"Sprejemni nalog"_s, u"Stranka pusti avto"_s, u"do petka"_s}) {
