@@ -34,6 +34,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(u"Ordavo in Potni Nalogi"_s);
     QApplication::setOrganizationName(u"Moravent"_s);
     QApplication::setApplicationVersion(QStringLiteral(ORDAVO_VERSION_STRING));
+    // Ties the windows to the menu entry, so the desktop shows its icon and name for them.
+    QGuiApplication::setDesktopFileName(u"si.ordavo.Ordavo"_s);
     // Hidden long-lived windows must not end the program when the last visible one closes;
     // the program ends through its own exits only.
     QApplication::setQuitOnLastWindowClosed(false);

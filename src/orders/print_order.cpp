@@ -231,6 +231,7 @@ bool TfrmPrintIzpis::fillNalog(qint32 nalogId, const QString& nalogNumber, const
                                qint32 nalogType)
 {
     documentTitle_ = u"Nalog "_s + nalogNumber;
+    sheetName_ = nalogNumber;
     fillLetterhead();
     applyOrderType(nalogType, komentar);
     fillOrderData(nalogNumber, vozilo, registrska, datum, vnesel);
@@ -342,32 +343,34 @@ void TfrmPrintIzpis::qreportBeforePrint()
 
 void TfrmPrintIzpis::qrheaderAfterPrint() { showTotal(); }
 
-QString TfrmPrintIzpis::QRDBText1Print(const QString& value)
+report::FieldValue TfrmPrintIzpis::QRDBText1Print(const QString& value)
 {
     const std::optional<double> quantity = ParsePrintedNumber(value);
     rowQuantityIsNumber_ = quantity.has_value();
     RowQuantity = quantity.value_or(0.0);
-    return quantity ? FormatFixed2(*quantity) : value;
+    if (!quantity)
+        return value;
+    return {FormatFixed2(*quantity), report::ShownNumber{*quantity, 2, {}, {}}};
 }
 
 QString TfrmPrintIzpis::QRDBText2Print(const QString& value) { return value.isEmpty() ? u"/"_s : value; }
 
 QString TfrmPrintIzpis::QRDBText3Print(const QString& value) { return value.isEmpty() ? u"/"_s : value; }
 
-QString TfrmPrintIzpis::qrCenaPrint(const QString& value)
+report::FieldValue TfrmPrintIzpis::qrCenaPrint(const QString& value)
 {
     const std::optional<double> price = ParsePrintedNumber(value);
-    QString printed;
+    report::FieldValue printed;
     if (!price) {
         printed = value; // not a number: shown as it came, left out of the total
     } else if (*price == 0.0) {
-        printed = u"/"_s;
+        printed = QString(u"/"_s);
     } else {
         // Discounts (negative prices) print and count, so paper and screen show one total.
         if (rowQuantityIsNumber_)
             RunningTotal += *price * RowQuantity;
         pricePrinted_ = true;
-        printed = FormatFixed2(*price) + u" €"_s;
+        printed = {FormatFixed2(*price) + u" €"_s, report::ShownNumber{*price, 2, {}, u"€"_s}};
     }
     showTotal();
     return printed;
@@ -376,6 +379,7 @@ QString TfrmPrintIzpis::qrCenaPrint(const QString& value)
 void TfrmPrintIzpis::showTotal()
 {
     qrlabelcenasuma->setText(u"Skupaj cena: "_s + FormatFixed2(RunningTotal) + u" €"_s);
+    qrlabelcenasuma->setNumber(report::ShownNumber{RunningTotal, 2, u"Skupaj cena:"_s, u"€"_s});
     qrlabelcenasuma->setEnabled(pricePrinted_);
     qrbottomrulecena->setEnabled(pricePrinted_);
 }
@@ -402,6 +406,7 @@ void TfrmPrintIzpis::showPreview()
                                         QApplication::activeWindow());
     preview.setObjectName(u"qrPreview"_s);
     preview.setFailureReporter(showFailure);
+    preview.setSheetName(sheetName_);
     preview.exec();
 }
 

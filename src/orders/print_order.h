@@ -70,10 +70,10 @@ private:
 
     void qreportBeforePrint();
     void qrheaderAfterPrint();
-    QString QRDBText1Print(const QString& value);
+    report::FieldValue QRDBText1Print(const QString& value);
     QString QRDBText2Print(const QString& value);
     QString QRDBText3Print(const QString& value);
-    QString qrCenaPrint(const QString& value);
+    report::FieldValue qrCenaPrint(const QString& value);
     void showTotal();
 
     void printAtOnce();
@@ -81,6 +81,7 @@ private:
 
     report::Report report_;
     QString documentTitle_;
+    QString sheetName_;
     bool rowQuantityIsNumber_ = true;
     bool pricePrinted_ = false;
 

@@ -21,6 +21,7 @@ public:
         else if (cursor_ + height > bodyBottom() + 1e-6 && !pageHoldsOnlyHeader())
             breakPage();
         band.draw(QPointF(left(), cursor_), page());
+        document_.flow.push_back(band.describe());
         cursor_ += height;
         bodyPlaced_ = true;
         band.runAfterPrint();
@@ -30,6 +31,8 @@ public:
     {
         if (!pageOpen_)
             openPage();
+        if (enabled(footer_))
+            document_.flow.push_back(footer_->describe());
         closePage();
     }
 
@@ -50,6 +53,8 @@ private:
         cursor_ = top();
         if (enabled(header_)) {
             header_->draw(QPointF(left(), cursor_), page());
+            if (document_.pages.size() == 1)
+                document_.flow.push_back(header_->describe());
             cursor_ += header_->heightMm();
             header_->runAfterPrint();
         }
@@ -126,10 +131,12 @@ void Report::fillDetailRow(const Band& detail, const QStringList& order, int row
     for (const QString& field : order) {
         const QString stored = source_->fieldText(row, field);
         const auto hook = hooks_.find(field);
-        const QString printed = hook != hooks_.end() && hook->second ? hook->second(stored) : stored;
+        const FieldValue printed = hook != hooks_.end() && hook->second ? hook->second(stored) : FieldValue(stored);
         for (const auto& element : detail.elements())
-            if (auto* label = dynamic_cast<Label*>(element.get()); label && label->field() == field)
-                label->setText(printed);
+            if (auto* label = dynamic_cast<Label*>(element.get()); label && label->field() == field) {
+                label->setText(printed.text);
+                label->setNumber(printed.number);
+            }
     }
 }
 

@@ -21,8 +21,18 @@ public:
     virtual QString fieldText(int row, const QString& field) const = 0;
 };
 
-// Turns a field's stored text into its printed text; may change other elements too.
-using FieldHook = std::function<QString(const QString& value)>;
+// A field's printed text and, when it shows a number, that number.
+struct FieldValue {
+    FieldValue() = default;
+    FieldValue(QString printed) : text(std::move(printed)) {} // NOLINT: plain texts convert
+    FieldValue(QString printed, ShownNumber shown) : text(std::move(printed)), number(std::move(shown)) {}
+
+    QString text;
+    std::optional<ShownNumber> number;
+};
+
+// Turns a field's stored text into its printed value; may change other elements too.
+using FieldHook = std::function<FieldValue(const QString& value)>;
 
 // The report: a page header (on every page), a title band (once, on the first page), a
 // detail band per data row, a sub-detail band and a summary band (once each, after the

@@ -61,6 +61,11 @@ void Label::draw(QPointF originMm, Page& page) const
     page.ops.push_back(TextOp{QRectF(left, box.top(), wrapWidth_, box.height()), font_, align_, true, text_});
 }
 
+void Label::describe(double shiftMm, PrintedBand& band) const
+{
+    band.texts.push_back(PrintedText{name(), text_, pos_ + QPointF(0, shiftMm), align_, font_, number_});
+}
+
 Memo::Memo(QString name, QRectF rectMm, QFont font, HAlign align)
     : Element(std::move(name)), rect_(rectMm), font_(std::move(font)), align_(align)
 {
@@ -98,6 +103,13 @@ void Memo::draw(QPointF originMm, Page& page) const
     }
 }
 
+void Memo::describe(double shiftMm, PrintedBand& band) const
+{
+    const double anchorX = align_ == HAlign::Left ? rect_.left() : align_ == HAlign::Right ? rect_.right()
+                                                                                         : rect_.center().x();
+    band.texts.push_back(PrintedText{name(), joinedText(), QPointF(anchorX, rect_.top() + shiftMm), align_, font_, {}});
+}
+
 Rule::Rule(QString name, QPointF posMm, double widthMm, QColor color, double thicknessMm, LineStyle style)
     : Element(std::move(name)), pos_(posMm), width_(widthMm), color_(color), thickness_(thicknessMm), style_(style)
 {
@@ -107,6 +119,11 @@ void Rule::draw(QPointF originMm, Page& page) const
 {
     const QPointF start = originMm + pos_ + QPointF(0, thickness_ / 2);
     page.ops.push_back(LineOp{QLineF(start, start + QPointF(width_, 0)), color_, thickness_, style_});
+}
+
+void Rule::describe(double shiftMm, PrintedBand& band) const
+{
+    band.rules.push_back(PrintedRule{pos_ + QPointF(0, shiftMm), width_, style_});
 }
 
 QSizeF ImageSizeMm(const QImage& image)
@@ -139,6 +156,12 @@ void Picture::draw(QPointF originMm, Page& page) const
 {
     if (!image_.isNull())
         page.ops.push_back(ImageOp{QRectF(originMm + pos_, sizeMm()), image_});
+}
+
+void Picture::describe(double shiftMm, PrintedBand& band) const
+{
+    if (!image_.isNull())
+        band.pictures.push_back(PrintedPicture{pos_ + QPointF(0, shiftMm), sizeMm(), image_});
 }
 
 Band::Band(QString name, BandKind kind, double heightMm) : name_(std::move(name)), kind_(kind), height_(heightMm) {}
@@ -184,6 +207,15 @@ void Band::draw(QPointF originMm, Page& page) const
     for (const auto& element : elements_)
         if (element->enabled())
             element->draw(originMm + QPointF(0, shiftFor(*element)), page);
+}
+
+PrintedBand Band::describe() const
+{
+    PrintedBand printed{name_, kind_, {}, {}, {}};
+    for (const auto& element : elements_)
+        if (element->enabled())
+            element->describe(shiftFor(*element), printed);
+    return printed;
 }
 
 } // namespace report

@@ -31,6 +31,12 @@ public:
     virtual double growthMm() const { return 0.0; }
     // Appends the drawing of this element with the band's corner at originMm.
     virtual void draw(QPointF originMm, Page& page) const = 0;
+    // Adds what this element prints to the band's content; shiftMm is how far it moved down.
+    virtual void describe(double shiftMm, PrintedBand& band) const
+    {
+        Q_UNUSED(shiftMm);
+        Q_UNUSED(band);
+    }
 
 private:
     QString name_;
@@ -50,11 +56,15 @@ public:
     void setField(const QString& field) { field_ = field; }
     const QFont& font() const { return font_; }
     void setWrapWidth(double widthMm) { wrapWidth_ = widthMm; }
+    // The number the text shows, if any; it travels with the text until the next setNumber.
+    const std::optional<ShownNumber>& number() const { return number_; }
+    void setNumber(std::optional<ShownNumber> number) { number_ = std::move(number); }
 
     double topMm() const override { return pos_.y(); }
     double heightMm() const override;
     double growthMm() const override;
     void draw(QPointF originMm, Page& page) const override;
+    void describe(double shiftMm, PrintedBand& band) const override;
 
 private:
     QPointF pos_;
@@ -62,6 +72,7 @@ private:
     HAlign align_;
     QString text_;
     QString field_;
+    std::optional<ShownNumber> number_;
     double wrapWidth_ = 0.0;
 };
 
@@ -82,6 +93,7 @@ public:
     double heightMm() const override;
     double growthMm() const override { return heightMm() - rect_.height(); }
     void draw(QPointF originMm, Page& page) const override;
+    void describe(double shiftMm, PrintedBand& band) const override;
 
 private:
     // Text keeps off a frame by this much; without a frame it reaches the box's edges.
@@ -105,6 +117,7 @@ public:
     double topMm() const override { return pos_.y(); }
     double heightMm() const override { return thickness_; }
     void draw(QPointF originMm, Page& page) const override;
+    void describe(double shiftMm, PrintedBand& band) const override;
 
 private:
     QPointF pos_;
@@ -130,6 +143,7 @@ public:
     double topMm() const override { return pos_.y(); }
     double heightMm() const override { return sizeMm().height(); }
     void draw(QPointF originMm, Page& page) const override;
+    void describe(double shiftMm, PrintedBand& band) const override;
 
 private:
     QPointF pos_;
@@ -139,8 +153,6 @@ private:
 
 // The size in millimetres of an image's pixels at its stored resolution, or at 96 dpi.
 QSizeF ImageSizeMm(const QImage& image);
-
-enum class BandKind { PageHeader, Title, Detail, SubDetail, Summary, PageFooter };
 
 // A horizontal strip of the page with its elements. Elements that lie below a memo move
 // down by as much as that memo grew, so a long text never runs over what follows it.
@@ -182,6 +194,8 @@ public:
     // The printed height: the designed height, or more when enabled elements reach further.
     double heightMm() const;
     void draw(QPointF originMm, Page& page) const;
+    // What the band prints as it stands now, for the outputs that keep structure.
+    PrintedBand describe() const;
 
 private:
     double shiftFor(const Element& element) const;

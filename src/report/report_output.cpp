@@ -161,7 +161,9 @@ struct OpHtml {
     }
 };
 
-bool writeFileAtomically(const QString& filePath, const QByteArray& bytes, QString* error)
+} // namespace
+
+bool WriteFileAtomically(const QString& filePath, const QByteArray& bytes, QString* error)
 {
     QSaveFile file(filePath);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
@@ -171,8 +173,6 @@ bool writeFileAtomically(const QString& filePath, const QByteArray& bytes, QStri
     }
     return true;
 }
-
-} // namespace
 
 void PaintPage(QPainter& painter, const Page& page)
 {
@@ -224,7 +224,7 @@ bool WritePdf(const Document& document, const QString& filePath, QString* error)
     }
     // Qt deflates every stream it writes; the saved file is wanted without compression.
     const auto plain = InflatePdfStreams(compressed);
-    return writeFileAtomically(filePath, plain ? *plain : compressed, error);
+    return WriteFileAtomically(filePath, plain ? *plain : compressed, error);
 }
 
 QString DocumentToHtml(const Document& document, const QString& title)
@@ -252,7 +252,7 @@ QString DocumentToHtml(const Document& document, const QString& title)
 
 bool WriteHtml(const Document& document, const QString& filePath, const QString& title, QString* error)
 {
-    return writeFileAtomically(filePath, DocumentToHtml(document, title).toUtf8(), error);
+    return WriteFileAtomically(filePath, DocumentToHtml(document, title).toUtf8(), error);
 }
 
 } // namespace report

@@ -23,6 +23,9 @@ bool PrintDocument(QPrinter& printer, const Document& document);
 // returns false and says why in *error.
 bool WritePdf(const Document& document, const QString& filePath, QString* error);
 
+// Replaces the file with the bytes, or leaves it as it was and says why in *error.
+bool WriteFileAtomically(const QString& filePath, const QByteArray& bytes, QString* error);
+
 // The pages as one self-contained HTML text: every page a sheet of its paper size, texts,
 // rules and frames placed in millimetres, pictures embedded, no links between pages.
 QString DocumentToHtml(const Document& document, const QString& title);

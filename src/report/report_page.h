@@ -5,10 +5,12 @@
 #include <QFont>
 #include <QImage>
 #include <QLineF>
+#include <QPointF>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
 
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -22,6 +24,16 @@ constexpr double PixelsToMm(double pixels, double dpi = DefaultImageDpi) { retur
 
 enum class HAlign { Left, Right, Center };
 enum class LineStyle { Solid, Dotted };
+enum class BandKind { PageHeader, Title, Detail, SubDetail, Summary, PageFooter };
+
+// The number behind a printed text, for outputs that keep numbers as numbers: the text
+// reads caption, then value with that many decimals, then unit ("Skupaj cena: 33,00 €").
+struct ShownNumber {
+    double value = 0.0;
+    int decimals = 2;
+    QString caption;
+    QString unit;
+};
 
 // Text in a box; wrap == false keeps it on one line anchored at the box's aligned edge.
 struct TextOp {
@@ -57,10 +69,47 @@ struct Page {
     std::vector<DrawOp> ops;
 };
 
-// The finished report: every page of the same paper size.
+// One text of a band as the reader meets it, for outputs that keep structure rather than
+// places (word processor, spreadsheet). anchorMm is the aligned edge (or centre) and the
+// laid-out top, from the band's corner.
+struct PrintedText {
+    QString element;
+    QString text; // a memo's lines joined with "\n"
+    QPointF anchorMm;
+    HAlign align = HAlign::Left;
+    QFont font;
+    std::optional<ShownNumber> number;
+};
+
+struct PrintedPicture {
+    QPointF posMm;
+    QSizeF sizeMm;
+    QImage image;
+};
+
+struct PrintedRule {
+    QPointF posMm;
+    double widthMm = 0.0;
+    LineStyle style = LineStyle::Solid;
+};
+
+// What one placed band printed: its enabled texts (empty ones too, so table cells keep
+// their columns), pictures and rules, in the band's own element order.
+struct PrintedBand {
+    QString name;
+    BandKind kind = BandKind::Detail;
+    std::vector<PrintedText> texts;
+    std::vector<PrintedPicture> pictures;
+    std::vector<PrintedRule> rules;
+};
+
+// The finished report: every page of the same paper size, and the same content as one
+// continuous flow (the first page's header, every body band in order, the last page's
+// footer), so that every output is made from one generation.
 struct Document {
     QSizeF pageSizeMm{210.0, 297.0};
     std::vector<Page> pages;
+    std::vector<PrintedBand> flow;
 };
 
 } // namespace report

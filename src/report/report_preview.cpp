@@ -1,7 +1,9 @@
-// The print preview window of a report: Qt's preview dialog zoomed to the page width, with saving as PDF and HTML.
+// The print preview window of a report: Qt's preview dialog zoomed to the page width, with saving as PDF, RTF, Excel and HTML.
 #include "report_preview.h"
 
 #include "report_output.h"
+#include "report_rtf.h"
+#include "report_xlsx.h"
 
 #include <QAction>
 #include <QDir>
@@ -43,20 +45,38 @@ ReportPreviewDialog::ReportPreviewDialog(Generator generator, QString documentTi
     setWindowState(Qt::WindowNoState);
     connect(this, &QPrintPreviewDialog::paintRequested, this, &ReportPreviewDialog::paintPages);
 
-    savePdf_ = new QAction(u"Shrani kot PDF"_s, this);
-    savePdf_->setObjectName(u"savePdfAction"_s);
-    connect(savePdf_, &QAction::triggered, this, &ReportPreviewDialog::savePdf);
-    saveHtml_ = new QAction(u"Shrani kot HTML"_s, this);
-    saveHtml_->setObjectName(u"saveHtmlAction"_s);
-    connect(saveHtml_, &QAction::triggered, this, &ReportPreviewDialog::saveHtml);
-    if (auto* toolBar = findChild<QToolBar*>()) {
+    if (auto* toolBar = findChild<QToolBar*>())
         toolBar->addSeparator();
-        toolBar->addAction(savePdf_);
-        toolBar->addAction(saveHtml_);
-    } else {
-        addAction(savePdf_);
-        addAction(saveHtml_);
-    }
+    savePdf_ = addSaveAction(u"savePdfAction"_s, u"Shrani kot PDF"_s, u".pdf"_s, u"PDF (*.pdf)"_s, WritePdf);
+    saveRtf_ = addSaveAction(u"saveRtfAction"_s, u"Shrani kot RTF"_s, u".rtf"_s, u"RTF (*.rtf)"_s, WriteRtf);
+    saveXlsx_ = addSaveAction(u"saveXlsxAction"_s, u"Shrani kot Excel"_s, u".xlsx"_s, u"Excel (*.xlsx)"_s,
+                              [this](const Document& document, const QString& path, QString* error) {
+                                  return WriteXlsx(document, path, sheetName_.isEmpty() ? title_ : sheetName_, error);
+                              });
+    saveHtml_ = addSaveAction(u"saveHtmlAction"_s, u"Shrani kot HTML"_s, u".html"_s, u"HTML (*.html *.htm)"_s,
+                              [this](const Document& document, const QString& path, QString* error) {
+                                  return WriteHtml(document, path, title_, error);
+                              });
+}
+
+QAction* ReportPreviewDialog::addSaveAction(const QString& objectName, const QString& caption,
+                                            const QString& extension, const QString& filter, Writer writer)
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(objectName);
+    connect(action, &QAction::triggered, this, [this, caption, extension, filter, writer = std::move(writer)] {
+        const QString path = askPath(caption, extension, filter);
+        if (path.isEmpty())
+            return;
+        QString error;
+        if (!writer(generate_(), path, &error))
+            fail(error);
+    });
+    if (auto* toolBar = findChild<QToolBar*>())
+        toolBar->addAction(action);
+    else
+        addAction(action);
+    return action;
 }
 
 void ReportPreviewDialog::setPathChooser(PathChooser chooser) { pathChooser() = std::move(chooser); }
@@ -83,33 +103,15 @@ void ReportPreviewDialog::paintPages(QPrinter* printer)
 
 QString ReportPreviewDialog::askPath(const QString& caption, const QString& extension, const QString& filter)
 {
+    // The user's documents folder when there is one, else home; never the working folder,
+    // which for a program started from the menu is wherever the desktop happened to be.
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty())
+    if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     const QString suggested = QDir(folder).filePath(safeFileName(title_) + extension);
     if (pathChooser())
         return pathChooser()(this, caption, suggested, filter);
     return QFileDialog::getSaveFileName(this, caption, suggested, filter);
-}
-
-void ReportPreviewDialog::savePdf()
-{
-    const QString path = askPath(u"Shrani kot PDF"_s, u".pdf"_s, u"PDF (*.pdf)"_s);
-    if (path.isEmpty())
-        return;
-    QString error;
-    if (!WritePdf(generate_(), path, &error))
-        fail(error);
-}
-
-void ReportPreviewDialog::saveHtml()
-{
-    const QString path = askPath(u"Shrani kot HTML"_s, u".html"_s, u"HTML (*.html *.htm)"_s);
-    if (path.isEmpty())
-        return;
-    QString error;
-    if (!WriteHtml(generate_(), path, title_, &error))
-        fail(error);
 }
 
 void ReportPreviewDialog::fail(const QString& message)

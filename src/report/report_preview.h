@@ -1,4 +1,4 @@
-// The print preview window of a report: Qt's preview dialog zoomed to the page width, with saving as PDF and HTML.
+// The print preview window of a report: Qt's preview dialog zoomed to the page width, with saving as PDF, RTF, Excel and HTML.
 #pragma once
 
 #include "report_page.h"
@@ -13,7 +13,8 @@ class QPrintPreviewWidget;
 namespace report {
 
 // Shows the pages a generator makes; every repaint and every print from the window
-// generates the report anew. The tool bar carries "Shrani kot PDF" and "Shrani kot HTML".
+// generates the report anew. The tool bar carries "Shrani kot PDF", "Shrani kot RTF",
+// "Shrani kot Excel" and "Shrani kot HTML"; each saves one fresh generation.
 class ReportPreviewDialog final : public QPrintPreviewDialog {
     Q_OBJECT
 public:
@@ -27,23 +28,33 @@ public:
 
     static void setPathChooser(PathChooser chooser);
     void setFailureReporter(FailureReporter reporter) { reportFailure_ = std::move(reporter); }
+    // The name of the Excel sheet (the document title when none is set).
+    void setSheetName(const QString& name) { sheetName_ = name; }
 
     QAction* savePdfAction() const { return savePdf_; }
+    QAction* saveRtfAction() const { return saveRtf_; }
+    QAction* saveXlsxAction() const { return saveXlsx_; }
     QAction* saveHtmlAction() const { return saveHtml_; }
     QPrintPreviewWidget* previewWidget() const;
 
     void setVisible(bool visible) override;
 
 private:
+    // Writes a generated document to a file; false with *error set on failure.
+    using Writer = std::function<bool(const Document& document, const QString& path, QString* error)>;
+
     void paintPages(QPrinter* printer);
-    void savePdf();
-    void saveHtml();
+    QAction* addSaveAction(const QString& objectName, const QString& caption, const QString& extension,
+                           const QString& filter, Writer writer);
     QString askPath(const QString& caption, const QString& extension, const QString& filter);
     void fail(const QString& message);
 
     Generator generate_;
     QString title_;
+    QString sheetName_;
     QAction* savePdf_ = nullptr;
+    QAction* saveRtf_ = nullptr;
+    QAction* saveXlsx_ = nullptr;
     QAction* saveHtml_ = nullptr;
     FailureReporter reportFailure_;
 };

@@ -7,7 +7,9 @@
 #include "pdf_reading.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrintPreviewWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -161,12 +163,40 @@ private slots:
         QTRY_COMPARE(dialog.previewWidget()->pageCount(), int(sample.report.generate().pages.size()));
 
         dialog.savePdfAction()->trigger();
+        dialog.saveRtfAction()->trigger();
+        dialog.saveXlsxAction()->trigger();
         dialog.saveHtmlAction()->trigger();
-        QCOMPARE(asked, (QStringList{u"Shrani kot PDF"_s, u"Shrani kot HTML"_s}));
+        QCOMPARE(asked, (QStringList{u"Shrani kot PDF"_s, u"Shrani kot RTF"_s, u"Shrani kot Excel"_s,
+                                     u"Shrani kot HTML"_s}));
+        for (const QString& extension : {u".rtf"_s, u".xlsx"_s})
+            QVERIFY2(QFileInfo(dir_.filePath(u"Nalog 7"_s + extension)).size() > 0, qPrintable(extension));
         QVERIFY(PdfText(dir_.filePath(u"Nalog 7.pdf"_s)).contains(u"Postavka30"_s));
         QVERIFY(QFile::exists(dir_.filePath(u"Nalog 7.html"_s)));
         ReportPreviewDialog::setPathChooser({});
         dialog.close();
+    }
+
+    // The save dialog starts in the documents folder, or at home when there is none, never
+    // in the working folder.
+    void saveDialogStartsInDocumentsOrHome()
+    {
+        QTemporaryDir home;
+        const QByteArray realHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        SampleReport sample(1);
+        ReportPreviewDialog dialog([&] { return sample.report.generate(); }, u"Nalog 8"_s);
+        QStringList suggested;
+        ReportPreviewDialog::setPathChooser([&](QWidget*, const QString&, const QString& path, const QString&) {
+            suggested << path;
+            return QString(); // cancelled: nothing is written
+        });
+        dialog.savePdfAction()->trigger();
+        QVERIFY(QDir(home.path()).mkdir(u"Documents"_s));
+        dialog.saveXlsxAction()->trigger();
+        ReportPreviewDialog::setPathChooser({});
+        qputenv("HOME", realHome);
+        QCOMPARE(suggested, (QStringList{home.filePath(u"Nalog 8.pdf"_s), home.filePath(u"Documents/Nalog 8.xlsx"_s)}));
+        QVERIFY(!QFile::exists(home.filePath(u"Documents/Nalog 8.xlsx"_s)));
     }
 
 private:

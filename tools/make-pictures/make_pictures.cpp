@@ -1,8 +1,10 @@
-// Draws the client's pictures (banner, message dialog backgrounds, button pictures) into a folder.
+// Draws the client's pictures (banner, message dialog backgrounds, button pictures) and its desktop icons into folders.
 //
 // Usage: QT_QPA_PLATFORM=offscreen make_pictures [OUTPUT_FOLDER]   (default: resources/pictures)
+//        QT_QPA_PLATFORM=offscreen make_pictures --icons [ICON_THEME_FOLDER]   (default: dist/icons/hicolor)
 // The files it writes are kept in the repository; the build does not run this program.
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -15,6 +17,7 @@
 
 #include <cmath>
 #include <functional>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -61,7 +64,31 @@ void PrepareAntialiased(QPainter& p)
 
 // ----- banner -----
 
-void DrawCar(QPainter& p, const QRectF& box)
+// A filled and outlined outline, so that one drawing can be painted on an image or written
+// as SVG.
+struct Shape {
+    QPainterPath path;
+    QBrush brush;
+    QPen pen = Qt::NoPen;
+};
+
+void PaintShapes(QPainter& p, const std::vector<Shape>& shapes)
+{
+    for (const Shape& shape : shapes) {
+        p.setPen(shape.pen);
+        p.setBrush(shape.brush);
+        p.drawPath(shape.path);
+    }
+}
+
+Shape Circle(const QPointF& centre, double radius, const QColor& colour)
+{
+    QPainterPath path;
+    path.addEllipse(centre, radius, radius);
+    return {path, colour};
+}
+
+std::vector<Shape> CarShapes(const QRectF& box)
 {
     // A side view of a hatchback: body, cabin with windows, two wheels.
     const double x = box.x();
@@ -84,9 +111,6 @@ void DrawCar(QPainter& p, const QRectF& box)
     QLinearGradient paint(box.topLeft(), box.bottomLeft());
     paint.setColorAt(0, QColor(0xf2, 0xf6, 0xfb));
     paint.setColorAt(1, QColor(0xa9, 0xc3, 0xe0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(paint);
-    p.drawPath(body);
 
     QPainterPath windows;
     windows.moveTo(x + w * 0.33, y + h * 0.36);
@@ -96,27 +120,24 @@ void DrawCar(QPainter& p, const QRectF& box)
     windows.quadTo(x + w * 0.82, y + h * 0.12, x + w * 0.85, y + h * 0.19);
     windows.lineTo(x + w * 0.90, y + h * 0.36);
     windows.closeSubpath();
-    p.setBrush(QColor(0x0b, 0x3d, 0x74));
-    p.drawPath(windows);
-    p.setBrush(QColor(0xdf, 0xe9, 0xf5));
-    p.drawRect(QRectF(x + w * 0.615, y + h * 0.12, w * 0.02, h * 0.24));
+    QPainterPath pillar;
+    pillar.addRect(QRectF(x + w * 0.615, y + h * 0.12, w * 0.02, h * 0.24));
 
+    std::vector<Shape> shapes = {{body, paint}, {windows, QColor(0x0b, 0x3d, 0x74)}, {pillar, QColor(0xdf, 0xe9, 0xf5)}};
     for (double cx : {x + w * 0.22, x + w * 0.80}) {
         const QPointF centre(cx, y + h * 0.74);
-        p.setBrush(kBand);
-        p.drawEllipse(centre, h * 0.22, h * 0.22);
-        p.setBrush(QColor(0x1c, 0x1c, 0x1c));
-        p.drawEllipse(centre, h * 0.18, h * 0.18);
-        p.setBrush(QColor(0xc8, 0xd2, 0xdc));
-        p.drawEllipse(centre, h * 0.08, h * 0.08);
+        shapes.push_back(Circle(centre, h * 0.22, kBand));
+        shapes.push_back(Circle(centre, h * 0.18, QColor(0x1c, 0x1c, 0x1c)));
+        shapes.push_back(Circle(centre, h * 0.08, QColor(0xc8, 0xd2, 0xdc)));
     }
+    return shapes;
 }
 
-void DrawWrench(QPainter& p, const QPointF& centre, double length, double angleDegrees, const QColor& colour)
+Shape WrenchShape(const QPointF& centre, double length, double angleDegrees, const QColor& colour)
 {
-    p.save();
-    p.translate(centre);
-    p.rotate(angleDegrees);
+    QTransform place;
+    place.translate(centre.x(), centre.y());
+    place.rotate(angleDegrees);
     const double handle = length * 0.14;
     const double head = length * 0.22;
     QPainterPath path;
@@ -130,13 +151,17 @@ void DrawWrench(QPainter& p, const QPointF& centre, double length, double angleD
     QPainterPath ring;
     ring.addEllipse(QPointF(length / 2 - head * 0.5, 0), head * 0.26, head * 0.26);
     path = path.simplified().subtracted(jaw).subtracted(ring);
-    QLinearGradient metal(QPointF(0, -head), QPointF(0, head));
+    QLinearGradient metal(place.map(QPointF(0, -head)), place.map(QPointF(0, head)));
     metal.setColorAt(0, colour.lighter(130));
     metal.setColorAt(1, colour.darker(115));
-    p.setPen(QPen(QColor(0, 0, 0, 60), 1));
-    p.setBrush(metal);
-    p.drawPath(path);
-    p.restore();
+    return {place.map(path), metal, QPen(QColor(0, 0, 0, 60), 1)};
+}
+
+void DrawCar(QPainter& p, const QRectF& box) { PaintShapes(p, CarShapes(box)); }
+
+void DrawWrench(QPainter& p, const QPointF& centre, double length, double angleDegrees, const QColor& colour)
+{
+    PaintShapes(p, {WrenchShape(centre, length, angleDegrees, colour)});
 }
 
 // The blue sky of the top bands with faint speed lines that fade out towards the left.
@@ -579,11 +604,124 @@ QImage WebPicture()
     return image;
 }
 
+// ----- desktop icon -----
+
+// The banner's car and wrench on a rounded square of the top bands' blue, on a 256 unit grid.
+std::vector<Shape> AppIconShapes()
+{
+    QLinearGradient sky(0, 0, 0, 256);
+    sky.setColorAt(0, QColor(0x0b, 0x4a, 0x8e));
+    sky.setColorAt(1, kBand);
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(8, 8, 240, 240), 44, 44);
+    QPainterPath road;
+    road.moveTo(26, 206);
+    road.lineTo(230, 206);
+    std::vector<Shape> shapes = {{tile, sky}, {road, Qt::NoBrush, QPen(QColor(255, 255, 255, 90), 6)}};
+    for (Shape& shape : CarShapes(QRectF(24, 112, 208, 92)))
+        shapes.push_back(std::move(shape));
+    shapes.push_back(WrenchShape(QPointF(172, 76), 136, -38, QColor(0xf5, 0xa6, 0x23)));
+    return shapes;
+}
+
+// Every size is drawn, not scaled from another.
+QImage AppIcon(int size)
+{
+    QImage image = TransparentImage(size);
+    QPainter p(&image);
+    PrepareAntialiased(p);
+    p.scale(size / 256.0, size / 256.0);
+    PaintShapes(p, AppIconShapes());
+    return image;
+}
+
+QString SvgNumber(double value) { return QString::number(value, 'f', 2); }
+
+QString SvgColour(const QColor& colour, const QString& attribute)
+{
+    QString out = u" %1=\"%2\""_s.arg(attribute, colour.name(QColor::HexRgb));
+    if (colour.alpha() < 255)
+        out += u" %1-opacity=\"%2\""_s.arg(attribute, SvgNumber(colour.alphaF()));
+    return out;
+}
+
+QString SvgPathData(const QPainterPath& path)
+{
+    QString data;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            data += u"M"_s + SvgNumber(e.x) + u' ' + SvgNumber(e.y);
+        } else if (e.isLineTo()) {
+            data += u"L"_s + SvgNumber(e.x) + u' ' + SvgNumber(e.y);
+        } else if (e.isCurveTo() && i + 2 < path.elementCount()) {
+            const QPainterPath::Element c2 = path.elementAt(i + 1);
+            const QPainterPath::Element end = path.elementAt(i + 2);
+            data += u"C"_s + SvgNumber(e.x) + u' ' + SvgNumber(e.y) + u' ' + SvgNumber(c2.x) + u' '
+                    + SvgNumber(c2.y) + u' ' + SvgNumber(end.x) + u' ' + SvgNumber(end.y);
+            i += 2;
+        }
+    }
+    return data;
+}
+
+// The shapes as an SVG document of the given size; gradients become linear gradients in
+// the drawing's own coordinates.
+QString ShapesToSvg(const std::vector<Shape>& shapes, int size)
+{
+    QString defs;
+    QString body;
+    int gradients = 0;
+    for (const Shape& shape : shapes) {
+        QString fill = u" fill=\"none\""_s;
+        if (const auto* gradient = static_cast<const QLinearGradient*>(shape.brush.gradient())) {
+            const QString id = u"g%1"_s.arg(++gradients);
+            defs += u"<linearGradient id=\"%1\" gradientUnits=\"userSpaceOnUse\" x1=\"%2\" y1=\"%3\" x2=\"%4\" y2=\"%5\">"_s
+                        .arg(id, SvgNumber(gradient->start().x()), SvgNumber(gradient->start().y()),
+                             SvgNumber(gradient->finalStop().x()), SvgNumber(gradient->finalStop().y()));
+            for (const QGradientStop& stop : gradient->stops())
+                defs += u"<stop offset=\"%1\""_s.arg(SvgNumber(stop.first)) + SvgColour(stop.second, u"stop-color"_s)
+                        + u"/>"_s;
+            defs += u"</linearGradient>\n"_s;
+            fill = u" fill=\"url(#%1)\""_s.arg(id);
+        } else if (shape.brush.style() == Qt::SolidPattern) {
+            fill = SvgColour(shape.brush.color(), u"fill"_s);
+        }
+        QString stroke = u" stroke=\"none\""_s;
+        if (shape.pen.style() != Qt::NoPen)
+            stroke = SvgColour(shape.pen.color(), u"stroke"_s)
+                     + u" stroke-width=\"%1\""_s.arg(SvgNumber(shape.pen.widthF()));
+        const QString rule = shape.path.fillRule() == Qt::WindingFill ? u"nonzero"_s : u"evenodd"_s;
+        body += u"<path d=\"%1\"%2%3 fill-rule=\"%4\"/>\n"_s.arg(SvgPathData(shape.path), fill, stroke, rule);
+    }
+    return u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %1 %1\">\n"
+           "<defs>\n%2</defs>\n%3</svg>\n"_s.arg(size).arg(defs, body);
+}
+
+int WriteIcons(const QString& target)
+{
+    QDir scalable(target + u"/scalable/apps"_s);
+    QFile svg(scalable.filePath(u"si.ordavo.Ordavo.svg"_s));
+    bool ok = scalable.mkpath(u"."_s) && svg.open(QIODevice::WriteOnly)
+              && svg.write(ShapesToSvg(AppIconShapes(), 256).toUtf8()) > 0;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        QDir folder(target + u"/%1x%1/apps"_s.arg(size));
+        ok = folder.mkpath(u"."_s) && SavePng(AppIcon(size).convertToFormat(QImage::Format_ARGB32), folder,
+                                              u"si.ordavo.Ordavo.png"_s) && ok;
+    }
+    if (!ok)
+        QTextStream(stderr) << "some icons could not be written to " << target << '\n';
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "--icons")
+        return WriteIcons(argc > 2 ? QString::fromLocal8Bit(argv[2]) : u"dist/icons/hicolor"_s);
     const QString target = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"resources/pictures"_s;
     QDir folder(target);
     if (!folder.mkpath(u"."_s)) {

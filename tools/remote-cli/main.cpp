@@ -49,7 +49,7 @@ int main(int argc, char** argv)
         return kExitBadUsage;
     }
     if (options->helpRequested) {
-        WriteLine(stdout, RemoteUsage().trimmed().toUtf8());
+        WriteLine(stdout, RemoteHelp().trimmed().toUtf8());
         return 0;
     }
 

@@ -18,4 +18,7 @@ struct RemoteOptions {
 // bad usage.
 std::optional<RemoteOptions> ParseRemoteOptions(const QStringList& arguments, QString* error);
 
+// The one-line synopsis, printed after a usage error.
 QString RemoteUsage();
+// The synopsis with what the tool does and every option, for --help.
+QString RemoteHelp();
