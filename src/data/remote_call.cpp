@@ -87,13 +87,17 @@ QString ProcedureError(const QString& statement, const QString& description)
 }
 
 // The form that goes on the wire: percent-encoded, or, past the length limit, the composed
-// text with blanks as %20 and without line breaks.
+// text with blanks as %20 and without line breaks. The server percent-decodes the query, so a
+// "%" of the text goes out as %25 (before the blanks add escapes of their own), or a typed
+// "%27" would arrive as an apostrophe; "#" goes out as %23, or it would end the request there.
 QString StatementForUrl(const QString& composed)
 {
     QString encoded = EncodeStatement(composed);
     if (encoded.size() <= kEncodedLengthLimit)
         return encoded;
     QString plain = composed;
+    plain.replace(u'%', u"%25"_s);
+    plain.replace(u'#', u"%23"_s);
     plain.replace(u' ', u"%20"_s);
     plain.remove(u'\r');
     plain.remove(u'\n');
