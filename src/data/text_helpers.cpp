@@ -1,9 +1,12 @@
 // Windows-1250 projection and decoding, statement-safe user text, and the number and date formats the windows show.
 #include "text_helpers.h"
 
+#include "errors.h"
+
 #include <QLocale>
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -230,4 +233,20 @@ QString FormatListDate(const QDate& date, const QString& format)
     text.replace(u"mm"_s, QString::number(date.month()).rightJustified(2, u'0'));
     text.replace(u"dd"_s, QString::number(date.day()).rightJustified(2, u'0'));
     return text;
+}
+
+double ParseDecimal(const QString& text)
+{
+    if (text.isEmpty())
+        return 0;
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    QString candidate = text;
+    bool ok = false;
+    double value = locale.toDouble(candidate.replace(u'.', u','), &ok);
+    if (!ok || !std::isfinite(value))
+        value = locale.toDouble(candidate.replace(u',', u'.'), &ok);
+    if (!ok || !std::isfinite(value))
+        throw DataError(u"'%1' is not a valid floating point value"_s.arg(text));
+    return value;
 }
