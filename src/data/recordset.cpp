@@ -412,17 +412,19 @@ Recordset::RegionalForms Recordset::RegionalForms::current()
     return forms;
 }
 
-void Recordset::requireOpen() const
+void Recordset::throwClosed()
 {
-    if (!open_)
-        throw DataError(u"Tabela je zaprta."_s);
+    throw DataError(u"Tabela je zaprta."_s);
 }
 
-void Recordset::requireRow() const
+void Recordset::throwNoRow()
 {
-    requireOpen();
-    if (cursor_ >= rowCount_)
-        throw DataError(u"Ni trenutnega zapisa (konec tabele)."_s);
+    throw DataError(u"Ni trenutnega zapisa (konec tabele)."_s);
+}
+
+void Recordset::throwNoColumn(int column)
+{
+    throw DataError(u"Polje %1 ne obstaja."_s.arg(column));
 }
 
 int Recordset::RecordCount() const
@@ -431,22 +433,10 @@ int Recordset::RecordCount() const
     return rowCount_;
 }
 
-bool Recordset::Eof() const
-{
-    requireOpen();
-    return cursor_ >= rowCount_;
-}
-
 void Recordset::MoveFirst()
 {
     requireOpen();
     cursor_ = 0;
-}
-
-void Recordset::MoveNext()
-{
-    requireRow();
-    ++cursor_;
 }
 
 void Recordset::Close()
@@ -496,14 +486,6 @@ ColumnType Recordset::columnType(int column) const
 {
     requireOpen();
     return columns_.at(std::size_t(column)).type;
-}
-
-Field Recordset::fieldAt(int column) const
-{
-    requireRow();
-    if (column < 0 || std::size_t(column) >= columns_.size())
-        throw DataError(u"Polje %1 ne obstaja."_s.arg(column));
-    return Field(this, column, cursor_);
 }
 
 std::size_t Recordset::memoryFootprint() const
@@ -569,18 +551,6 @@ bool Recordset::storeText(int column, int row, std::uint32_t offset, std::uint32
 
 // ---- Field ----
 
-bool Field::isNull() const
-{
-    set_->requireOpen();
-    return set_->cellIsNull(column_, row_);
-}
-
-ColumnType Field::type() const
-{
-    set_->requireOpen();
-    return set_->columns_[std::size_t(column_)].type;
-}
-
 const QString& Field::name() const
 {
     set_->requireOpen();
@@ -606,14 +576,14 @@ void Field::throwConversion(const char* wanted) const
 QString Field::asString() const
 {
     const Value value = readValue();
-    const QLocale locale;
     switch (value.type) {
     case ColumnType::Integer:
         return QString::number(qint32(value.a));
     case ColumnType::Decimal:
-        return RegionalDecimal(value.bytes, locale);
+        return RegionalDecimal(value.bytes, QLocale());
     case ColumnType::Date:
     case ColumnType::DateTime: {
+        const QLocale locale;
         const QDate date = QDate::fromJulianDay(value.a);
         QString text = locale.toString(date, QLocale::ShortFormat);
         if (value.b != 0)
@@ -624,6 +594,7 @@ QString Field::asString() const
     case ColumnType::Text:
         break;
     }
+    // A text needs no regional settings, so none are looked up for it (the common read).
     return QString::fromUtf8(value.bytes);
 }
 
