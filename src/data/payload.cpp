@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -615,23 +616,24 @@ private:
         return {start, out - (data_ + start), false};
     }
 
-    // The first "{", "~", "[" or "&" in [from, stop), or stop. Reads sixteen bytes at a time as long
-    // as they lie inside the buffer, which may be past `stop`.
-    const char* NextFieldStop(const char* from, const char* stop) const
+    // The first "{", "~", "[" or "&" in [from, stop), or stop. Reads 64 bytes at a time as long as
+    // they lie inside the buffer, which may be past `stop`, and keeps the mask of the last block:
+    // the fields are dense with tokens, and the next search mostly starts inside the same block.
+    // The mask stays true because decoding only writes below the position it has read up to.
+    const char* NextFieldStop(const char* from, const char* stop)
     {
 #ifdef __SSE2__
-        const __m128i brace = _mm_set1_epi8(FieldDelimiter);
-        const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
-        const __m128i bracket = _mm_set1_epi8('[');
-        const __m128i ampersand = _mm_set1_epi8('&');
-        while (from < stop && from + 16 <= bufferEnd_) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-            const __m128i hits =
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, brace), _mm_cmpeq_epi8(bytes, tilde)),
-                             _mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, ampersand)));
-            if (const unsigned mask = unsigned(_mm_movemask_epi8(hits)))
-                return std::min(from + std::countr_zero(mask), stop);
-            from += 16;
+        while (from < stop) {
+            if (!blockStart_ || from < blockStart_ || from - blockStart_ >= 64) {
+                if (from + 64 > bufferEnd_)
+                    break;
+                blockStart_ = from;
+                blockStops_ = FieldStopMask64(from);
+            }
+            const std::uint64_t stops = blockStops_ >> (from - blockStart_);
+            if (stops != 0)
+                return std::min(from + std::countr_zero(stops), stop);
+            from = blockStart_ + 64;
         }
         if (from >= stop)
             return stop;
@@ -640,6 +642,26 @@ private:
             ++from;
         return from;
     }
+
+#ifdef __SSE2__
+    // One bit for each of the 64 bytes at `at` that is "{", "~", "[" or "&".
+    static std::uint64_t FieldStopMask64(const char* at)
+    {
+        const __m128i brace = _mm_set1_epi8(FieldDelimiter);
+        const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
+        const __m128i bracket = _mm_set1_epi8('[');
+        const __m128i ampersand = _mm_set1_epi8('&');
+        std::uint64_t mask = 0;
+        for (int part = 0; part < 4; ++part) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * part));
+            const __m128i hits =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, brace), _mm_cmpeq_epi8(bytes, tilde)),
+                             _mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, ampersand)));
+            mask |= std::uint64_t(unsigned(_mm_movemask_epi8(hits))) << (16 * part);
+        }
+        return mask;
+    }
+#endif
 
     // The first named field of a row appends the row; a value that cannot be stored fails the
     // whole payload.
@@ -671,6 +693,8 @@ private:
     Recordset::RegionalForms forms_;
     char* data_ = nullptr;
     const char* bufferEnd_ = nullptr;
+    const char* blockStart_ = nullptr; // the 64-byte block whose stops are in blockStops_
+    std::uint64_t blockStops_ = 0;
     std::vector<int> positions_; // column of each header position; -1 for an empty definition
     QHash<QString, int> columnsByFoldedName_;
     std::size_t cellLimit_ = 0;

@@ -551,21 +551,28 @@ bool Recordset::storeText(int column, int row, std::uint32_t offset, std::uint32
 
 // ---- Field ----
 
+void Field::throwNull() const
+{
+    throw DataError(u"Polje '%1' nima vrednosti."_s.arg(name()));
+}
+
+// Every read starts here, so it is inlined into them, with the rare failure out of line.
+[[gnu::always_inline]] inline Field::Value Field::readValue() const
+{
+    if (isNull()) [[unlikely]]
+        throwNull();
+    const Recordset::Cell& cell = set_->cell(column_, row_);
+    const ColumnType kind = set_->columns_[std::size_t(column_)].type;
+    const bool isSlice = kind == ColumnType::Text || kind == ColumnType::Decimal || kind == ColumnType::Binary;
+    return {kind, cell.a, cell.b,
+            isSlice ? QByteArrayView(set_->buffer_.constData() + cell.a, cell.b) : QByteArrayView()};
+}
+
+
 const QString& Field::name() const
 {
     set_->requireOpen();
     return set_->columns_[std::size_t(column_)].name;
-}
-
-Field::Value Field::readValue() const
-{
-    if (isNull())
-        throw DataError(u"Polje '%1' nima vrednosti."_s.arg(name()));
-    const Recordset::Cell& cell = set_->cell(column_, row_);
-    const ColumnType kind = type();
-    const bool isSlice = kind == ColumnType::Text || kind == ColumnType::Decimal || kind == ColumnType::Binary;
-    return {kind, cell.a, cell.b,
-            isSlice ? QByteArrayView(set_->buffer_.constData() + cell.a, cell.b) : QByteArrayView()};
 }
 
 void Field::throwConversion(const char* wanted) const

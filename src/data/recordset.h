@@ -55,6 +55,7 @@ private:
         QByteArrayView bytes;
     };
     Value readValue() const; // DataError for a closed table or a null value
+    [[noreturn]] void throwNull() const;
     [[noreturn]] void throwConversion(const char* wanted) const;
     Field(const Recordset* set, int column, int row) : set_(set), column_(column), row_(row) {}
     const Recordset* set_;
