@@ -221,9 +221,29 @@ QString FormatFixed2(double value)
     return text.replace(u'.', QLocale().decimalPoint());
 }
 
+// Written digit by digit: the list formats one date per row at every refresh, and reading a
+// format string each time costs more than the rest of the row. Years outside 1000..9999 (and an
+// invalid date) go through Qt, whose forms for them stay as they are.
 QString FormatDisplayDate(const QDateTime& value)
 {
-    return value.date().toString(u"dd.MM.yyyy"_s);
+    const QDate date = value.date();
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 1000 || year > 9999)
+        return date.toString(u"dd.MM.yyyy"_s);
+    QString text(10, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const auto twoDigits = [&out](int number) {
+        *out++ = char16_t(u'0' + number / 10);
+        *out++ = char16_t(u'0' + number % 10);
+    };
+    twoDigits(day);
+    *out++ = u'.';
+    twoDigits(month);
+    *out++ = u'.';
+    twoDigits(year / 100);
+    twoDigits(year % 100);
+    return text;
 }
 
 QString FormatListDate(const QDate& date, const QString& format)
