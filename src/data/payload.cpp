@@ -598,7 +598,7 @@ private:
             // Until the first replacement the text stays where it is; after it, bytes move down.
             const char* const at = NextFieldStop(in, stop);
             if (out != in)
-                MoveDown(out, in, at - in);
+                MoveDownWithin(out, in, at - in);
             out += at - in;
             in = at;
             if (in == stop || *in == FieldDelimiter || *in == SectionDelimiter)
@@ -616,24 +616,41 @@ private:
         return {start, out - (data_ + start), false};
     }
 
-    // The first "{", "~", "[" or "&" in [from, stop), or stop. Reads 64 bytes at a time as long as
-    // they lie inside the buffer, which may be past `stop`, and keeps the mask of the last block:
-    // the fields are dense with tokens, and the next search mostly starts inside the same block.
-    // The mask stays true because decoding only writes below the position it has read up to.
-    const char* NextFieldStop(const char* from, const char* stop)
+    // MoveDown for a piece of a field being decoded. Once the text has shrunk by eight bytes or
+    // more, whole words are copied, the last one reaching past the piece: every word is read
+    // before a store reaches it, and stores stay below `from`, in bytes already read that later
+    // output overwrites (or that lie past the field's text), so no branch per byte is needed.
+    void MoveDownWithin(char* to, const char* from, qsizetype count) const
+    {
+        const qsizetype words = (count + 7) / 8;
+        if (from - to < 8 || from + 8 * words > bufferEnd_) {
+            MoveDown(to, from, count);
+            return;
+        }
+        for (qsizetype i = 0; i < words; ++i) {
+            std::uint64_t word;
+            std::memcpy(&word, from + 8 * i, sizeof word);
+            std::memcpy(to + 8 * i, &word, sizeof word);
+        }
+    }
+
+    // The first "{", "~", "[" or "&" in [from, stop), or stop. Reads sixteen bytes at a time as long
+    // as they lie inside the buffer, which may be past `stop`.
+    const char* NextFieldStop(const char* from, const char* stop) const
     {
 #ifdef __SSE2__
-        while (from < stop) {
-            if (!blockStart_ || from < blockStart_ || from - blockStart_ >= 64) {
-                if (from + 64 > bufferEnd_)
-                    break;
-                blockStart_ = from;
-                blockStops_ = FieldStopMask64(from);
-            }
-            const std::uint64_t stops = blockStops_ >> (from - blockStart_);
-            if (stops != 0)
-                return std::min(from + std::countr_zero(stops), stop);
-            from = blockStart_ + 64;
+        const __m128i brace = _mm_set1_epi8(FieldDelimiter);
+        const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
+        const __m128i bracket = _mm_set1_epi8('[');
+        const __m128i ampersand = _mm_set1_epi8('&');
+        while (from < stop && from + 16 <= bufferEnd_) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+            const __m128i hits =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, brace), _mm_cmpeq_epi8(bytes, tilde)),
+                             _mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, ampersand)));
+            if (const unsigned mask = unsigned(_mm_movemask_epi8(hits)))
+                return std::min(from + std::countr_zero(mask), stop);
+            from += 16;
         }
         if (from >= stop)
             return stop;
@@ -642,26 +659,6 @@ private:
             ++from;
         return from;
     }
-
-#ifdef __SSE2__
-    // One bit for each of the 64 bytes at `at` that is "{", "~", "[" or "&".
-    static std::uint64_t FieldStopMask64(const char* at)
-    {
-        const __m128i brace = _mm_set1_epi8(FieldDelimiter);
-        const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
-        const __m128i bracket = _mm_set1_epi8('[');
-        const __m128i ampersand = _mm_set1_epi8('&');
-        std::uint64_t mask = 0;
-        for (int part = 0; part < 4; ++part) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * part));
-            const __m128i hits =
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, brace), _mm_cmpeq_epi8(bytes, tilde)),
-                             _mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, ampersand)));
-            mask |= std::uint64_t(unsigned(_mm_movemask_epi8(hits))) << (16 * part);
-        }
-        return mask;
-    }
-#endif
 
     // The first named field of a row appends the row; a value that cannot be stored fails the
     // whole payload.
@@ -693,8 +690,6 @@ private:
     Recordset::RegionalForms forms_;
     char* data_ = nullptr;
     const char* bufferEnd_ = nullptr;
-    const char* blockStart_ = nullptr; // the 64-byte block whose stops are in blockStops_
-    std::uint64_t blockStops_ = 0;
     std::vector<int> positions_; // column of each header position; -1 for an empty definition
     QHash<QString, int> columnsByFoldedName_;
     std::size_t cellLimit_ = 0;

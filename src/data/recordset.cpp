@@ -502,8 +502,16 @@ bool Recordset::storeText(int column, int row, std::uint32_t offset, std::uint32
     const std::size_t index = std::size_t(row) * columns_.size() + std::size_t(column);
     char* text = buffer_.data() + offset;
     const QByteArrayView view(text, length);
+    const ColumnType type = columns_[std::size_t(column)].type;
+    // Most cells are texts; one test before the switch spares them its jump.
+    if (type == ColumnType::Text) {
+        if (length > kMaxTextCharacters && Utf8CharacterCount(view) > kMaxTextCharacters)
+            return false;
+        cells_[index] = {offset, length};
+        return true;
+    }
     Cell value{0, 0};
-    switch (columns_[std::size_t(column)].type) {
+    switch (type) {
     case ColumnType::Integer: {
         if (const std::optional<qint32> small = ParseShortUnsigned(text, length)) {
             value.a = std::uint32_t(*small);
