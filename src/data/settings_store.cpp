@@ -94,16 +94,14 @@ QString UnescapeValue(QStringView text)
     return value;
 }
 
-// The text of the bytes, or nothing when they are not text: invalid UTF-8 or a NUL byte.
-std::optional<QString> DecodeText(QByteArrayView bytes)
+// False when the bytes cannot be read as text: invalid UTF-8 or a NUL byte.
+bool IsText(QByteArrayView bytes)
 {
     if (bytes.contains('\0'))
-        return std::nullopt;
+        return false;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decoder(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
+    const QString text = decoder(bytes); // the decoder reports errors once the text is made
+    return !decoder.hasError();
 }
 
 // Splits the bytes after the byte order mark into lines and their ends.
@@ -162,7 +160,7 @@ std::optional<IniDocument> ParseIni(QByteArrayView bytes)
         doc.bom = kUtf8Bom;
         bytes = bytes.sliced(doc.bom.size());
     }
-    if (!DecodeText(bytes))
+    if (!IsText(bytes))
         return std::nullopt;
     SplitLines(bytes, doc);
     ReadEntries(doc);
