@@ -1,6 +1,7 @@
 // Benchmark of one refresh tick of the main order list against a simulator seeded with many orders.
 #include "data/http_client.h"
 #include "data/remote_call.h"
+#include "data/server_contract.h"
 #include "data/settings_store.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QProcess>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -16,7 +18,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -71,8 +75,58 @@ private:
     QString baseUrl_;
 };
 
+// CPU time of this thread in milliseconds.
+double ThreadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// CPU milliseconds of this thread spent in `work`.
+template <typename Work> double CpuMsOf(Work&& work)
+{
+    const double start = ThreadCpuMs();
+    work();
+    return ThreadCpuMs() - start;
+}
+
+// The steps of a tick before the list takes the rows, run alone on the same statement against
+// the same server, so that the tick's CPU time can be split: the transfer (the client's side of
+// the HTTP call), the decoding of the answer and the reading of every row as the list reads them.
+struct TickParts {
+    double transfer = 0;
+    double decode = 0;
+    double rows = 0;
+};
+
+TickParts MeasureTickParts(HttpClient& client, const QString& baseUrl, const QString& statement)
+{
+    const auto contract = [](std::string_view text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); };
+    const QByteArray url = (baseUrl + u"commobj/commobj/"_s + contract(ServerContract::GatewayScript) + u'?' +
+                            contract(ServerContract::QueryPrefix) + EncodeStatement(ComposeStatement(statement, {})))
+                               .toUtf8();
+    TickParts parts;
+    HttpClient::Response response;
+    parts.transfer = CpuMsOf([&] { response = client.get(url); });
+    RecordsetPtr set;
+    parts.decode = CpuMsOf([&] { set = ClassifyAnswer(response.body, statement).recordset; });
+    if (!set)
+        return parts;
+    std::vector<Tnalogi> rows(std::size_t(set->RecordCount()));
+    parts.rows = CpuMsOf([&] {
+        const OrderColumns columns = set->Eof() ? OrderColumns{} : FindOrderColumns(*set);
+        for (std::size_t i = 0; !set->Eof() && i < rows.size(); ++i, set->MoveNext())
+            rows[i] = ReadOrderRow(*set, columns);
+    });
+    benchmark::DoNotOptimize(rows);
+    return parts;
+}
+
 // One tick of the refresh timer as the user-interface thread runs it: the remote call, the
-// decoding, the model rebuild and re-selection, and the first paint of the list.
+// decoding, the model rebuild and re-selection, and the first paint of the list. The counters
+// split the tick's CPU time (milliseconds per tick): transfer, decode and row reading measured
+// alone on the same answer, the model update as the rest of the tick, and the view's paint.
 void BM_RefreshTick(benchmark::State& state)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -106,10 +160,30 @@ void BM_RefreshTick(benchmark::State& state)
             const QModelIndex middle = window.lviewMain->model()->index(rows / 2, 0);
             window.lviewMain->selectionModel()->setCurrentIndex(
                 middle, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            HttpClient partsClient;
+            double tickMs = 0, viewMs = 0;
+            TickParts parts;
             for (auto _ : state) {
-                window.tmrcheckTimer();
-                window.lviewMain->viewport()->repaint();
+                tickMs += CpuMsOf([&] { window.tmrcheckTimer(); });
+                viewMs += CpuMsOf([&] { window.lviewMain->viewport()->repaint(); });
+                state.PauseTiming();
+                const QString statement = OrderListStatement(window.rdbVsiNalogi->isChecked(), QString(),
+                                                             QDate::currentDate(), listDateFormat);
+                const TickParts alone = MeasureTickParts(partsClient, sim.baseUrl(), statement);
+                parts.transfer += alone.transfer;
+                parts.decode += alone.decode;
+                parts.rows += alone.rows;
+                state.ResumeTiming();
             }
+            const auto perTick = [&state](double totalMs) {
+                return benchmark::Counter(totalMs, benchmark::Counter::kAvgIterations);
+            };
+            state.counters["cpu_ms"] = perTick(tickMs + viewMs);
+            state.counters["transfer_ms"] = perTick(parts.transfer);
+            state.counters["decode_ms"] = perTick(parts.decode);
+            state.counters["rows_ms"] = perTick(parts.rows);
+            state.counters["model_ms"] = perTick(tickMs - parts.transfer - parts.decode - parts.rows);
+            state.counters["view_ms"] = perTick(viewMs);
             state.counters["rows"] = rows;
             state.counters["resident_bytes"] = ResidentBytes();
             state.counters["window_resident_growth"] = ResidentBytes() - residentBefore;

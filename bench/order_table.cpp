@@ -109,6 +109,8 @@ OrderTable BuildOrderTable(int rows)
     table.payload = writer.payload();
     table.answer = PayloadWriter::EncodeAnswer(table.payload);
     table.json.assign(buffer.GetString(), buffer.GetSize());
+    for (const Column& column : kOrderColumns)
+        table.typeCodes.push_back(column.typeCode);
     return table;
 }
 

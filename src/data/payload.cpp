@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -597,7 +598,7 @@ private:
             // Until the first replacement the text stays where it is; after it, bytes move down.
             const char* const at = NextFieldStop(in, stop);
             if (out != in)
-                MoveDown(out, in, at - in);
+                MoveDownWithin(out, in, at - in);
             out += at - in;
             in = at;
             if (in == stop || *in == FieldDelimiter || *in == SectionDelimiter)
@@ -613,6 +614,24 @@ private:
         }
         fieldEnd = in - data_;
         return {start, out - (data_ + start), false};
+    }
+
+    // MoveDown for a piece of a field being decoded. Once the text has shrunk by eight bytes or
+    // more, whole words are copied, the last one reaching past the piece: every word is read
+    // before a store reaches it, and stores stay below `from`, in bytes already read that later
+    // output overwrites (or that lie past the field's text), so no branch per byte is needed.
+    void MoveDownWithin(char* to, const char* from, qsizetype count) const
+    {
+        const qsizetype words = (count + 7) / 8;
+        if (from - to < 8 || from + 8 * words > bufferEnd_) {
+            MoveDown(to, from, count);
+            return;
+        }
+        for (qsizetype i = 0; i < words; ++i) {
+            std::uint64_t word;
+            std::memcpy(&word, from + 8 * i, sizeof word);
+            std::memcpy(to + 8 * i, &word, sizeof word);
+        }
     }
 
     // The first "{", "~", "[" or "&" in [from, stop), or stop. Reads sixteen bytes at a time as long

@@ -27,8 +27,8 @@ class Recordset;
 // value, and every conversion that fails, throws DataError.
 class Field {
 public:
-    bool isNull() const;
-    ColumnType type() const;
+    inline bool isNull() const;
+    inline ColumnType type() const;
     const QString& name() const;
 
     // Integers as decimal digits; decimals and date-times in the user's regional form
@@ -55,6 +55,7 @@ private:
         QByteArrayView bytes;
     };
     Value readValue() const; // DataError for a closed table or a null value
+    [[noreturn]] void throwNull() const;
     [[noreturn]] void throwConversion(const char* wanted) const;
     Field(const Recordset* set, int column, int row) : set_(set), column_(column), row_(row) {}
     const Recordset* set_;
@@ -68,9 +69,17 @@ private:
 class Recordset {
 public:
     int RecordCount() const;
-    bool Eof() const;
+    bool Eof() const
+    {
+        requireOpen();
+        return cursor_ >= rowCount_;
+    }
     void MoveFirst();
-    void MoveNext(); // DataError at Eof
+    void MoveNext() // DataError at Eof
+    {
+        requireRow();
+        ++cursor_;
+    }
     void Close();    // every later operation throws DataError
     bool isOpen() const { return open_; }
 
@@ -80,7 +89,13 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     ColumnType columnType(int column) const;
-    Field fieldAt(int column) const; // current row
+    Field fieldAt(int column) const // current row
+    {
+        requireRow();
+        if (column < 0 || std::size_t(column) >= columns_.size()) [[unlikely]]
+            throwNoColumn(column);
+        return Field(this, column, cursor_);
+    }
     int cursor() const { return cursor_; }
 
     // Bytes held by the table (buffer and cells), for the memory figures of the benchmark.
@@ -114,8 +129,21 @@ private:
     };
 
     int columnIndex(const QString& name) const; // -1 when absent
-    void requireOpen() const;
-    void requireRow() const;
+    // The checks of every read are inline; their failures are not.
+    void requireOpen() const
+    {
+        if (!open_) [[unlikely]]
+            throwClosed();
+    }
+    void requireRow() const
+    {
+        requireOpen();
+        if (cursor_ >= rowCount_) [[unlikely]]
+            throwNoRow();
+    }
+    [[noreturn]] static void throwClosed();
+    [[noreturn]] static void throwNoRow();
+    [[noreturn]] static void throwNoColumn(int column);
     // Converts the UTF-8 text buffer_[offset, offset + length) to the column's type and puts
     // it in the cell; false (the cell unchanged) when it does not convert or does not fit.
     // May rewrite those bytes in place (a decimal keeps its canonical text there).
@@ -133,3 +161,15 @@ private:
 };
 
 using RecordsetPtr = std::shared_ptr<Recordset>;
+
+bool Field::isNull() const
+{
+    set_->requireOpen();
+    return set_->cellIsNull(column_, row_);
+}
+
+ColumnType Field::type() const
+{
+    set_->requireOpen();
+    return set_->columns_[std::size_t(column_)].type;
+}

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "http_client.h"
+#include "percent_codec.h"
 #include "recordset.h"
+#include "text_helpers.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -35,16 +37,6 @@ void ClearRemoteState();
 // Internal steps, public so that tests and tools can reach them.
 QString ComposeStatement(const QString& statement, const QStringList& params);
 QString EncodeStatement(const QString& composed);
-QByteArray PercentEncode(const QString& text);
-// Appends bytes with every byte but ASCII letters, digits and "_" written as %XX.
-void AppendPercentEncoded(QByteArray& out, QByteArrayView bytes);
-// Percent-decodes, reads the bytes as UTF-8 and returns UTF-8 in which every character
-// without a Windows-1250 form is "?"; invalid UTF-8 gives an empty result.
-QByteArray PercentDecode(QByteArrayView text);
-// The same with the block decoder limited to a level (the widest the processor runs at most), so
-// that tests can check every level on the same inputs.
-enum class PercentDecodeLevel { Scalar, Ssse3, Avx2, Avx512 };
-QByteArray PercentDecodeAt(QByteArrayView text, PercentDecodeLevel level);
 // True for the transient server texts; resets the sender client before answering true.
 bool IsTransientFailure(QByteArrayView answer);
 // Replaces the sender client with a fresh one (empty cookies), then lets queued events run.
@@ -57,9 +49,6 @@ struct ClassifiedAnswer {
 };
 ClassifiedAnswer ClassifyAnswer(QByteArrayView answer, const QString& statement);
 
-// A decimal number from a text with "." or "," as separator; empty gives 0. DataError
-// when the text is not a number (thousands separators are not accepted).
-double ParseDecimal(const QString& text);
 // The user's temporary-files folder, ending with the platform's separator.
 QString TempFolderPath();
 

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include <functional>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -17,6 +18,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kLockWaitMs = 5000;
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // One "key=value" line of the file, with the section it belongs to.
 struct IniEntry {
@@ -26,9 +28,13 @@ struct IniEntry {
     QString value;
 };
 
-// The file as lines, so that a write changes one line and keeps comments and order.
+// The file as raw lines, so that a write changes one line and every other line (comments,
+// lines the store does not understand, blank lines, their line ends) goes back byte for byte.
 struct IniDocument {
-    QStringList lines;
+    QByteArray bom;                 // the UTF-8 byte order mark the file started with, if any
+    QList<QByteArray> lines;        // without their line ends
+    QList<QByteArray> lineEnds;     // "\n", "\r\n", or empty for a last line without one
+    QByteArray newLineEnd = "\n";   // the file's first line end
     QList<IniEntry> entries;
     QHash<QString, qsizetype> lastLineOfSection; // header or last entry of each section
 
@@ -39,6 +45,17 @@ struct IniDocument {
                 return &*it;
         }
         return nullptr;
+    }
+
+    // A new line ends like the line before it (or like the file's first line); the line before
+    // a new last line gets an end if it had none.
+    void insertLine(qsizetype at, QByteArray line)
+    {
+        const QByteArray end = at > 0 && !lineEnds[at - 1].isEmpty() ? lineEnds[at - 1] : newLineEnd;
+        if (at > 0 && lineEnds[at - 1].isEmpty())
+            lineEnds[at - 1] = end;
+        lines.insert(at, std::move(line));
+        lineEnds.insert(at, end);
     }
 };
 
@@ -59,95 +76,118 @@ QString EscapeValue(const QString& value)
     return escaped;
 }
 
-std::optional<QString> UnescapeValue(QStringView text)
+// "\\", "\n" and "\r" are the store's escapes; any other backslash stands for itself, so a
+// value typed by hand (a Windows path, a connection string) reads as it was typed.
+QString UnescapeValue(QStringView text)
 {
     QString value;
     value.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\\') {
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (text[i] != u'\\' || (next != u'\\' && next != u'n' && next != u'r')) {
             value += text[i];
             continue;
         }
-        if (++i == text.size())
-            return std::nullopt;
-        switch (text[i].unicode()) {
-        case u'\\': value += u'\\'; break;
-        case u'n': value += u'\n'; break;
-        case u'r': value += u'\r'; break;
-        default: return std::nullopt;
-        }
+        value += next == u'n' ? u'\n' : next == u'r' ? u'\r' : u'\\';
+        ++i;
     }
     return value;
 }
 
-std::optional<QString> DecodeUtf8Strictly(const QByteArray& bytes)
+// False when the bytes cannot be read as text: invalid UTF-8 or a NUL byte.
+bool IsText(QByteArrayView bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
+    if (bytes.contains('\0'))
+        return false;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder(bytes); // the decoder reports errors once the text is made
+    return !decoder.hasError();
 }
 
-// nullopt when the bytes are not a file this store can read back faithfully.
-std::optional<IniDocument> ParseIni(const QByteArray& bytes)
+// Splits the bytes after the byte order mark into lines and their ends.
+void SplitLines(QByteArrayView bytes, IniDocument& doc)
 {
-    const std::optional<QString> text = DecodeUtf8Strictly(bytes);
-    if (!text)
-        return std::nullopt;
-    IniDocument doc;
-    doc.lines = text->split(u'\n');
-    if (!doc.lines.isEmpty() && doc.lines.constLast().isEmpty())
-        doc.lines.removeLast();
+    bool firstEnd = true;
+    while (!bytes.isEmpty()) {
+        const qsizetype feed = bytes.indexOf('\n');
+        QByteArrayView line = feed < 0 ? bytes : bytes.first(feed);
+        QByteArray end = feed < 0 ? QByteArray() : QByteArray("\n");
+        if (feed >= 0 && line.endsWith('\r')) {
+            line.chop(1);
+            end = "\r\n";
+        }
+        if (firstEnd && !end.isEmpty()) {
+            doc.newLineEnd = end;
+            firstEnd = false;
+        }
+        doc.lines.append(line.toByteArray());
+        doc.lineEnds.append(end);
+        bytes = feed < 0 ? QByteArrayView() : bytes.sliced(feed + 1);
+    }
+}
+
+// Reads the lines it understands; comments, blank lines, unclosed section headers and lines
+// without a name and "=" are skipped, and stay in the document as they are.
+void ReadEntries(IniDocument& doc)
+{
     QString section;
     for (qsizetype i = 0; i < doc.lines.size(); ++i) {
-        QString& line = doc.lines[i];
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+        const QString line = QString::fromUtf8(doc.lines[i]);
         const QString trimmed = line.trimmed();
         if (trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'#'))
             continue;
         if (trimmed.startsWith(u'[')) {
-            if (!trimmed.endsWith(u']'))
-                return std::nullopt;
-            section = trimmed.mid(1, trimmed.size() - 2).trimmed().toLower();
-            doc.lastLineOfSection.insert(section, i);
+            if (trimmed.endsWith(u']')) {
+                section = trimmed.mid(1, trimmed.size() - 2).trimmed().toLower();
+                doc.lastLineOfSection.insert(section, i);
+            }
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
         const QString key = equals < 0 ? QString() : line.left(equals).trimmed().toLower();
         if (key.isEmpty())
-            return std::nullopt;
-        const std::optional<QString> value = UnescapeValue(QStringView(line).mid(equals + 1));
-        if (!value)
-            return std::nullopt;
-        doc.entries.append({i, section, key, *value});
+            continue;
+        doc.entries.append({i, section, key, UnescapeValue(QStringView(line).mid(equals + 1))});
         doc.lastLineOfSection.insert(section, i);
     }
+}
+
+// nullopt when the bytes cannot be read as text at all.
+std::optional<IniDocument> ParseIni(QByteArrayView bytes)
+{
+    IniDocument doc;
+    if (bytes.startsWith(kUtf8Bom)) {
+        doc.bom = kUtf8Bom;
+        bytes = bytes.sliced(doc.bom.size());
+    }
+    if (!IsText(bytes))
+        return std::nullopt;
+    SplitLines(bytes, doc);
+    ReadEntries(doc);
     return doc;
 }
 
 void SetValue(IniDocument& doc, const QString& section, const QString& key, const QString& value)
 {
-    const QString line = key + u'=' + EscapeValue(value);
+    const QByteArray line = (key + u'=' + EscapeValue(value)).toUtf8();
     if (const IniEntry* entry = doc.find(section, key)) {
         doc.lines[entry->line] = line;
     } else if (doc.lastLineOfSection.contains(section)) {
-        doc.lines.insert(doc.lastLineOfSection.value(section) + 1, line);
+        doc.insertLine(doc.lastLineOfSection.value(section) + 1, line);
     } else {
         if (!doc.lines.isEmpty() && !doc.lines.constLast().trimmed().isEmpty())
-            doc.lines.append(QString());
-        doc.lines.append(u'[' + section + u']');
-        doc.lines.append(line);
+            doc.insertLine(doc.lines.size(), QByteArray());
+        doc.insertLine(doc.lines.size(), (u'[' + section + u']').toUtf8());
+        doc.insertLine(doc.lines.size(), line);
     }
 }
 
 QByteArray SerializeIni(const IniDocument& doc)
 {
-    QString text = doc.lines.join(u'\n');
-    if (!doc.lines.isEmpty())
-        text += u'\n';
-    return text.toUtf8();
+    QByteArray bytes = doc.bom;
+    for (qsizetype i = 0; i < doc.lines.size(); ++i)
+        bytes += doc.lines[i] + doc.lineEnds[i];
+    return bytes;
 }
 
 bool IsStorableName(const QString& name, bool isSection)
@@ -173,14 +213,49 @@ std::optional<QByteArray> ReadFileBytes(const QString& path)
     return bytes;
 }
 
-// Renames an unparsable file to ordavo.ini.corrupt-<time> so that it is never overwritten.
+// ---- notices about set-aside files ----
+
+std::function<void(const QString&)> g_noticeHandler;
+QStringList g_pendingNotices;
+bool g_deliveringNotices = false;
+
+QString SetAsideNotice(const QString& keptAs)
+{
+    return u"Datoteke z nastavitvami ni bilo mogoče prebrati, ker ni besedilo. Program zato začne "
+           u"s praznimi nastavitvami.\n\nStara datoteka je shranjena kot:\n%1"_s
+        .arg(QDir::toNativeSeparators(keptAs));
+}
+
+// Hands the waiting notices to the handler, once each; called when no lock is held, since the
+// handler may show a box and run events that read settings again.
+void DeliverPendingNotices()
+{
+    if (!g_noticeHandler || g_deliveringNotices)
+        return;
+    g_deliveringNotices = true;
+    while (!g_pendingNotices.isEmpty() && g_noticeHandler) {
+        const QString notice = g_pendingNotices.takeFirst();
+        try {
+            g_noticeHandler(notice);
+        } catch (...) {
+            // The notice was offered; a failing handler must not break the settings call.
+        }
+    }
+    g_deliveringNotices = false;
+}
+
+// Renames a file that is not text to ordavo.ini.corrupt-<time> so that it is never overwritten,
+// and queues the notice that tells the user where it went.
 bool SetAsideCorruptFile(const QString& path)
 {
     const QString stem = path + u".corrupt-" + QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss"_s);
     QString target = stem;
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = stem + u'-' + QString::number(n);
-    return QFile::rename(path, target);
+    if (!QFile::rename(path, target))
+        return false;
+    g_pendingNotices.append(SetAsideNotice(target));
+    return true;
 }
 
 QString LockPath(const QString& path)
@@ -188,7 +263,7 @@ QString LockPath(const QString& path)
     return path + u".lock";
 }
 
-// The document of the file; the caller holds the lock. An unparsable file is set aside.
+// The document of the file; the caller holds the lock. A file that is not text is set aside.
 IniDocument LoadDocumentLocked(const QString& path)
 {
     const std::optional<QByteArray> bytes = ReadFileBytes(path);
@@ -220,11 +295,38 @@ IniDocument LoadDocumentForRead(const QString& path)
     return {};
 }
 
+// True when the entry has no write permission for anyone, or this process may not write it.
+// The bits are checked as well because a process with administrator rights passes the access
+// check for any file: a file or folder marked read-only stays untouched for it too.
+bool IsReadOnly(const QFileInfo& info)
+{
+    constexpr QFile::Permissions kAnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return !(info.permissions() & kAnyWrite) || !info.isWritable();
+}
+
+QString FolderNotWritable(const QString& folder)
+{
+    return u"V mapo nastavitev ni mogoče pisati: %1"_s.arg(QDir::toNativeSeparators(folder));
+}
+
 void EnsureFolderExists(const QString& path)
 {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
         throw SettingsError(u"Mape nastavitev ni mogoče ustvariti: %1"_s.arg(folder));
+}
+
+// A write replaces the file through a new file in the same folder, which would succeed over a
+// read-only file; so both the file and its folder are checked first.
+void EnsureWritable(const QString& path)
+{
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (IsReadOnly(folder))
+        throw SettingsError(FolderNotWritable(folder.filePath()));
+    const QFileInfo file(path);
+    if (file.exists() && file.isFile() && IsReadOnly(file))
+        throw SettingsError(
+            u"Datoteke nastavitev ni mogoče zapisati, ker je samo za branje: %1"_s.arg(QDir::toNativeSeparators(path)));
 }
 
 void CommitDocument(const QString& path, const IniDocument& doc)
@@ -236,6 +338,25 @@ void CommitDocument(const QString& path, const IniDocument& doc)
     if (out.write(bytes) != bytes.size() || !out.commit())
         throw SettingsError(u"Nastavitev ni mogoče zapisati (%1): %2"_s.arg(path, out.errorString()));
 }
+
+void WriteSettingLocked(const QString& path, const QString& section, const QString& key, const QString& value)
+{
+    EnsureFolderExists(path);
+    EnsureWritable(path);
+    QLockFile lock(LockPath(path));
+    if (!lock.tryLock(kLockWaitMs)) {
+        if (lock.error() == QLockFile::PermissionError)
+            throw SettingsError(FolderNotWritable(QFileInfo(path).absolutePath()));
+        throw SettingsError(u"Datoteka nastavitev je zaklenjena: %1"_s.arg(path));
+    }
+    IniDocument doc = LoadDocumentLocked(path);
+    SetValue(doc, section, key, value);
+    CommitDocument(path, doc);
+}
+
+// The unreadable settings file whose failure was already reported in this process: later
+// reads of it give the empty text instead of failing again, until a read succeeds.
+QString g_reportedUnreadableFile;
 
 QString SettingOrDefault(const char* key, const char* buildDefault)
 {
@@ -256,7 +377,19 @@ QString ReadSetting(const QString& section, const QString& key)
     const QString keyName = key.toLower();
     if (!IsStorableName(sectionName, true) || !IsStorableName(keyName, false))
         return {};
-    const IniDocument doc = LoadDocumentForRead(SettingsFilePath());
+    const QString path = SettingsFilePath();
+    IniDocument doc;
+    try {
+        doc = LoadDocumentForRead(path);
+        g_reportedUnreadableFile.clear();
+    } catch (const SettingsError&) {
+        DeliverPendingNotices();
+        if (g_reportedUnreadableFile == path)
+            return {};
+        g_reportedUnreadableFile = path;
+        throw;
+    }
+    DeliverPendingNotices();
     const IniEntry* entry = doc.find(sectionName, keyName);
     return entry ? entry->value : QString();
 }
@@ -267,14 +400,19 @@ void WriteSetting(const QString& section, const QString& key, const QString& val
     const QString keyName = key.toLower();
     if (!IsStorableName(sectionName, true) || !IsStorableName(keyName, false))
         throw SettingsError(u"Neveljavno ime nastavitve: [%1] %2"_s.arg(section, key));
-    const QString path = SettingsFilePath();
-    EnsureFolderExists(path);
-    QLockFile lock(LockPath(path));
-    if (!lock.tryLock(kLockWaitMs))
-        throw SettingsError(u"Datoteka nastavitev je zaklenjena: %1"_s.arg(path));
-    IniDocument doc = LoadDocumentLocked(path);
-    SetValue(doc, sectionName, keyName, value);
-    CommitDocument(path, doc);
+    try {
+        WriteSettingLocked(SettingsFilePath(), sectionName, keyName, value);
+    } catch (...) {
+        DeliverPendingNotices();
+        throw;
+    }
+    DeliverPendingNotices();
+}
+
+void SetSettingsNoticeHandler(std::function<void(const QString& text)> handler)
+{
+    g_noticeHandler = std::move(handler);
+    DeliverPendingNotices();
 }
 
 QString DirectoryUrl()

@@ -1,9 +1,12 @@
 // Windows-1250 projection and decoding, statement-safe user text, and the number and date formats the windows show.
 #include "text_helpers.h"
 
+#include "errors.h"
+
 #include <QLocale>
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -218,9 +221,29 @@ QString FormatFixed2(double value)
     return text.replace(u'.', QLocale().decimalPoint());
 }
 
+// Written digit by digit: the list formats one date per row at every refresh, and reading a
+// format string each time costs more than the rest of the row. Years outside 1000..9999 (and an
+// invalid date) go through Qt, whose forms for them stay as they are.
 QString FormatDisplayDate(const QDateTime& value)
 {
-    return value.date().toString(u"dd.MM.yyyy"_s);
+    const QDate date = value.date();
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 1000 || year > 9999)
+        return date.toString(u"dd.MM.yyyy"_s);
+    QString text(10, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const auto twoDigits = [&out](int number) {
+        *out++ = char16_t(u'0' + number / 10);
+        *out++ = char16_t(u'0' + number % 10);
+    };
+    twoDigits(day);
+    *out++ = u'.';
+    twoDigits(month);
+    *out++ = u'.';
+    twoDigits(year / 100);
+    twoDigits(year % 100);
+    return text;
 }
 
 QString FormatListDate(const QDate& date, const QString& format)
@@ -230,4 +253,20 @@ QString FormatListDate(const QDate& date, const QString& format)
     text.replace(u"mm"_s, QString::number(date.month()).rightJustified(2, u'0'));
     text.replace(u"dd"_s, QString::number(date.day()).rightJustified(2, u'0'));
     return text;
+}
+
+double ParseDecimal(const QString& text)
+{
+    if (text.isEmpty())
+        return 0;
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    QString candidate = text;
+    bool ok = false;
+    double value = locale.toDouble(candidate.replace(u'.', u','), &ok);
+    if (!ok || !std::isfinite(value))
+        value = locale.toDouble(candidate.replace(u',', u'.'), &ok);
+    if (!ok || !std::isfinite(value))
+        throw DataError(u"'%1' is not a valid floating point value"_s.arg(text));
+    return value;
 }

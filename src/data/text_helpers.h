@@ -35,3 +35,7 @@ QString FormatDisplayDate(const QDateTime& value);
 // A date in one of the list-date formats "yyyy-mm-dd", "yyyy/mm/dd" or "dd.mm.yyyy"
 // (yyyy, mm and dd are replaced, everything else is literal).
 QString FormatListDate(const QDate& date, const QString& format);
+
+// A decimal number from a text with "." or "," as separator; empty gives 0. DataError
+// when the text is not a number (thousands separators are not accepted).
+double ParseDecimal(const QString& text);

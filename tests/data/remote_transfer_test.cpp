@@ -129,6 +129,35 @@ private slots:
         QCOMPARE(server_->requests().value(0).query, "0.*_." + expected);
     }
 
+    // Each text sits in a parameter long enough to force the plain form; the server must read
+    // back exactly the composed statement, only without its line breaks.
+    void longStatementsArriveAsComposed_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addRow("escaped apostrophe") << u"x%27,0); call usp_insertUpdateLokacija (-1,%27INJECTED%27,%27x%27,0); -- "_s;
+        QTest::addRow("escaped backslash and plus") << u"a%5Cb %2B c%2"_s;
+        QTest::addRow("hash") << u"Regal #4 # konec"_s;
+        QTest::addRow("plus and percent") << u"50% + 20%"_s;
+        QTest::addRow("blanks and line breaks") << u"  prva\r\nvrstica\n  druga\r  "_s;
+        QTest::addRow("escape built from a blank") << u"%%20 %2"_s;
+    }
+
+    void longStatementsArriveAsComposed()
+    {
+        QFETCH(QString, text);
+        RemoteParams = {QString(1100, u'w') + text + QString(1100, u'w')};
+        const QString statement = u"call usp_insertUpdateLokacija"_s;
+        const QString composed = ComposeStatement(statement, RemoteParams);
+        QVERIFY(EncodeStatement(composed).size() > 2000);
+
+        server_->enqueue(LoopbackAnswer::text("[emptyrecordset]"));
+        ExecuteRemoteAt(statement, gatewayUrl());
+        QCOMPARE(server_->requestCount(), 1);
+        QString expected = composed;
+        expected.remove(u'\r').remove(u'\n');
+        QCOMPARE(QString::fromUtf8(server_->requests().first().decodedQuery()), u"0.*_."_s + expected);
+    }
+
     void retriesAsThePolicySays_data()
     {
         QTest::addColumn<QList<LoopbackAnswer>>("script");
@@ -240,6 +269,72 @@ private slots:
         QVERIFY(!ExecuteRemoteAt(kStatement, closed));
         QCOMPARE(LastRemoteError, QString());
         QCOMPARE(waits_, QList<int>{500});
+    }
+
+    void transferFailureSaysWhy_data()
+    {
+        QTest::addColumn<bool>("refusedPort");
+        QTest::addColumn<QList<LoopbackAnswer>>("script");
+        QTest::addColumn<QString>("failure"); // "*" after a prefix: any reason follows
+        QTest::addRow("refused port") << true << QList<LoopbackAnswer>{} << u"Strežnik ni dosegljiv: *"_s;
+        QTest::addRow("HTTP 500 twice")
+            << false << Answers({{500, ""}, {500, ""}}) << u"Strežnik ni dosegljiv: HTTP/1.1 500"_s;
+        QTest::addRow("HTTP 500, then an answer") << false << Answers({{500, ""}, {200, "[emptyrecordset]"}}) << QString();
+        QTest::addRow("answer") << false << Answers({{200, "[emptyrecordset]"}}) << QString();
+    }
+
+    void transferFailureSaysWhy()
+    {
+        QFETCH(bool, refusedPort);
+        QFETCH(QList<LoopbackAnswer>, script);
+        QFETCH(QString, failure);
+        // A failure left by an earlier call must not show through an answer.
+        QVERIFY(!ExecuteRemoteAt(kStatement, u"http://127.0.0.1:%1/"_s.arg(LoopbackServer::closedPort())));
+        QVERIFY(!LastTransferFailure().isEmpty());
+
+        enqueueAll(script);
+        const QString base = refusedPort ? u"http://127.0.0.1:%1/"_s.arg(LoopbackServer::closedPort()) : gatewayUrl();
+        ExecuteRemoteAt(kStatement, base);
+        if (failure.endsWith(u'*')) {
+            QVERIFY2(LastTransferFailure().startsWith(failure.chopped(1)), qPrintable(LastTransferFailure()));
+            QVERIFY(LastTransferFailure().size() > failure.size());
+        } else {
+            QCOMPARE(LastTransferFailure(), failure);
+        }
+        QCOMPARE(LastRemoteError, QString());
+    }
+
+    // A call nested in the queued events (they run before the retry) keeps its own failure.
+    void nestedCallDoesNotLeakItsTransferFailure_data()
+    {
+        QTest::addColumn<QList<LoopbackAnswer>>("script"); // outer, nested, nested retry, outer retry
+        QTest::addColumn<bool>("outerFailed");
+        QTest::addColumn<bool>("nestedFailed");
+        QTest::addRow("nested fails, outer answered")
+            << Answers({{500, ""}, {500, ""}, {500, ""}, {200, "[emptyrecordset]"}}) << false << true;
+        QTest::addRow("nested answered, outer fails")
+            << Answers({{500, ""}, {200, "[emptyrecordset]"}, {500, ""}}) << true << false;
+    }
+
+    void nestedCallDoesNotLeakItsTransferFailure()
+    {
+        QFETCH(QList<LoopbackAnswer>, script);
+        QFETCH(bool, outerFailed);
+        QFETCH(bool, nestedFailed);
+        pointSettingsAtServer();
+        enqueueAll(script);
+        server_->setFallback(LoopbackAnswer::text("", 500));
+        bool nestedRan = false;
+        QString nestedFailure;
+        QTimer::singleShot(0, this, [&] {
+            nestedRan = true;
+            ExecuteRemote(u"call usp_nested"_s);
+            nestedFailure = LastTransferFailure();
+        });
+        ExecuteRemoteAt(kStatement, gatewayUrl());
+        QVERIFY(nestedRan);
+        QCOMPARE(!LastTransferFailure().isEmpty(), outerFailed);
+        QCOMPARE(!nestedFailure.isEmpty(), nestedFailed);
     }
 
     void silentServerEndsInFailure()

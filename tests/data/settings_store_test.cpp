@@ -9,8 +9,6 @@
 #include <QTest>
 
 #include <memory>
-#include <unistd.h>
-
 using namespace Qt::StringLiterals;
 
 class SettingsStoreTest : public QObject {
@@ -18,6 +16,7 @@ class SettingsStoreTest : public QObject {
 
 private:
     std::unique_ptr<SettingsSandbox> sandbox_;
+    QStringList notices_;
 
     QByteArray fileBytes() const
     {
@@ -39,8 +38,18 @@ private:
     }
 
 private slots:
-    void init() { sandbox_ = std::make_unique<SettingsSandbox>(); }
-    void cleanup() { sandbox_.reset(); }
+    void init()
+    {
+        sandbox_ = std::make_unique<SettingsSandbox>();
+        notices_.clear();
+        SetSettingsNoticeHandler([this](const QString& text) { notices_.append(text); });
+    }
+
+    void cleanup()
+    {
+        SetSettingsNoticeHandler({});
+        sandbox_.reset();
+    }
 
     void missingFileAndKeysReadEmpty()
     {
@@ -89,23 +98,65 @@ private slots:
         writeFileBytes("; written by hand\r\n[other]\nKey = kept\n\n[ordavo]\nweburl=commobj/commobj/\n");
         WriteSetting(u"ordavo"_s, u"weburlroot"_s, u"http://x/"_s);
         WriteSetting(u"other"_s, u"key"_s, u"changed"_s);
-        QCOMPARE(fileBytes(), QByteArray("; written by hand\n[other]\nkey=changed\n\n[ordavo]\nweburl=commobj/commobj/\n"
+        QCOMPARE(fileBytes(), QByteArray("; written by hand\r\n[other]\nkey=changed\n\n[ordavo]\nweburl=commobj/commobj/\n"
                                          "weburlroot=http://x/\n"));
         QCOMPARE(ReadSetting(u"ordavo"_s, u"weburl"_s), u"commobj/commobj/"_s);
     }
 
-    void unparsableFileIsSetAside_data()
+    // Each file holds "name" and "weburl=old"; after the read, a write of weburl changes that
+    // line only, and every other byte of the file stays.
+    void handWrittenFilesReadAndKeepTheirLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::addRow("Windows path")
+            << QByteArray("[ordavo]\nname=Provider=SQLOLEDB;Data Source=SRV\\SQLEXPRESS\nweburl=old\n")
+            << u"Provider=SQLOLEDB;Data Source=SRV\\SQLEXPRESS"_s;
+        QTest::addRow("unknown escape and backslash at end")
+            << QByteArray("[ordavo]\nname=a\\qb\\\nweburl=old\n") << u"a\\qb\\"_s;
+        QTest::addRow("store's escapes") << QByteArray("[ordavo]\nname=a\\\\b\\nc\\rd\nweburl=old\n") << u"a\\b\nc\rd"_s;
+        QTest::addRow("comments") << QByteArray("; one\n[ordavo]\n# name=no\n  ;name=no\nname=v\nweburl=old\n")
+                                  << u"v"_s;
+        QTest::addRow("line without =") << QByteArray("[ordavo]\njust words\nname=v\nweburl=old\n") << u"v"_s;
+        QTest::addRow("line without a name") << QByteArray("[ordavo]\n=a\nname=v\nweburl=old\n") << u"v"_s;
+        QTest::addRow("unclosed [") << QByteArray("[ordavo]\nname=v\n[other\nweburl=old\n") << u"v"_s;
+        QTest::addRow("empty value") << QByteArray("[ordavo]\nname=\nweburl=old\n") << QString();
+        QTest::addRow("CRLF line ends") << QByteArray("[ordavo]\r\nname=v \r\nweburl=old\r\n") << u"v "_s;
+        QTest::addRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF[ordavo]\nname=Čuk\nweburl=old\n") << u"Čuk"_s;
+        QTest::addRow("no line end at the end") << QByteArray("[ordavo]\nweburl=old\nname=v") << u"v"_s;
+    }
+
+    void handWrittenFilesReadAndKeepTheirLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        writeFileBytes(bytes);
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"name"_s), name);
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"weburl"_s), u"old"_s);
+        WriteSetting(u"ordavo"_s, u"weburl"_s, u"new"_s);
+        QCOMPARE(fileBytes(), QByteArray(bytes).replace("weburl=old", "weburl=new"));
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"name"_s), name);
+        QVERIFY(corruptCopies().isEmpty());
+        QVERIFY(notices_.isEmpty());
+    }
+
+    void addedLinesEndLikeTheFile()
+    {
+        writeFileBytes("\xEF\xBB\xBF[ordavo]\r\nname=v");
+        WriteSetting(u"ordavo"_s, u"weburl"_s, u"x"_s);
+        WriteSetting(u"other"_s, u"key"_s, u"y"_s);
+        QCOMPARE(fileBytes(), QByteArray("\xEF\xBB\xBF[ordavo]\r\nname=v\r\nweburl=x\r\n\r\n[other]\r\nkey=y\r\n"));
+    }
+
+    void fileThatIsNotTextIsSetAside_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addRow("invalid UTF-8") << QByteArray("[ordavo]\nname=\xE8\x65\n");
-        QTest::addRow("line without =") << QByteArray("[ordavo]\njust words\n");
-        QTest::addRow("bad escape") << QByteArray("[ordavo]\nname=a\\qb\n");
-        QTest::addRow("escape at end") << QByteArray("[ordavo]\nname=a\\\n");
-        QTest::addRow("open section") << QByteArray("[ordavo\nname=a\n");
-        QTest::addRow("empty name") << QByteArray("[ordavo]\n=a\n");
+        QTest::addRow("NUL byte") << QByteArray("[ordavo]\nname=a\0b\n", 18);
+        QTest::addRow("binary") << QByteArray::fromHex("89504e470d0a1a0a0000000d49484452");
     }
 
-    void unparsableFileIsSetAside()
+    void fileThatIsNotTextIsSetAside()
     {
         QFETCH(QByteArray, bytes);
         writeFileBytes(bytes);
@@ -116,22 +167,54 @@ private slots:
         QFile copy(sandbox_->settingsFolder() + u'/' + copies.first());
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), bytes);
+        QCOMPARE(notices_.size(), 1);
+        QVERIFY2(notices_.first().contains(sandbox_->settingsFolder() + u'/' + copies.first()), qPrintable(notices_.first()));
 
         // A write after a damaged file starts a new one and leaves the copy alone; a second
-        // damaged file gets a copy of its own.
+        // damaged file gets a copy and a notice of its own.
         WriteSetting(u"ordavo"_s, u"name"_s, u"new"_s);
         QCOMPARE(fileBytes(), QByteArray("[ordavo]\nname=new\n"));
+        QCOMPARE(notices_.size(), 1);
         writeFileBytes(bytes);
         WriteSetting(u"ordavo"_s, u"name"_s, u"newer"_s);
         QCOMPARE(ReadSetting(u"ordavo"_s, u"name"_s), u"newer"_s);
         QCOMPARE(corruptCopies().size(), 2);
+        QCOMPARE(notices_.size(), 2);
     }
 
-    void unreadableFileIsAnError()
+    void noticeWaitsForItsHandler()
+    {
+        SetSettingsNoticeHandler({});
+        writeFileBytes(QByteArray("\xFF\xFE", 2));
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"name"_s), QString());
+        QCOMPARE(corruptCopies().size(), 1);
+        QStringList late;
+        SetSettingsNoticeHandler([&late](const QString& text) { late.append(text); });
+        QCOMPARE(late.size(), 1);
+        QVERIFY(late.first().contains(corruptCopies().first()));
+        ReadSetting(u"ordavo"_s, u"name"_s);
+        SetSettingsNoticeHandler([&late](const QString& text) { late.append(text); });
+        QCOMPARE(late.size(), 1);
+        SetSettingsNoticeHandler({});
+    }
+
+    // The first failing read reports the unreadable file; later reads give the empty text
+    // quietly, until the file can be read again.
+    void unreadableFileIsReportedOnce()
     {
         QVERIFY(QDir().mkpath(sandbox_->settingsFile())); // a folder where the file should be
         QVERIFY_THROWS_EXCEPTION(SettingsError, ReadSetting(u"ordavo"_s, u"weburl"_s));
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"weburl"_s), QString());
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"other"_s), QString());
         QVERIFY_THROWS_EXCEPTION(SettingsError, WriteSetting(u"ordavo"_s, u"weburl"_s, u"x"_s));
+
+        QVERIFY(QDir(sandbox_->settingsFile()).removeRecursively());
+        WriteSetting(u"ordavo"_s, u"weburl"_s, u"x"_s);
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"weburl"_s), u"x"_s);
+        QVERIFY(QFile::remove(sandbox_->settingsFile()));
+        QVERIFY(QDir().mkpath(sandbox_->settingsFile()));
+        QVERIFY_THROWS_EXCEPTION(SettingsError, ReadSetting(u"ordavo"_s, u"weburl"_s));
+        QVERIFY(QDir(sandbox_->settingsFile()).removeRecursively());
     }
 
     void refusedWriteIsAnError()
@@ -143,14 +226,35 @@ private slots:
         QCOMPARE(ReadSetting(u"ordavo"_s, u"weburl"_s), QString());
     }
 
-    void readOnlyFolderRefusesWrites()
+    // Permissions are set with the bits alone, so the checks also hold when the tests run with
+    // administrator rights (which pass any access check).
+    void readOnlyFileOrFolderRefusesWrites_data()
     {
-        if (::geteuid() == 0)
-            QSKIP("root may write into a read-only folder");
-        QVERIFY(QDir().mkpath(sandbox_->settingsFolder()));
-        QFile::setPermissions(sandbox_->settingsFolder(), QFile::ReadOwner | QFile::ExeOwner);
-        QVERIFY_THROWS_EXCEPTION(SettingsError, WriteSetting(u"ordavo"_s, u"weburl"_s, u"x"_s));
-        QFile::setPermissions(sandbox_->settingsFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QString>("message");
+        QTest::addRow("read-only file") << false << u"Datoteke nastavitev ni mogoče zapisati, ker je samo za branje: "_s;
+        QTest::addRow("read-only folder") << true << u"V mapo nastavitev ni mogoče pisati: "_s;
+    }
+
+    void readOnlyFileOrFolderRefusesWrites()
+    {
+        QFETCH(bool, folder);
+        QFETCH(QString, message);
+        WriteSetting(u"ordavo"_s, u"weburl"_s, u"before"_s);
+        const QString target = folder ? sandbox_->settingsFolder() : sandbox_->settingsFile();
+        const QFile::Permissions original = QFile::permissions(target);
+        const QFile::Permissions readOnly = folder ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(target, readOnly));
+        QString error;
+        try {
+            WriteSetting(u"ordavo"_s, u"weburl"_s, u"after"_s);
+        } catch (const SettingsError& e) {
+            error = e.message();
+        }
+        QFile::setPermissions(target, original);
+        QCOMPARE(error, message + target);
+        QCOMPARE(ReadSetting(u"ordavo"_s, u"weburl"_s), u"before"_s);
+        QCOMPARE(fileBytes(), QByteArray("[ordavo]\nweburl=before\n"));
     }
 
     void lockHeldTooLongIsAnError()

@@ -134,6 +134,21 @@ private slots:
         QCOMPARE(FormatListDate(date, u"yyyy/mm/dd"_s), u"2011/03/05"_s);
         QCOMPARE(FormatListDate(date, u"dd.mm.yyyy"_s), u"05.03.2011"_s);
     }
+
+    // The digit-by-digit form against Qt's own formatting, over the whole range it covers and
+    // past both of its ends.
+    void displayDateMatchesQtsFormat()
+    {
+        QCOMPARE(FormatDisplayDate(QDateTime()), QString());
+        for (const QDate& date : {QDate(1, 1, 1), QDate(999, 12, 31), QDate(1000, 1, 1), QDate(9999, 12, 31),
+                                  QDate(10000, 1, 1), QDate(-5, 6, 7)}) {
+            QCOMPARE(FormatDisplayDate(QDateTime(date, QTime(0, 0), Qt::UTC)), date.toString(u"dd.MM.yyyy"_s));
+        }
+        for (QDate date(1899, 12, 30); date.year() < 2101; date = date.addDays(37)) {
+            const QDateTime moment(date, QTime(23, 59), Qt::UTC);
+            QCOMPARE(FormatDisplayDate(moment), date.toString(u"dd.MM.yyyy"_s));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TextHelpersTest)

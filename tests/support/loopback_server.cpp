@@ -25,6 +25,32 @@ QByteArray LoopbackRequest::header(const QByteArray& name) const
     return {};
 }
 
+QByteArray LoopbackRequest::decodedQuery() const
+{
+    const auto hexValue = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    QByteArray decoded;
+    decoded.reserve(query.size());
+    for (qsizetype i = 0; i < query.size(); ++i) {
+        const int high = i + 2 < query.size() ? hexValue(query[i + 1]) : -1;
+        const int low = i + 2 < query.size() ? hexValue(query[i + 2]) : -1;
+        if (query[i] == '%' && high >= 0 && low >= 0) {
+            decoded.append(char(high << 4 | low));
+            i += 2;
+        } else {
+            decoded.append(query[i]);
+        }
+    }
+    return decoded;
+}
+
 bool LoopbackRequest::hasHeader(const QByteArray& name) const
 {
     for (const auto& header : headers) {

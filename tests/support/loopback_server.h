@@ -18,6 +18,11 @@ struct LoopbackRequest {
     QByteArray query;  // target after "?", not decoded
     QList<QPair<QByteArray, QByteArray>> headers;
 
+    // The query as a web server's gateway script reads it: the raw query percent-decoded
+    // ("%" and two hexadecimal digits give one byte, any other "%" stays), with "+" kept as
+    // "+" (PHP's rawurldecode of $_SERVER['QUERY_STRING'], not the form decoding of $_GET).
+    QByteArray decodedQuery() const;
+
     // The first value of the named header (any letter case), empty when absent.
     QByteArray header(const QByteArray& name) const;
     bool hasHeader(const QByteArray& name) const;
