@@ -1,7 +1,9 @@
 // The program entry of the Ordavo client: platform choice, application title, fonts, Qt's Slovenian texts, old mail drafts, the long-lived windows, the message loop.
 #include "desktop/mail_composer.h"
+#include "data/settings_store.h"
 #include "desktop/session_platform.h"
 #include "shell/startup.h"
+#include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/qt_translation.h"
 
@@ -42,6 +44,8 @@ int main(int argc, char* argv[])
     InstallOrdavoFonts();
     InstallQtSlovenianTranslation(app);
     RemoveOldMailDrafts(QDateTime::currentDateTime());
+    // A settings file that could not be read as text was set aside; the user hears it once.
+    SetSettingsNoticeHandler([](const QString& text) { ShowSystemMessage(MessageIcon::Warning, u"Napaka"_s, text); });
 
     int status = 0;
     if (CreateLongLivedWindows() && !ApplicationTerminationRequested())
