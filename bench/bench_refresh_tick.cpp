@@ -2,7 +2,7 @@
 #include "data/http_client.h"
 #include "data/remote_call.h"
 #include "data/settings_store.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 
 #include <QApplication>

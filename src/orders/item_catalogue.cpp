@@ -1,9 +1,11 @@
 // TfrmNalogUrejanjePostavk: the catalogue of standard order items and its edit panel.
 #include "item_catalogue.h"
 
-#include "storage/busy_guard.h"
 #include "ui/button_styles.h"
-#include "storage/window_calls.h"
+#include "session/remote_calls.h"
+#include "ui/busy_guard.h"
+#include "ui/failure_box.h"
+#include "ui/wait_cursor.h"
 
 #include "data/errors.h"
 #include "data/remote_call.h"
@@ -182,13 +184,13 @@ void TfrmNalogUrejanjePostavk::loadPostavkeList()
     Loading = true;
     lviewPostavke->setRowCount(0);
     try {
-        RecordsetPtr answer;
-        if (!CallServer(u"call usp_listPostavkeALL ()"_s, &answer)) {
+        const CallResult items = CallRemote(u"call usp_listPostavkeALL ()"_s);
+        if (!items) {
             // The list stays empty, without even the fixed first row.
             Loading = false;
             return;
         }
-        const int remembered = fillList(answer.get());
+        const int remembered = fillList(items.answer.get());
         // selectRow looks the column up at the viewport's edge, which misses under right-to-left.
         lviewPostavke->setCurrentCell(remembered, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         lviewPostavke->viewport()->update();
@@ -303,7 +305,10 @@ void TfrmNalogUrejanjePostavk::savePostavka()
 {
     try {
         WaitCursor cursor;
-        if (!CallServer(saveStatement(), nullptr, true))
+        RemoteCall save;
+        save.statement = saveStatement();
+        save.readAnswer = false;
+        if (!CallRemote(save))
             return;
         cursor.restore();
         loadPostavkeList();
@@ -338,7 +343,7 @@ void TfrmNalogUrejanjePostavk::deleteSelectedItem()
     WaitCursor cursor;
     const QString statement =
         u"call usp_updateSavePostavka ("_s + QString::number(SelectedPostavkaId) + u",'',0,0,999)"_s;
-    if (!CallServer(statement))
+    if (!CallRemote(statement))
         return;
     cursor.restore();
     loadPostavkeList();

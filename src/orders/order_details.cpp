@@ -7,18 +7,22 @@
 
 #include "data/errors.h"
 #include "data/remote_call.h"
+#include "data/server_contract.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
-#include "desktop/busy_cursor.h"
+#include "ui/wait_cursor.h"
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
 #include "desktop/url_opener.h"
-#include "shell/app_state.h"
-#include "shell/main_window.h"
+#include "session/app_state.h"
+#include "session/remote_calls.h"
+#include "session/settings_keys.h"
+#include "session/window_links.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/ordavo_pictures.h"
+#include "ui/window_owner.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
 
@@ -39,12 +43,13 @@
 using namespace Qt::StringLiterals;
 
 TfrmNalogDetails* frmNalogDetails = nullptr;
+qint32 currentNalogId = 0;
+TNalogCustomer NalogCustomer;
 
 namespace {
 
 const QColor kCaptionGrey(0xAA, 0xAA, 0xAA);
 const QColor kPanelBlue(0x06, 0x32, 0x63);
-const QString kSettingsSection = u"ordavo"_s;
 
 enum ItemColumn { ColOpis, ColDodatno, ColKolicina, ColCena, ItemColumnCount };
 
@@ -143,7 +148,7 @@ QString TotalCaption(double total)
 QString CommentWithLineBreaks(const QString& komentar)
 {
     QString text = komentar;
-    return text.replace(u"*newln*"_s, u"\n"_s, Qt::CaseInsensitive);
+    return text.replace(QString::fromUtf8(ServerContract::NewLineMarker), u"\n"_s, Qt::CaseInsensitive);
 }
 
 QString NalogHeaderStatement(qint32 nalogId, const QDate& today, const QString& dateFormat)
@@ -409,8 +414,8 @@ void TfrmNalogDetails::FormShow()
     else
         loadNalog(currentNalogId);
     try {
-        Label5->setText(ReadSetting(kSettingsSection, u"avtotitle"_s));
-        Label2->setText(ReadSetting(kSettingsSection, u"registrkatitle"_s));
+        Label5->setText(Setting(SettingKey::VehicleTitle));
+        Label2->setText(Setting(SettingKey::PlateTitle));
     } catch (const std::exception& e) {
         ShowErrorBox(u"Napaka"_s, ErrorMessage(e));
     }
@@ -428,13 +433,12 @@ void TfrmNalogDetails::loadNalog(qint32 nalogId)
 void TfrmNalogDetails::loadNalogHeader(qint32 nalogId)
 {
     QCoreApplication::processEvents();
-    bool failed = false;
-    const RecordsetPtr answer =
-        CallOrderStatement(NalogHeaderStatement(nalogId, QDate::currentDate(), listDateFormat), failed);
-    if (failed || !answer || answer->Eof())
+    const CallResult header =
+        CallRemote(NalogHeaderStatement(nalogId, QDate::currentDate(), listDateFormat), CallCursor::ClearOnFailure);
+    if (!header || !header.answer || header.answer->Eof())
         return;
     try {
-        fillHeader(*answer);
+        fillHeader(*header.answer);
     } catch (const std::exception&) {
         ShowErrorBox(u"Napaka"_s, u"Napaka pri polnenju informacij na levi"_s);
     }
@@ -460,8 +464,8 @@ void TfrmNalogDetails::fillHeader(Recordset& row)
     const QString podpis = TextOf(row, u"podpis"_s);
     layOutPictureStrip(showPictures(row));
     pnlbrowser->hide();
-    const QString webUrlRoot = ReadSetting(kSettingsSection, u"weburlroot"_s);
-    const QString accessCode = ReadSetting(kSettingsSection, u"kodadostop"_s);
+    const QString webUrlRoot = Setting(SettingKey::WebUrlRoot);
+    const QString accessCode = Setting(SettingKey::AccessCode);
     PreviewPdfUrl = BuildPreviewPdfUrl(webUrlRoot, currentNalogId, accessCode);
     PdfFileUrl = BuildPdfFileUrl(webUrlRoot, currentNalogId, accessCode);
     showSignature(podpis);
@@ -527,10 +531,10 @@ void TfrmNalogDetails::showSignature(const QString& podpis)
 void TfrmNalogDetails::loadItems(qint32 nalogId)
 {
     lviewPostavke->clear();
-    bool failed = false;
-    const RecordsetPtr answer = CallOrderStatement(NalogItemsStatement(nalogId), failed);
-    if (failed)
+    const CallResult items = CallRemote(NalogItemsStatement(nalogId), CallCursor::ClearOnFailure);
+    if (!items)
         return;
+    const RecordsetPtr& answer = items.answer;
     try {
         for (; answer && !answer->Eof(); answer->MoveNext()) {
             const double cena = ParseDecimal(TextOf(*answer, u"cena"_s));
@@ -570,6 +574,30 @@ void TfrmNalogDetails::fitItemColumns()
     lviewPostavke->setColumnWidth(ColCena, std::min(lviewPostavke->columnWidth(ColCena), 100));
 }
 
+void TfrmNalogDetails::shraniClick()
+{
+    ShowBusyCursor();
+    setNalogStatus(currentNalogId, StatusBilled);
+    try {
+        close();
+        emit Links().refreshStepRequested();
+    } catch (const std::exception&) {
+        // Closing and the timer step are best effort; only the cursor must come back.
+    }
+    ClearBusyCursor();
+}
+
+void TfrmNalogDetails::XpButton1Click()
+{
+    const int answer = ShowSystemMessage(MessageIcon::Information, u"Potrdite ali ovrzite"_s,
+                                         u"Ali ste prepričani da želite izbrisati nalog "_s + lblNalog->text() + u'?',
+                                         MessageButtons::YesNo);
+    if (answer != mrYes)
+        return;
+    setNalogStatus(currentNalogId, StatusDeleted);
+    close();
+}
+
 void TfrmNalogDetails::XpButton4Click()
 {
     downloadpdfandsendit(PdfFileUrl);
@@ -599,7 +627,7 @@ void openNalog(qint32 nalogId)
 {
     currentNalogId = nalogId;
     if (!frmNalogDetails)
-        new TfrmNalogDetails(frmMain);
+        new TfrmNalogDetails(DialogOwnerWindow());
     TfrmNalogDetails* window = frmNalogDetails;
     if (window->isVisible())
         window->close();

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "data/recordset.h"
-#include "shell/app_state.h"
 #include "ui/ordavo_window.h"
 
 #include <QColor>
@@ -10,6 +9,18 @@
 #include <QStringList>
 
 #include <array>
+
+// The shown order's customer lines and type, as the header load filled them.
+struct TNalogCustomer {
+    QString strankaLine;
+    QString idddvLine;
+    QString naslovLine;
+    QString podjetjeLine;
+    qint32 nalogType = 0;
+};
+// The order the order window shows, and its customer lines.
+extern qint32 currentNalogId;
+extern TNalogCustomer NalogCustomer;
 
 class PictureClickHandler;
 class PicturePane;

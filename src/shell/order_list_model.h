@@ -1,7 +1,7 @@
-// The table model of the main order list over the rows of nalogi, with the row colours as a pure function.
+// The table model of the main order list over its rows, with the row colours as a pure function.
 #pragma once
 
-#include "shell/app_state.h"
+#include "shell/order_list.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -24,8 +24,8 @@ OrderRowColours OrderRowColoursFor(int row, const QVector<Tnalogi>& rows);
 // "delovni" for 0, "sprejemni" for 1, "Neznani" otherwise.
 QString OrderTypeCaption(qint32 nalogType);
 
-// Shows the first shownRows() elements of nalogi. The main window fills nalogi and then
-// calls showRows(), which resets the model once per load.
+// Holds the rows of the latest load and shows the first shownRows() of them. The main window
+// hands over the rows with setRows(), which resets the model once per load.
 class OrderListModel final : public QAbstractTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OrderListModel)
@@ -35,11 +35,13 @@ public:
 
     explicit OrderListModel(QObject* parent = nullptr);
 
-    // Removes every row from the view (nalogi is left alone).
+    // Removes every row from the view (the held rows are left alone).
     void clearRows();
-    // Shows the first `count` elements of nalogi.
-    void showRows(int count);
+    // Holds `rows` and shows the first `shown` of them.
+    void setRows(QVector<Tnalogi> rows, int shown);
     int shownRows() const { return shownRows_; }
+    // The held rows; row i of the view is element i.
+    const QVector<Tnalogi>& rows() const { return rows_; }
 
     void setColumnHeader(Column column, const QString& text);
     // The shown rows whose cell texts in `column` are the longest, at most `count` of them:
@@ -54,6 +56,9 @@ public:
 private:
     QString cellText(const Tnalogi& row, int column) const;
 
+    void showRows(int count);
+
+    QVector<Tnalogi> rows_;
     int shownRows_ = 0;
     std::array<QString, ColumnCount> headers_;
 };

@@ -5,7 +5,8 @@
 #include "data/remote_call.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
+#include "session/remote_calls.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "shell/update_check.h"
@@ -24,13 +25,15 @@ const QStringList ProbeFormats = {u"yyyy-mm-dd"_s, u"yyyy/mm/dd"_s, u"dd.mm.yyyy
 // (an unreachable server counts as accepting).
 bool ServerAcceptsListDateFormat()
 {
-    RemoteParams = QStringList{FormatListDate(QDate::currentDate().addDays(-365), listDateFormat)};
+    RemoteCall probe;
+    probe.statement = u"call usp_checkDate "_s;
+    probe.params = QStringList{FormatListDate(QDate::currentDate().addDays(-365), listDateFormat)};
+    probe.failureTitle.clear();
     try {
-        ExecuteRemote(u"call usp_checkDate "_s);
-    } catch (const std::exception& e) {
-        LastRemoteError = ErrorMessage(e);
+        return !CallRemote(probe).failed;
+    } catch (const std::exception&) {
+        return false;
     }
-    return LastRemoteError.isEmpty();
 }
 
 void ReportServerNotFound()
@@ -46,19 +49,15 @@ void probeListDateFormat()
 {
     try {
         for (const QString& format : ProbeFormats) {
-            LastRemoteError.clear();
             listDateFormat = format;
-            if (ServerAcceptsListDateFormat()) {
-                ClearRemoteState();
+            if (ServerAcceptsListDateFormat())
                 return;
-            }
         }
         if (constrValue.isEmpty()) {
             ReportServerNotFound();
             TerminateApplication();
             return;
         }
-        ClearRemoteState();
     } catch (const std::exception&) {
         listDateFormat = u"yyyy-mm-dd"_s;
     }

@@ -4,7 +4,7 @@
 
 #include "support/window_test_kit.h"
 
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 #include "ui/message_boxes.h"
 #include "ui/xp_button.h"

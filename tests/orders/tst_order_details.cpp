@@ -6,7 +6,7 @@
 #include "data/settings_store.h"
 #include "desktop/picture_pane.h"
 #include "desktop/url_opener.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "ui/message_boxes.h"
 
 #include <QCheckBox>

@@ -600,21 +600,24 @@ private:
         return LoopbackAnswer::text(png).withHeader("Content-Type", "image/png");
     }
 
+    static PrintedOrder printed(const Order& o)
+    {
+        return {o.id, o.number, o.vozilo, o.registrska, o.datum, o.imagePath, o.komentar,
+                o.vnesel, o.stranka, o.naslov, o.podjetje, o.idddv, o.type};
+    }
+
     void printNalog(int mode, const Order& o)
     {
         if (!frmPrintIzpis)
             new TfrmPrintIzpis(qApp);
-        frmPrintIzpis->printNalog(mode, o.id, o.number, o.vozilo, o.registrska, o.datum, o.imagePath, o.komentar,
-                                  o.vnesel, o.stranka, o.naslov, o.podjetje, o.idddv, o.type);
+        frmPrintIzpis->printNalog(mode, printed(o));
     }
 
     QString printToPdf(const Order& o)
     {
         if (!frmPrintIzpis)
             new TfrmPrintIzpis(qApp);
-        const bool filled = frmPrintIzpis->fillNalog(o.id, o.number, o.vozilo, o.registrska, o.datum, o.imagePath,
-                                                     o.komentar, o.vnesel, o.stranka, o.naslov, o.podjetje, o.idddv,
-                                                     o.type);
+        const bool filled = frmPrintIzpis->fillNalog(printed(o));
         if (!filled)
             return {};
         const QString path = dir_.filePath(u"nalog-%1.pdf"_s.arg(++pdfCount_));

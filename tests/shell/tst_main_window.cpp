@@ -5,10 +5,10 @@
 
 #include "data/remote_call.h"
 #include "data/settings_store.h"
-#include "desktop/busy_cursor.h"
+#include "ui/wait_cursor.h"
 #include "desktop/url_opener.h"
 #include "desktop/window_arranger.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 #include "shell/order_list_model.h"
 #include "shell/startup.h"
@@ -239,8 +239,8 @@ private slots:
         QCOMPARE(model->index(2, OrderListModel::ColTip).data().toString(), u"Neznani"_s);
         QCOMPARE(model->index(0, OrderListModel::ColDatum).data().toString(), u"05.03.2024"_s);
         QCOMPARE(model->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0xFD, 0xFF, 0x3B));
-        QCOMPARE(nalogi.size(), 3);
-        QCOMPARE(lastOrderCount, 3);
+        QCOMPARE(w->orders().size(), 3);
+        QCOMPARE(w->lastOrderCount(), 3);
         QVERIFY(w->lviewMain->isEnabled());
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     }
@@ -267,7 +267,7 @@ private slots:
     {
         workshop_->answer(ListPrefix, OrderListAnswer(Orders({1})));
         TfrmMain* w = shownWindow();
-        SetBusyCursor();
+        ShowBusyCursor();
         w->loadNalogi();
         QVERIFY(QGuiApplication::overrideCursor());
         workshop_->answer(ListPrefix, FailureAnswer());
@@ -275,7 +275,7 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
         w->loadNalogi();
         QVERIFY2(!QGuiApplication::overrideCursor(), "the wait cursor of a call ends with the call");
-        ResetCursor();
+        ClearBusyCursor();
     }
 
     void selectionFollowsTheOrderAcrossReloads()
@@ -290,7 +290,7 @@ private slots:
         workshop_->answer(ListPrefix, OrderListAnswer(Orders({6, 1, 2, 3, 4, 5})));
         w->loadNalogi();
         QCOMPARE(w->selectedRow(), 0);
-        QCOMPARE(nalogi[0].id, 6);
+        QCOMPARE(w->orders()[0].id, 6);
 
         workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3})));
         w->loadNalogi();
@@ -332,7 +332,7 @@ private slots:
         w->tmrcheckTimer();
         QCOMPARE(w->tmrcheck->interval(), 7000);
         QVERIFY(w->tmrcheck->isActive());
-        QVERIFY(!firstTick);
+        QVERIFY(!w->firstTickPending());
 
         w->txtSearch->setText(u"abc"_s);
         w->applySearch();
@@ -396,7 +396,7 @@ private slots:
         workshop_->answer(ListPrefix, EmptyAnswer());
         w->loadNalogi();
         QCOMPARE(w->lviewMain->model()->rowCount(), 0);
-        QCOMPARE(lastOrderCount, 2);
+        QCOMPARE(w->lastOrderCount(), 2);
         QVERIFY(w->lviewMain->isEnabled());
     }
 
@@ -432,7 +432,7 @@ private slots:
         QTest::keyClick(w->txtSearch, Qt::Key_Escape);
         QCOMPARE(DialogTestHook::lastShown().title, u"Zapri program"_s);
         QVERIFY(w->isVisible());
-        QVERIFY(!allowClose);
+        QVERIFY(!w->closeAllowed());
 
         DialogTestHook::setNextAnswers({mrYes});
         QTest::keyClick(w->lviewMain, Qt::Key_W, Qt::ControlModifier);
@@ -445,7 +445,7 @@ private slots:
         TfrmMain* w = shownWindow();
         QCOMPARE(w->actIzhod->shortcut(), QKeySequence(u"Ctrl+Q"_s));
         w->actIzhod->trigger();
-        QVERIFY(allowClose);
+        QVERIFY(w->closeAllowed());
         QVERIFY(!w->isVisible());
         QVERIFY(ApplicationTerminationRequested());
     }
@@ -516,7 +516,7 @@ private slots:
         const int unbilled = w->lviewMain->model()->rowCount();
         QVERIFY(unbilled > 10);
         bool sawLocked = false;
-        for (const Tnalogi& order : nalogi)
+        for (const Tnalogi& order : w->orders())
             sawLocked = sawLocked || order.id == SimulatorProcess::LockedOrder;
         QVERIFY(sawLocked);
         w->rdbVsiNalogi->click();

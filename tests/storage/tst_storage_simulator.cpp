@@ -10,7 +10,8 @@
 
 #include "support/simulator_process.h"
 
-#include "shell/app_state.h"
+#include "session/app_state.h"
+#include "session/window_links.h"
 #include "ui/message_boxes.h"
 
 #include <QComboBox>
@@ -94,6 +95,8 @@ void TestStorageSimulator::initTestCase()
     sim_ = std::make_unique<SimulatorProcess>();
     QVERIFY2(sim_->isRunning(), qPrintable(sim_->errorText()));
     remote_ = std::make_unique<RemoteTestSetup>(sim_->baseUrl());
+    // Without a main window in this test, the order window answers the storage windows' requests itself.
+    QObject::connect(&Links(), &WindowLinks::orderRequested, [](qint32 nalogId) { openNalog(nalogId); });
 }
 
 void TestStorageSimulator::init()

@@ -5,7 +5,8 @@
 #include "storage/stored_tyre_list.h"
 #include "support/window_test_kit.h"
 
-#include "shell/app_state.h"
+#include "orders/order_details.h"
+#include "session/app_state.h"
 #include "ui/message_boxes.h"
 
 #include <QAction>

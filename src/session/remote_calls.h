@@ -1,0 +1,45 @@
+// The one way windows call the workshop's server: statement, parameters, answer handling, cursor rule, and the communication-error dialog.
+#pragma once
+
+#include "data/recordset.h"
+
+#include <QString>
+#include <QStringList>
+
+// How a call treats the program-wide hourglass.
+enum class CallCursor {
+    Untouched,         // the caller handles the cursor (or none is wanted)
+    ClearOnFailure,    // a failure clears every hourglass level before the dialog returns
+    BusyWhileRunning,  // hourglass during the call unless one is shown already; cleared on failure
+};
+
+struct RemoteCall {
+    QString statement;
+    // The parameters sent with the statement; the windows' convention is one empty element.
+    QStringList params = QStringList{QString()};
+    // Empty: the workshop named by the settings; else this base URL (ending in "/").
+    QString baseUrl;
+    // False sends the statement without reading an answer.
+    bool readAnswer = true;
+    CallCursor cursor = CallCursor::Untouched;
+    // Title of the communication-error dialog; an empty title shows no dialog.
+    QString failureTitle = QStringLiteral("Napaka pri komunikaciji");
+};
+
+struct CallResult {
+    bool failed = false;
+    QString error;          // the failure text shown (empty on success)
+    RecordsetPtr answer;    // nullptr for no answer
+    explicit operator bool() const { return !failed; }
+};
+
+// Runs the call. A failure text is shown in the communication-error dialog with the text as
+// its details; afterwards the transport's state is cleared either way, so no window needs to
+// touch it.
+CallResult CallRemote(const RemoteCall& call);
+
+// The communication-error dialog ("Napaka pri komunikaciji") with the given details.
+void ShowCommunicationError(const QString& details);
+
+// The common case: one statement, the windows' parameter convention, the answer read.
+CallResult CallRemote(const QString& statement, CallCursor cursor = CallCursor::Untouched);
