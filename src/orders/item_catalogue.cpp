@@ -308,6 +308,7 @@ void TfrmNalogUrejanjePostavk::savePostavka()
         RemoteCall save;
         save.statement = saveStatement();
         save.readAnswer = false;
+        save.unreachableIsFailure = true;
         if (!CallRemote(save))
             return;
         cursor.restore();

@@ -425,23 +425,29 @@ void TfrmNalogDetails::loadNalog(qint32 nalogId)
 {
     lblSuma->setText(u"Skupaj: 0€"_s);
     runningTotal_ = 0.0;
-    loadNalogHeader(nalogId);
+    // A server that could not be reached for the header is not asked for the items, so the
+    // user is told once; no items of an earlier order stay in the list.
+    if (!loadNalogHeader(nalogId)) {
+        lviewPostavke->clear();
+        return;
+    }
     QCoreApplication::processEvents();
     loadItems(nalogId);
 }
 
-void TfrmNalogDetails::loadNalogHeader(qint32 nalogId)
+bool TfrmNalogDetails::loadNalogHeader(qint32 nalogId)
 {
     QCoreApplication::processEvents();
     const CallResult header =
         CallRemote(NalogHeaderStatement(nalogId, QDate::currentDate(), listDateFormat), CallCursor::ClearOnFailure);
     if (!header || !header.answer || header.answer->Eof())
-        return;
+        return !header.unreachable;
     try {
         fillHeader(*header.answer);
     } catch (const std::exception&) {
         ShowErrorBox(u"Napaka"_s, u"Napaka pri polnenju informacij na levi"_s);
     }
+    return true;
 }
 
 void TfrmNalogDetails::fillHeader(Recordset& row)

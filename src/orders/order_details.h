@@ -126,7 +126,8 @@ private:
     void connectButtons();
 
     void FormShow();
-    void loadNalogHeader(qint32 nalogId);
+    // False when the server could not be reached.
+    bool loadNalogHeader(qint32 nalogId);
     void fillHeader(Recordset& row);
     void applyOrderType(qint32 nalogType);
     void fillCustomerLines(Recordset& row);

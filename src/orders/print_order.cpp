@@ -302,11 +302,12 @@ void TfrmPrintIzpis::fillFooter(const QString& komentar, qint32 nalogType, const
 
 bool TfrmPrintIzpis::loadItems(qint32 nalogId)
 {
-    // A failed item load ends the print without a box of its own.
     RemoteCall call;
     call.statement = NalogItemsStatement(nalogId);
-    call.failureTitle.clear();
     call.cursor = CallCursor::ClearOnFailure;
+    // A failure text stops the print without a word; a server that could not be reached is said.
+    call.showFailureText = false;
+    call.unreachableIsFailure = true;
     const CallResult result = CallRemote(call);
     if (!result)
         return false;

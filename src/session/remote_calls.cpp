@@ -25,9 +25,9 @@ RecordsetPtr ExecuteWithCursor(const RemoteCall& call)
     return Execute(call);
 }
 
-void ReportFailure(const RemoteCall& call, const QString& error)
+void ReportFailure(const RemoteCall& call, const QString& error, bool unreachable)
 {
-    if (!call.failureTitle.isEmpty())
+    if (call.showFailureText || unreachable)
         ShowMessageDialog(mdError, call.failureTitle, error, maCenter);
     if (call.cursor != CallCursor::Untouched)
         ClearBusyCursor();
@@ -40,11 +40,15 @@ CallResult CallRemote(const RemoteCall& call)
     CallResult result;
     result.answer = ExecuteWithCursor(call);
     result.error = LastRemoteError;
+    const bool unreachable = result.error.isEmpty() && call.unreachableIsFailure && !LastTransferFailure().isEmpty();
+    if (unreachable)
+        result.error = LastTransferFailure();
+    result.unreachable = unreachable;
     result.failed = !result.error.isEmpty();
     ClearRemoteState();
     if (result.failed) {
         result.answer.reset();
-        ReportFailure(call, result.error);
+        ReportFailure(call, result.error, unreachable);
     }
     return result;
 }
@@ -59,5 +63,6 @@ CallResult CallRemote(const QString& statement, CallCursor cursor)
     RemoteCall call;
     call.statement = statement;
     call.cursor = cursor;
+    call.unreachableIsFailure = true;
     return CallRemote(call);
 }

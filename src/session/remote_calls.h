@@ -22,13 +22,22 @@ struct RemoteCall {
     // False sends the statement without reading an answer.
     bool readAnswer = true;
     CallCursor cursor = CallCursor::Untouched;
-    // Title of the communication-error dialog; an empty title shows no dialog.
+    // True for a call the user started (a load, save, delete or search): a call that reached
+    // no server fails as a failure text does, with the transport's reason as the details.
+    // False keeps such a call an answer without rows, as start-up, sign-in and the list's
+    // refresh handle an unreachable server by their own rules.
+    bool unreachableIsFailure = false;
+    // Title of the communication-error dialog.
     QString failureTitle = QStringLiteral("Napaka pri komunikaciji");
+    // False ends the call on a failure text without the dialog (the caller stays silent or
+    // says it its own way); a server that could not be reached is still shown.
+    bool showFailureText = true;
 };
 
 struct CallResult {
     bool failed = false;
     QString error;          // the failure text shown (empty on success)
+    bool unreachable = false; // the failure is a server that could not be reached
     RecordsetPtr answer;    // nullptr for no answer
     explicit operator bool() const { return !failed; }
 };
@@ -41,5 +50,6 @@ CallResult CallRemote(const RemoteCall& call);
 // The communication-error dialog ("Napaka pri komunikaciji") with the given details.
 void ShowCommunicationError(const QString& details);
 
-// The common case: one statement, the windows' parameter convention, the answer read.
+// The common case, a call the user started: one statement, the windows' parameter
+// convention, the answer read, an unreachable server a failure.
 CallResult CallRemote(const QString& statement, CallCursor cursor = CallCursor::Untouched);

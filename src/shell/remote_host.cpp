@@ -28,7 +28,7 @@ bool ServerAcceptsListDateFormat()
     RemoteCall probe;
     probe.statement = u"call usp_checkDate "_s;
     probe.params = QStringList{FormatListDate(QDate::currentDate().addDays(-365), listDateFormat)};
-    probe.failureTitle.clear();
+    probe.showFailureText = false;
     try {
         return !CallRemote(probe).failed;
     } catch (const std::exception&) {

@@ -23,7 +23,7 @@ std::optional<QString> ServerVersionText()
     RemoteCall call;
     call.statement = u"call usp_getversion()"_s;
     call.params.clear();
-    call.failureTitle.clear();
+    call.showFailureText = false;
     const RecordsetPtr rs = CallRemote(call).answer;
     if (!rs || rs->Eof())
         return std::nullopt;

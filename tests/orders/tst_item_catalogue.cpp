@@ -2,6 +2,7 @@
 // failures.
 #include "orders/item_catalogue.h"
 
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
 #include "ui/message_boxes.h"
@@ -45,6 +46,8 @@ private slots:
     void failedListLeavesListEmptyWithoutFixedRow();
     void failedDeleteDoesNotReload();
     void saveIgnoresServerAnswer();
+    void unreachableServerIsSaidOnceForEveryCall_data();
+    void unreachableServerIsSaidOnceForEveryCall();
     void nullColumnShowsNapakaBox();
     void escClosesWithoutSaving();
 
@@ -251,6 +254,41 @@ void TestItemCatalogue::saveIgnoresServerAnswer()
     click("shrani");
     QCOMPARE(server_->statements().size(), 2); // saved and reloaded, no dialog
     QVERIFY(DialogTestHook::shown().isEmpty());
+}
+
+void TestItemCatalogue::unreachableServerIsSaidOnceForEveryCall_data()
+{
+    AddUnreachableRows();
+}
+
+// A save or delete that reached no server keeps the panel as it was; a load leaves the list empty.
+void TestItemCatalogue::unreachableServerIsSaidOnceForEveryCall()
+{
+    QFETCH(int, kind);
+    open();
+    selectRow(1);
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    click("shrani");
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(selectedRow(), 1);
+    QVERIFY(child<QWidget>("pnlAddDelete")->isVisible());
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    DialogTestHook::setNextAnswers({mrYes});
+    click("btnDeletePostavka");
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(selectedRow(), 1);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    open();
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(child<QTableWidget>("lviewPostavke")->rowCount(), 0);
 }
 
 void TestItemCatalogue::nullColumnShowsNapakaBox()

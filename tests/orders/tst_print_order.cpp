@@ -9,6 +9,8 @@
 #include "orders/print_data_module.h"
 #include "orders/print_order.h"
 #include "report/report_output.h"
+#include "support/settings_sandbox.h"
+#include "support/window_test_kit.h"
 #include "report/report_preview.h"
 #include "ui/message_boxes.h"
 
@@ -385,6 +387,19 @@ private slots:
         QVERIFY(!previewShown);
         QVERIFY(DialogTestHook::shown().isEmpty());
         QVERIFY(server_.requestCount() >= 2);
+    }
+
+    // A server that could not be reached, unlike a failure text, is said; nothing is printed.
+    void unreachableItemCallIsSaidOnce_data() { AddUnreachableRows(); }
+    void unreachableItemCallIsSaidOnce()
+    {
+        QFETCH(int, kind);
+        const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+        PointWorkshopAt(down.baseUrl());
+        QVERIFY(frmPrintIzpis || new TfrmPrintIzpis(qApp));
+        QVERIFY(!frmPrintIzpis->fillNalog(printed(Order{})));
+        QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void itemsWithoutAColumnShowNapakaAndStillPrint()

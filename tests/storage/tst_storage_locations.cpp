@@ -2,6 +2,7 @@
 // messages.
 #include "storage/storage_locations.h"
 
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
 #include "ui/message_boxes.h"
@@ -44,6 +45,8 @@ private slots:
     void failedLoadLeavesOnlyAddItemAndSaveSendsMinusOne();
     void failedSaveKeepsTypedTexts();
     void withoutPlacesOnlyAddItem();
+    void unreachableServerIsSaidOnceForEveryCall_data();
+    void unreachableServerIsSaidOnceForEveryCall();
 
 private:
     template <typename T> T* child(const char* name) const
@@ -243,6 +246,42 @@ void TestStorageLocations::withoutPlacesOnlyAddItem()
     QCOMPARE(comboItems(), QStringList{u"Dodaj novega..."_s});
     QVERIFY(!child<QPushButton>("btnIzbrisi")->isEnabled());
     QVERIFY(DialogTestHook::shown().isEmpty());
+}
+
+void TestStorageLocations::unreachableServerIsSaidOnceForEveryCall_data()
+{
+    AddUnreachableRows();
+}
+
+// A save or delete that reached no server keeps what was typed; a load shows no places.
+void TestStorageLocations::unreachableServerIsSaidOnceForEveryCall()
+{
+    QFETCH(int, kind);
+    open();
+    choose(1);
+    child<QLineEdit>("txtImeProstora")->setText(u"Regal Z"_s);
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    click("shrani");
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(child<QLineEdit>("txtImeProstora")->text(), u"Regal Z"_s);
+    QCOMPARE(child<QComboBox>("cmbProstori")->currentIndex(), 1);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    DialogTestHook::setNextAnswers({mrOk});
+    click("btnIzbrisi");
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(comboItems().size(), 3);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    open();
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(comboItems(), QStringList{u"Dodaj novega..."_s});
 }
 
 QTEST_MAIN(TestStorageLocations)

@@ -3,6 +3,7 @@
 #include "storage/tyre_placement.h"
 
 #include "storage/stored_tyre_list.h"
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
 #include "orders/order_details.h"
@@ -68,6 +69,8 @@ private slots:
     void poglejNalogWithoutRowDoesNothing();
     void focusFollowsMainSearchState();
     void clicksDuringLoadAreIgnored();
+    void unreachableServerIsSaidForEveryCall_data();
+    void unreachableServerIsSaidForEveryCall();
 
 private:
     template <typename T> T* child(const char* name) const
@@ -302,6 +305,44 @@ void TestTyrePlacement::clicksDuringLoadAreIgnored()
     QCoreApplication::processEvents();
     QVERIFY(other->isChecked());
     QCOMPARE(server_->statements().last(), kAll);
+}
+
+void TestTyrePlacement::unreachableServerIsSaidForEveryCall_data()
+{
+    AddUnreachableRows();
+}
+
+// A save that reached no server keeps the panel and says no success; a reload and an opening
+// say it once per load and leave the lists empty.
+void TestTyrePlacement::unreachableServerIsSaidForEveryCall()
+{
+    QFETCH(int, kind);
+    open();
+    clickRow(0);
+    auto* combo = child<QComboBox>("cmbProstori");
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    QTest::mouseClick(child<QPushButton>("shrani"), Qt::LeftButton);
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY(child<QWidget>("pnlVpisiNevpisanega")->isVisible());
+    QCOMPARE(combo->currentIndex(), 1);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    clickRadio("rdbVneseni");
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(child<QTableView>("lviewMain")->model()->rowCount(), 0);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    open();
+    QVERIFY2(UnreachableDialogsMismatch(2).isEmpty(), qPrintable(UnreachableDialogsMismatch(2)));
+    QCOMPARE(child<QComboBox>("cmbProstori")->count(), 0);
 }
 
 QTEST_MAIN(TestTyrePlacement)

@@ -3,6 +3,7 @@
 #include "storage/tyre_search.h"
 
 #include "storage/stored_tyre_list.h"
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
 #include "orders/order_details.h"
@@ -52,6 +53,8 @@ private slots:
     void searchTextIsCleaned();
     void resultsShowPlaceAndColours();
     void remoteFailureLeavesListEmpty();
+    void unreachableServerIsSaidOnce_data();
+    void unreachableServerIsSaidOnce();
     void poglejNalogWithoutRowDoesNothing();
     void keyReleasedDuringSearchRunsOneMoreSearchAfterIt();
 
@@ -164,6 +167,26 @@ void TestTyreSearch::remoteFailureLeavesListEmpty()
     QCOMPARE(dialog.kind, 0);
     QCOMPARE(dialog.text, u"Napaka pri komunikaciji"_s);
     QVERIFY(dialog.details.contains(u"usp_searchShranjeni ''"_s));
+}
+
+void TestTyreSearch::unreachableServerIsSaidOnce_data()
+{
+    AddUnreachableRows();
+}
+
+void TestTyreSearch::unreachableServerIsSaidOnce()
+{
+    QFETCH(int, kind);
+    open();
+    QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
+    QVERIFY(child<QTableView>("lviewMain")->model()->rowCount() > 0);
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(child<QTableView>("lviewMain")->model()->rowCount(), 0);
 }
 
 void TestTyreSearch::poglejNalogWithoutRowDoesNothing()
