@@ -40,15 +40,15 @@ CallResult CallRemote(const RemoteCall& call)
     CallResult result;
     result.answer = ExecuteWithCursor(call);
     result.error = LastRemoteError;
-    const bool unreachable = result.error.isEmpty() && call.unreachableIsFailure && !LastTransferFailure().isEmpty();
-    if (unreachable)
+    result.unreachable = result.error.isEmpty() && !LastTransferFailure().isEmpty();
+    const bool unreachableFailure = result.unreachable && call.unreachableIsFailure;
+    if (unreachableFailure)
         result.error = LastTransferFailure();
-    result.unreachable = unreachable;
     result.failed = !result.error.isEmpty();
     ClearRemoteState();
     if (result.failed) {
         result.answer.reset();
-        ReportFailure(call, result.error, unreachable);
+        ReportFailure(call, result.error, unreachableFailure);
     }
     return result;
 }

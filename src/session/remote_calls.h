@@ -37,7 +37,7 @@ struct RemoteCall {
 struct CallResult {
     bool failed = false;
     QString error;          // the failure text shown (empty on success)
-    bool unreachable = false; // the failure is a server that could not be reached
+    bool unreachable = false; // no server was reached (a failure only with unreachableIsFailure)
     RecordsetPtr answer;    // nullptr for no answer
     explicit operator bool() const { return !failed; }
 };

@@ -392,8 +392,30 @@ void TfrmMain::moveEvent(QMoveEvent* event)
 
 void TfrmMain::setRefreshLabel(bool enabled)
 {
+    refreshEnabled_ = enabled;
+    if (outage_)
+        return; // the outage notice stands until a load reaches the server again
     lblRefreshing->setText(enabled ? u"(OSVEŽEVANJE OMOGOČENO)"_s : u"(OSVEŽEVANJE IZKLOPLJENO)"_s);
     SetTextColour(lblRefreshing, enabled ? QColor(Qt::white) : QColor(0xFF, 0, 0));
+}
+
+// Where the refresh label stands, in red, until a load reaches the server again.
+void TfrmMain::showOutage()
+{
+    outage_ = true;
+    model_->setStale(true);
+    const QString lastTime = lastLoadTime_.isValid() ? lastLoadTime_.toString(u"HH:mm:ss"_s) : u"--:--:--"_s;
+    lblRefreshing->setText(u"NI POVEZAVE S STREŽNIKOM (zadnja osvežitev ob "_s + lastTime + u')');
+    SetTextColour(lblRefreshing, QColor(0xFF, 0, 0));
+}
+
+void TfrmMain::endOutage()
+{
+    lastLoadTime_ = QTime::currentTime();
+    if (!outage_)
+        return;
+    outage_ = false;
+    setRefreshLabel(refreshEnabled_);
 }
 
 void TfrmMain::applySearch()

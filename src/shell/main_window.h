@@ -7,6 +7,7 @@
 #include "shell/order_list.h"
 
 #include <QDate>
+#include <QTime>
 #include <QMainWindow>
 
 #include <optional>
@@ -122,6 +123,8 @@ private:
     void selectRow(int row);
     void fitColumnWidths();
     void setRefreshLabel(bool enabled);
+    void showOutage();
+    void endOutage();
     void savePlacementWhileAllowed();
     void connectWindowLinks();
     void stepRefreshTimer();
@@ -131,6 +134,9 @@ private:
     bool allowClose_ = false;
     bool firstTick_ = true;
     int lastOrderCount_ = -1;
+    bool refreshEnabled_ = true; // what the refresh label says when the server is reached
+    bool outage_ = false;        // the latest load reached no server
+    QTime lastLoadTime_;         // when the latest load that reached the server ended
 
 public:
     // Controls, by the names the tests and the other windows use.

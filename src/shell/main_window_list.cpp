@@ -53,6 +53,13 @@ void TfrmMain::loadNalogi()
         const CallResult result = CallRemote(call);
         if (!result)
             return;
+        if (result.unreachable) {
+            // The rows of the last load stay, greyed, with the selection; the count is untouched.
+            showOutage();
+            lviewMain->setEnabled(true);
+            return;
+        }
+        endOutage();
         const RecordsetPtr& rs = result.answer;
         const int scroll = lviewMain->verticalScrollBar()->value();
         model_->clearRows();

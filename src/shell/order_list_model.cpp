@@ -36,6 +36,12 @@ OrderRowColours OrderRowColoursFor(int row, const QVector<Tnalogi>& rows)
     return {WorkGreen, Black};
 }
 
+OrderRowColours GreyedOut(const OrderRowColours& colours)
+{
+    const int grey = qGray(colours.background.rgb());
+    return {QColor(grey, grey, grey), QColor(0x80, 0x80, 0x80)};
+}
+
 QString OrderTypeCaption(qint32 nalogType)
 {
     switch (nalogType) {
@@ -64,7 +70,24 @@ void OrderListModel::setRows(QVector<Tnalogi> rows, int shown)
     beginResetModel();
     rows_ = std::move(rows);
     shownRows_ = std::clamp(shown, 0, int(rows_.size()));
+    stale_ = false;
     endResetModel();
+}
+
+void OrderListModel::setStale(bool stale)
+{
+    if (stale_ == stale)
+        return;
+    stale_ = stale;
+    if (shownRows_ > 0)
+        emit dataChanged(index(0, 0), index(shownRows_ - 1, ColumnCount - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+OrderRowColours OrderListModel::coloursOf(int row) const
+{
+    const OrderRowColours colours = OrderRowColoursFor(row, rows_);
+    return stale_ ? GreyedOut(colours) : colours;
 }
 
 void OrderListModel::showRows(int count)
@@ -134,9 +157,9 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return cellText(rows_[index.row()], index.column());
     case Qt::BackgroundRole:
-        return OrderRowColoursFor(index.row(), rows_).background;
+        return coloursOf(index.row()).background;
     case Qt::ForegroundRole:
-        return OrderRowColoursFor(index.row(), rows_).text;
+        return coloursOf(index.row()).text;
     case Qt::TextAlignmentRole:
         if (index.column() == ColDatum)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

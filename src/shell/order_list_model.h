@@ -21,6 +21,10 @@ struct OrderRowColours {
 // grey and white stripes, new reception orders are blue, other new orders light green.
 OrderRowColours OrderRowColoursFor(int row, const QVector<Tnalogi>& rows);
 
+// The colours of a row kept from an earlier load while the server cannot be reached: the
+// background as its grey tone, the text mid-grey.
+OrderRowColours GreyedOut(const OrderRowColours& colours);
+
 // "delovni" for 0, "sprejemni" for 1, "Neznani" otherwise.
 QString OrderTypeCaption(qint32 nalogType);
 
@@ -42,6 +46,9 @@ public:
     int shownRows() const { return shownRows_; }
     // The held rows; row i of the view is element i.
     const QVector<Tnalogi>& rows() const { return rows_; }
+    // Draws the held rows greyed (they are from an earlier load) or normally; setRows clears it.
+    void setStale(bool stale);
+    bool stale() const { return stale_; }
 
     void setColumnHeader(Column column, const QString& text);
     // The shown rows whose cell texts in `column` are the longest, at most `count` of them:
@@ -58,7 +65,10 @@ private:
 
     void showRows(int count);
 
+    OrderRowColours coloursOf(int row) const;
+
     QVector<Tnalogi> rows_;
     int shownRows_ = 0;
+    bool stale_ = false;
     std::array<QString, ColumnCount> headers_;
 };

@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -525,6 +526,49 @@ private slots:
         QVERIFY(sim.control(u"add-order"_s).status == 200);
         w->rdbNoviNalogi->click();
         QCOMPARE(w->lviewMain->model()->rowCount(), unbilled + 1);
+    }
+
+    // While the server is away the list keeps its rows greyed, its selection and its count,
+    // and says so in red; the next load that reaches the server restores everything.
+    void outageKeepsTheRowsUntilTheServerIsBack()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.isRunning(), qPrintable(sim.errorText()));
+        WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim.baseUrl());
+        TfrmMain* w = shownWindow();
+        QSignalSpy alerts(w, &TfrmMain::newOrdersAlerted);
+        w->loadNalogi();
+        const int rows = w->lviewMain->model()->rowCount();
+        QVERIFY(rows > 2);
+        selectRow(2);
+        const qint32 selectedId = w->orders()[2].id;
+        const QModelIndex cell = w->lviewMain->model()->index(2, 0);
+        const QColor normalText = cell.data(Qt::ForegroundRole).value<QColor>();
+        const int count = w->lastOrderCount();
+
+        sim.stop();
+        w->showMinimized();
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->model()->rowCount(), rows);
+        QCOMPARE(w->selectedRow(), 2);
+        QCOMPARE(w->lastOrderCount(), count);
+        QCOMPARE(cell.data(Qt::ForegroundRole).value<QColor>(), QColor(0x80, 0x80, 0x80));
+        static const QRegularExpression outage(
+            u"^NI POVEZAVE S STREŽNIKOM \\(zadnja osvežitev ob \\d\\d:\\d\\d:\\d\\d\\)$"_s);
+        QVERIFY2(outage.match(w->lblRefreshing->text()).hasMatch(), qPrintable(w->lblRefreshing->text()));
+        QCOMPARE(w->lblRefreshing->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+        QVERIFY(w->lviewMain->isEnabled());
+
+        QVERIFY2(sim.restart(), qPrintable(sim.errorText()));
+        w->showMinimized();
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->model()->rowCount(), rows);
+        QCOMPARE(w->orders()[w->selectedRow()].id, selectedId);
+        QCOMPARE(w->lviewMain->model()->index(2, 0).data(Qt::ForegroundRole).value<QColor>(), normalText);
+        QCOMPARE(w->lblRefreshing->text(), u"(OSVEŽEVANJE OMOGOČENO)"_s);
+        QCOMPARE(w->lblRefreshing->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QCOMPARE(alerts.count(), 0);
+        QVERIFY(DialogTestHook::shown().isEmpty());
     }
 };
 

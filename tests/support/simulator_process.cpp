@@ -26,9 +26,15 @@ SimulatorProcess::SimulatorProcess(const QStringList& extraArguments)
         error_ = u"cannot create a temporary folder"_s;
         return;
     }
-    process_.setStandardErrorFile(folder_.filePath(u"simulator.log"_s));
-    QStringList arguments = {u"--port"_s, u"0"_s, u"--db"_s, folder_.filePath(u"workshop.sqlite"_s)};
-    arguments += extraArguments;
+    extraArguments_ = extraArguments;
+    start(0);
+}
+
+void SimulatorProcess::start(quint16 port)
+{
+    process_.setStandardErrorFile(folder_.filePath(u"simulator.log"_s), QIODevice::Append);
+    QStringList arguments = {u"--port"_s, QString::number(port), u"--db"_s, folder_.filePath(u"workshop.sqlite"_s)};
+    arguments += extraArguments_;
     process_.start(executablePath(), arguments);
     if (!process_.waitForStarted(StartTimeoutMs)) {
         error_ = u"cannot start "_s + executablePath() + u": "_s + process_.errorString();
@@ -36,6 +42,26 @@ SimulatorProcess::SimulatorProcess(const QStringList& extraArguments)
     }
     if (!waitForListeningLine())
         error_ += u"\nsimulator log:\n"_s + logText();
+}
+
+void SimulatorProcess::stop()
+{
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.terminate();
+    if (!process_.waitForFinished(10000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+bool SimulatorProcess::restart()
+{
+    const quint16 port = port_;
+    stop();
+    error_.clear();
+    start(port);
+    return isRunning() && port_ == port;
 }
 
 bool SimulatorProcess::waitForListeningLine()
@@ -61,13 +87,7 @@ bool SimulatorProcess::waitForListeningLine()
 
 SimulatorProcess::~SimulatorProcess()
 {
-    if (process_.state() == QProcess::NotRunning)
-        return;
-    process_.terminate();
-    if (!process_.waitForFinished(10000)) {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
+    stop();
 }
 
 bool SimulatorProcess::isRunning() const
