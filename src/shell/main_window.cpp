@@ -484,6 +484,26 @@ void TfrmMain::Image1Click()
     }
 }
 
+// Every key released in the search box searches, but only a key that was pressed there too: the
+// release of the Enter that closed a box elsewhere must not reload the list a second time.
+void TfrmMain::searchBoxKeyEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        keysPressedInSearch_.clear();
+        break;
+    case QEvent::KeyPress:
+        keysPressedInSearch_.insert(static_cast<QKeyEvent*>(event)->key());
+        break;
+    case QEvent::KeyRelease:
+        if (keysPressedInSearch_.remove(static_cast<QKeyEvent*>(event)->key()))
+            applySearch();
+        break;
+    default:
+        break;
+    }
+}
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonRelease) {
@@ -496,8 +516,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
             else if (watched == imgAlign)
                 alignWindows();
         }
-    } else if (event->type() == QEvent::KeyRelease && watched == txtSearch) {
-        applySearch();
+    } else if (watched == txtSearch) {
+        searchBoxKeyEvent(event);
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QTime>
 #include <QMainWindow>
+#include <QSet>
 
 #include <optional>
 
@@ -124,6 +125,7 @@ private:
     void fitColumnWidths();
     void setRefreshLabel(bool enabled);
     void showOutage();
+    void searchBoxKeyEvent(QEvent* event);
     void endOutage();
     void savePlacementWhileAllowed();
     void connectWindowLinks();
@@ -137,6 +139,7 @@ private:
     bool refreshEnabled_ = true; // what the refresh label says when the server is reached
     bool outage_ = false;        // the latest load reached no server
     QTime lastLoadTime_;         // when the latest load that reached the server ended
+    QSet<int> keysPressedInSearch_; // keys whose press the search box received and whose release is due
 
 public:
     // Controls, by the names the tests and the other windows use.

@@ -528,6 +528,21 @@ private slots:
         QCOMPARE(w->lviewMain->model()->rowCount(), unbilled + 1);
     }
 
+    // Only a key pressed in the search box searches when it is released there.
+    void keyReleaseSearchesOnlyAfterItsPressInTheBox()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1})));
+        TfrmMain* w = shownWindow();
+        workshop_->clearStatements();
+        QKeyEvent strayRelease(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(w->txtSearch, &strayRelease);
+        QCOMPARE(listStatements().size(), 0);
+        QTest::keyClick(w->txtSearch, Qt::Key_N);
+        QCOMPARE(listStatements().size(), 1);
+        QCoreApplication::sendEvent(w->txtSearch, &strayRelease);
+        QCOMPARE(listStatements().size(), 1);
+    }
+
     // While the server is away the list keeps its rows greyed, its selection and its count,
     // and says so in red; the next load that reaches the server restores everything.
     void outageKeepsTheRowsUntilTheServerIsBack()
