@@ -528,6 +528,30 @@ private slots:
         QCOMPARE(w->lviewMain->model()->rowCount(), unbilled + 1);
     }
 
+    // A row that cannot be converted ends the read: the rows before it stay, the box quotes the statement.
+    void unreadableRowKeepsTheRowsBefore()
+    {
+        const QList<QPair<QString, int>> columns = {
+            {u"id"_s, 3},        {u"nalogStevilka"_s, 200}, {u"stranka"_s, 200}, {u"vnesel"_s, 200},
+            {u"komentar"_s, 200}, {u"datum"_s, 135},         {u"viewed"_s, 3},    {u"vozilo"_s, 200},
+            {u"registrska_st"_s, 200}, {u"nalogType"_s, 3}, {u"saved"_s, 3}};
+        const auto row = [](int id, std::optional<QString> vnesel) {
+            return Row{QString::number(id), u"N-"_s + QString::number(id), u"Kos"_s, vnesel, u"k"_s,
+                       u"2024-03-05 10:15:00"_s, u"0"_s, u"Golf"_s, u"LJ 1"_s, u"0"_s, u"1"_s};
+        };
+        workshop_->answer(ListPrefix, TableAnswer(columns, {row(1, u"Tina"_s), row(2, u"Tina"_s), row(3, std::nullopt)}));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->model()->rowCount(), 2);
+        QCOMPARE(w->orders()[1].id, 2);
+        QCOMPARE(DialogTestHook::shown().size(), 1);
+        const ShownMessage box = DialogTestHook::lastShown();
+        QCOMPARE(box.title, u"Napaka"_s);
+        QVERIFY(box.text.startsWith(u"Napaka pri preverjanju nalogov "_s));
+        QVERIFY2(box.text.contains(u"\r\nQry:call usp_listneobracunaninalogi"_s), qPrintable(box.text));
+        QVERIFY(w->lviewMain->isEnabled());
+    }
+
     // Only a key pressed in the search box searches when it is released there.
     void keyReleaseSearchesOnlyAfterItsPressInTheBox()
     {
