@@ -106,8 +106,7 @@ public slots:
     void btnposljinalogkotpdfClick();
     void btnPoglejPodpisClick();
 
-    // Print at once / print preview of the shown order (the printing code's PrintShownOrder);
-    // connected only when that code is part of the build.
+    // Print at once / print preview of the shown order (the printing code's PrintShownOrder).
     void XpButton2Click();
     void XpButton3Click();
 
