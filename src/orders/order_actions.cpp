@@ -4,6 +4,7 @@
 #include "data/errors.h"
 #include "session/remote_calls.h"
 #include "session/window_links.h"
+#include "ui/failure_box.h"
 #include "ui/message_boxes.h"
 #include "ui/wait_cursor.h"
 
@@ -85,7 +86,7 @@ void setNalogStatus(qint32 nalogId, qint32 status)
         ClearBusyCursor();
     } catch (const std::exception& e) {
         ClearBusyCursor();
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, u"Napaka pri posodabljanju statua :"_s + ErrorMessage(e));
+        ShowFailureBox(u"Napaka pri posodabljanju statua :"_s + ErrorMessage(e));
     }
 }
 
@@ -101,7 +102,7 @@ bool checkNalogEditLock(qint32 nalogId)
         ShowRefusal(PreviewRefusalText(lock));
         return lock == NalogEditLock::Free;
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
         return true;
     }
 }

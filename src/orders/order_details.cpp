@@ -10,6 +10,7 @@
 #include "data/server_contract.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
+#include "ui/failure_box.h"
 #include "ui/wait_cursor.h"
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
@@ -406,7 +407,7 @@ void TfrmNalogDetails::FormShow()
     try {
         restoreFormPlacement(this);
     } catch (const std::exception& e) {
-        ShowErrorBox(u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
     if (currentNalogId < 0)
         ShowErrorBox(u"Napaka pri iskanju naloga"_s,
@@ -417,7 +418,7 @@ void TfrmNalogDetails::FormShow()
         Label5->setText(Setting(SettingKey::VehicleTitle));
         Label2->setText(Setting(SettingKey::PlateTitle));
     } catch (const std::exception& e) {
-        ShowErrorBox(u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
 }
 
@@ -445,7 +446,7 @@ bool TfrmNalogDetails::loadNalogHeader(qint32 nalogId)
     try {
         fillHeader(*header.answer);
     } catch (const std::exception&) {
-        ShowErrorBox(u"Napaka"_s, u"Napaka pri polnenju informacij na levi"_s);
+        ShowFailureBox(u"Napaka pri polnenju informacij na levi"_s);
     }
     return true;
 }
@@ -550,7 +551,7 @@ void TfrmNalogDetails::loadItems(qint32 nalogId)
         }
         lblSuma->setText(TotalCaption(runningTotal_));
     } catch (const std::exception&) {
-        ShowErrorBox(u"Napaka"_s, u"Napaka pri preverjanju nalogov"_s);
+        ShowFailureBox(u"Napaka pri preverjanju nalogov"_s);
     }
     fitItemColumns();
 }

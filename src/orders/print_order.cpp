@@ -5,6 +5,7 @@
 #include "data/remote_call.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
+#include "ui/failure_box.h"
 #include "ui/wait_cursor.h"
 #include "desktop/picture_pane.h"
 #include "orders/order_actions.h"
@@ -56,8 +57,6 @@ QString prefixedSetting(const QString& prefix, const QString& key)
     const QString value = ReadSetting(u"ordavo"_s, key);
     return value.isEmpty() ? QString() : prefix + value;
 }
-
-void showFailure(const QString& text) { ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, text); }
 
 } // namespace
 
@@ -215,7 +214,7 @@ void TfrmPrintIzpis::printNalog(int mode, const PrintedOrder& order)
             showPreview();
     } catch (const std::exception& e) {
         ClearBusyCursor();
-        showFailure(ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
 }
 
@@ -320,7 +319,7 @@ bool TfrmPrintIzpis::loadItems(qint32 nalogId)
             DataModule1->adoPrintit.loadFrom(*items);
     } catch (const std::exception& e) {
         // The report still goes ahead with the rows read so far.
-        showFailure(ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
     return true;
 }
@@ -386,8 +385,7 @@ void TfrmPrintIzpis::printAtOnce()
     QPrinter printer(printerInfo, QPrinter::HighResolution);
     printer.setDocName(documentTitle_);
     if (!report::PrintDocument(printer, report_.generate()))
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s,
-                          u"Tiskalnik "_s + printerInfo.printerName() + u" ni dosegljiv, nalog ni bil natisnjen."_s);
+        ShowFailureBox(u"Tiskalnik "_s + printerInfo.printerName() + u" ni dosegljiv, nalog ni bil natisnjen."_s);
 }
 
 void TfrmPrintIzpis::showPreview()
@@ -395,7 +393,7 @@ void TfrmPrintIzpis::showPreview()
     report::ReportPreviewDialog preview([this] { return report_.generate(); }, documentTitle_,
                                         QApplication::activeWindow());
     preview.setObjectName(u"qrPreview"_s);
-    preview.setFailureReporter(showFailure);
+    preview.setFailureReporter(ShowFailureBox);
     preview.exec();
 }
 
@@ -464,6 +462,6 @@ void PrintShownOrder(TfrmNalogDetails& window, int mode)
         frmPrintIzpis->printNalog(mode, ShownOrder(window, imagePath));
     } catch (const std::exception& e) {
         ClearBusyCursor();
-        showFailure(ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
 }

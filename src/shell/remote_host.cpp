@@ -10,6 +10,7 @@
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "shell/update_check.h"
+#include "ui/failure_box.h"
 #include "ui/message_boxes.h"
 
 #include <QDate>
@@ -69,7 +70,7 @@ void startupServerChecks(TfrmMain* mainWindow)
     try {
         newerVersion = mainWindow && mainWindow->lblVersion ? checkForUpdates() : checkForUpdates(QString());
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
     if (newerVersion)
         TerminateApplication();

@@ -3,6 +3,7 @@
 
 #include "data/errors.h"
 #include "session/settings_keys.h"
+#include "ui/failure_box.h"
 #include "ui/button_styles.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
@@ -105,7 +106,7 @@ void TfrmUrejanjePodatkov::FormShow()
             (*row.box)->setText(value);
         }
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
 }
 
@@ -115,7 +116,7 @@ void TfrmUrejanjePodatkov::shraniClick()
         for (const Row& row : rows())
             StoreSetting(row.settingKey, (*row.box)->text());
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
         return;
     }
     accept();

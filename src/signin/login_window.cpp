@@ -9,6 +9,7 @@
 #include "session/app_state.h"
 #include "session/remote_calls.h"
 #include "session/settings_keys.h"
+#include "ui/failure_box.h"
 #include "ui/button_styles.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
@@ -169,7 +170,7 @@ void TfrmnalogLogin::FormShow()
     try {
         txtkoda->setText(Setting(SettingKey::AccessCode));
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
     if (autoSignIn && !txtkoda->text().isEmpty()) {
         autoSignIn = false;
