@@ -3,7 +3,7 @@
 #include "data/remote_call.h"
 #include "data/server_contract.h"
 #include "data/settings_store.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 
 #include <QApplication>

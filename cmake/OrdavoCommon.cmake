@@ -16,6 +16,12 @@ target_compile_definitions(ordavo_common INTERFACE
   ORDAVO_DEFAULT_SUPPORT_EMAIL="${ORDAVO_DEFAULT_SUPPORT_EMAIL}"
   ORDAVO_DEFAULT_SHOW_TYRE_STORAGE="${ORDAVO_DEFAULT_SHOW_TYRE_STORAGE}")
 
+if(ORDAVO_SANITIZE)
+  set(ordavo_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_compile_options(ordavo_common INTERFACE ${ordavo_sanitizers})
+  target_link_options(ordavo_common INTERFACE ${ordavo_sanitizers})
+endif()
+
 # The X server with a real window manager that REAL_WM tests share: started once before the
 # first of them, stopped after the last; the tests take turns on it, because focus, stacking
 # and key events are global to the display.
@@ -32,12 +38,14 @@ function(ordavo_real_wm_fixture)
   set_tests_properties(real_wm_stop PROPERTIES FIXTURES_CLEANUP real_wm TIMEOUT 60)
 endfunction()
 
-# ordavo_add_test(NAME SOURCES src... LIBS lib... [WIDGETS] [REAL_WM] [TIMEOUT s])
-# Builds one QtTest executable and registers it with CTest. Widget tests run on the
-# offscreen platform; REAL_WM tests run on Xvfb with openbox (xcb platform); every test gets
-# its own empty settings folder.
+# ordavo_add_test(NAME [SOURCES src...] LIBS lib... [REAL_WM] [TIMEOUT s])
+# Builds one QtTest executable from NAME.cpp (plus SOURCES) and registers it with CTest, so a
+# renamed or missing test file stops the configuration. Tests run on the offscreen platform,
+# REAL_WM tests on Xvfb with openbox (xcb platform); every test gets its own empty settings folder.
 function(ordavo_add_test name)
-  cmake_parse_arguments(T "WIDGETS;REAL_WM" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "REAL_WM" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  list(PREPEND T_SOURCES ${name}.cpp)
+  list(REMOVE_DUPLICATES T_SOURCES)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ordavo_common Qt6::Test ${T_LIBS})
   set(platform offscreen)
@@ -53,7 +61,22 @@ function(ordavo_add_test name)
     set(T_TIMEOUT 300)
   endif()
   set(test_home ${CMAKE_CURRENT_BINARY_DIR}/${name}.home)
-  set_tests_properties(${name} PROPERTIES
-    TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${test_home}/config;XDG_CACHE_HOME=${test_home}/cache;LC_ALL=C.UTF-8;ORDAVO_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  set(test_environment "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${test_home}/config;XDG_CACHE_HOME=${test_home}/cache;LC_ALL=C.UTF-8;ORDAVO_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(ORDAVO_SANITIZE)
+    # Qt and libcurl keep some allocations until exit by design; leaks are not what this lane checks.
+    list(APPEND test_environment "ASAN_OPTIONS=detect_leaks=0" "UBSAN_OPTIONS=print_stacktrace=1")
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${test_environment}")
+endfunction()
+
+# ordavo_add_tests(LIBS lib... [TIMEOUT s] TESTS name...): ordavo_add_test for each name.
+function(ordavo_add_tests)
+  cmake_parse_arguments(T "" "TIMEOUT" "LIBS;TESTS" ${ARGN})
+  foreach(name ${T_TESTS})
+    if(T_TIMEOUT)
+      ordavo_add_test(${name} LIBS ${T_LIBS} TIMEOUT ${T_TIMEOUT})
+    else()
+      ordavo_add_test(${name} LIBS ${T_LIBS})
+    endif()
+  endforeach()
 endfunction()

@@ -121,12 +121,6 @@ void HttpClient::setTimeouts(std::chrono::milliseconds connect, std::chrono::mil
     curl_easy_setopt(impl_->handle, CURLOPT_TIMEOUT_MS, long(total.count()));
 }
 
-void HttpClient::setRedirectLimit(int limit)
-{
-    if (impl_->handle)
-        curl_easy_setopt(impl_->handle, CURLOPT_MAXREDIRS, long(limit));
-}
-
 void HttpClient::setDefaultTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total)
 {
     g_defaultConnectMs = connect.count();

@@ -33,8 +33,6 @@ public:
     Response get(const QByteArray& url);
 
     void setTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
-    // Kept for the transport's reset; redirects are never followed, so it has no effect.
-    void setRedirectLimit(int limit);
 
     // Time-outs given to every client created afterwards (tests shorten them).
     static void setDefaultTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);

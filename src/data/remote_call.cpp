@@ -29,7 +29,6 @@ std::function<void(int)> g_waitHook;
 
 constexpr int kWaitAfterTransientMs = 150;
 constexpr int kWaitAfterFailureMs = 500;
-constexpr int kResetRedirectLimit = 15;
 constexpr qsizetype kEncodedLengthLimit = 2000;
 
 QString ContractText(std::string_view text)
@@ -311,9 +310,7 @@ void ResetHttpClient()
     try {
         if (g_senderSlot) {
             g_senderSlot->reset();
-            auto fresh = std::make_unique<HttpClient>();
-            fresh->setRedirectLimit(kResetRedirectLimit);
-            *g_senderSlot = std::move(fresh);
+            *g_senderSlot = std::make_unique<HttpClient>();
         }
     } catch (...) {
         // A sender that cannot be replaced stays missing; the next attempt then fails.

@@ -1,9 +1,11 @@
 // TfrmNalogUrejanjePostavk: the catalogue of standard order items and its edit panel.
 #include "item_catalogue.h"
 
-#include "storage/busy_guard.h"
 #include "ui/button_styles.h"
-#include "storage/window_calls.h"
+#include "session/remote_calls.h"
+#include "ui/busy_guard.h"
+#include "ui/failure_box.h"
+#include "ui/wait_cursor.h"
 
 #include "data/errors.h"
 #include "data/remote_call.h"
@@ -24,12 +26,45 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int kPanelWidth = 209;
 constexpr int kPanelHeight = 208;
+
+// The price as the statement carries it: "," read as ".", blanks around it dropped; nothing
+// when what remains is empty or not a decimal number. Nothing inside a price is ever removed.
+std::optional<QString> PriceForStatement(const QString& typed)
+{
+    QString price = typed.trimmed();
+    price.replace(u',', u'.');
+    if (price.isEmpty())
+        return std::nullopt;
+    try {
+        ParseDecimal(price);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    return price;
+}
+
+// The description as the statement carries it: an apostrophe would end the quoted value and a
+// backslash start an escape on the server; a double quote is harmless there (it means inches).
+QString DescriptionForStatement(const QString& typed)
+{
+    QString description = typed;
+    description.remove(u'\'');
+    description.remove(u'\\');
+    return description;
+}
+
+void ShowPriceRefusal()
+{
+    ShowSystemMessage(MessageIcon::Error, u"Napačna cena"_s, u"Cena mora biti število, na primer 12,50."_s);
+}
 
 QTableWidgetItem* ReadOnlyItem(const QString& text)
 {
@@ -211,13 +246,13 @@ void TfrmNalogUrejanjePostavk::loadPostavkeList()
     Loading = true;
     lviewPostavke->setRowCount(0);
     try {
-        RecordsetPtr answer;
-        if (!CallServer(u"call usp_listPostavkeALL ()"_s, &answer)) {
+        const CallResult items = CallRemote(u"call usp_listPostavkeALL ()"_s);
+        if (!items) {
             // The list stays empty, without even the fixed first row.
             Loading = false;
             return;
         }
-        const int remembered = fillList(answer.get());
+        const int remembered = fillList(items.answer.get());
         // selectRow looks the column up at the viewport's edge, which misses under right-to-left.
         lviewPostavke->setCurrentCell(remembered, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         lviewPostavke->viewport()->update();
@@ -312,11 +347,9 @@ void TfrmNalogUrejanjePostavk::hidePanel()
     pnlAddDelete->setVisible(false);
 }
 
-QString TfrmNalogUrejanjePostavk::saveStatement() const
+QString TfrmNalogUrejanjePostavk::saveStatement(const QString& price) const
 {
-    // Quotes and backslashes would end the literal or start an escape on the server.
-    const QString price = StripStatementBreakers(txtCena->text().replace(u',', u'.'));
-    const QString description = StripStatementBreakers(txtOpis->text());
+    const QString description = DescriptionForStatement(txtOpis->text());
     qint32 position = 100; // a new item always goes to the end
     if (SelectedPostavkaId > 0) {
         bool isInteger = false;
@@ -331,11 +364,16 @@ QString TfrmNalogUrejanjePostavk::saveStatement() const
 void TfrmNalogUrejanjePostavk::savePostavka()
 {
     try {
+        // A price that is no number is refused before anything is sent; the panel keeps it.
+        const std::optional<QString> price = PriceForStatement(txtCena->text());
+        if (!price)
+            return ShowPriceRefusal();
         WaitCursor cursor;
-        if (!CallServer(saveStatement(), nullptr, true))
-            return;
+        const CallResult saved = CallRemote(saveStatement(*price));
         cursor.restore();
-        loadPostavkeList();
+        // A refused save is followed by a reload, so the list shows what the server holds.
+        if (saved || !saved.unreachable)
+            loadPostavkeList();
     } catch (const std::exception& e) {
         ShowFailureBox(ErrorMessage(e));
     }
@@ -367,11 +405,14 @@ void TfrmNalogUrejanjePostavk::deleteSelectedItem()
     WaitCursor cursor;
     const QString statement =
         u"call usp_updateSavePostavka ("_s + QString::number(SelectedPostavkaId) + u",'',0,0,999)"_s;
-    if (!CallServer(statement))
-        return;
+    const CallResult deleted = CallRemote(statement);
     cursor.restore();
+    if (deleted.unreachable)
+        return;
+    // A refused delete is followed by a reload too, so the list shows what the server holds.
     loadPostavkeList();
-    hidePanel();
+    if (deleted)
+        hidePanel();
 }
 
 void TfrmNalogUrejanjePostavk::btnplusClick()

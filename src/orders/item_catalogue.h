@@ -58,7 +58,8 @@ private:
     void btnminusClick();
     void stepPosition(int step);
     void deleteSelectedItem();
-    QString saveStatement() const;
+    // The save statement with the price as checked by the caller.
+    QString saveStatement(const QString& price) const;
 
     QTableWidget* lviewPostavke = nullptr;
     QWidget* pnlAddDelete = nullptr;

@@ -1,18 +1,12 @@
-// Status changes of the shown order (billed, deleted), the edit-lock check, and the billed and delete buttons.
+// Status changes of an order (billed, deleted) and the edit-lock check before a preview.
 #include "order_actions.h"
 
-#include "order_details.h"
-
 #include "data/errors.h"
-#include "data/remote_call.h"
-#include "desktop/busy_cursor.h"
-#include "shell/app_state.h"
-#include "shell/main_window.h"
+#include "session/remote_calls.h"
+#include "session/window_links.h"
+#include "ui/failure_box.h"
 #include "ui/message_boxes.h"
-#include "ui/message_dialog.h"
-
-#include <QLabel>
-#include <QTimer>
+#include "ui/wait_cursor.h"
 
 using namespace Qt::StringLiterals;
 
@@ -26,38 +20,7 @@ void ShowRefusal(const QString& text)
         ShowSystemMessage(MessageIcon::Error, kRefusalTitle, text);
 }
 
-void RefreshOrderList()
-{
-    if (frmMain)
-        frmMain->loadNalogi();
-}
-
-// Restarts the refresh timer with an immediate tick, so the list is current at once and the
-// next tick comes a full interval later. A stopped timer stays stopped.
-void StepRefreshTimer()
-{
-    if (!frmMain || !frmMain->tmrcheck || !frmMain->tmrcheck->isActive())
-        return;
-    frmMain->tmrcheck->stop();
-    frmMain->tmrcheckTimer();
-    frmMain->tmrcheck->start();
-}
-
 } // namespace
-
-RecordsetPtr CallOrderStatement(const QString& statement, bool& failed)
-{
-    RemoteParams = QStringList{QString()};
-    RecordsetPtr answer = ExecuteRemote(statement);
-    failed = !LastRemoteError.isEmpty();
-    if (failed) {
-        ShowMessageDialog(mdError, u"Napaka pri komunikaciji"_s, LastRemoteError, maCenter);
-        ResetCursor();
-        return nullptr;
-    }
-    ClearRemoteState();
-    return answer;
-}
 
 NalogEditLock EditLockOf(const Recordset& answer)
 {
@@ -112,60 +75,34 @@ QString NalogEditStatement(qint32 nalogId)
 
 void setNalogStatus(qint32 nalogId, qint32 status)
 {
-    SetBusyCursor();
+    ShowBusyCursor();
     try {
-        bool failed = false;
-        const RecordsetPtr answer = CallOrderStatement(UpdateNalogStatement(nalogId, status), failed);
-        if (failed)
+        const CallResult result = CallRemote(UpdateNalogStatement(nalogId, status), CallCursor::ClearOnFailure);
+        if (!result)
             return;
-        if (answer && !answer->Eof())
-            ShowRefusal(StatusRefusalText(EditLockOf(*answer)));
-        RefreshOrderList();
-        ResetCursor();
+        if (result.answer && !result.answer->Eof())
+            ShowRefusal(StatusRefusalText(EditLockOf(*result.answer)));
+        emit Links().orderChanged();
+        ClearBusyCursor();
     } catch (const std::exception& e) {
-        ResetCursor();
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, u"Napaka pri posodabljanju statua :"_s + ErrorMessage(e));
+        ClearBusyCursor();
+        ShowFailureBox(u"Napaka pri posodabljanju statua :"_s + ErrorMessage(e));
     }
 }
 
 bool checkNalogEditLock(qint32 nalogId)
 {
     try {
-        bool failed = false;
-        const RecordsetPtr answer = CallOrderStatement(NalogEditStatement(nalogId), failed);
-        if (failed)
+        const CallResult result = CallRemote(NalogEditStatement(nalogId), CallCursor::ClearOnFailure);
+        if (!result)
             return false;
-        if (!answer || answer->Eof())
+        if (!result.answer || result.answer->Eof())
             return true;
-        const NalogEditLock lock = EditLockOf(*answer);
+        const NalogEditLock lock = EditLockOf(*result.answer);
         ShowRefusal(PreviewRefusalText(lock));
         return lock == NalogEditLock::Free;
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
         return true;
     }
-}
-
-void TfrmNalogDetails::shraniClick()
-{
-    SetBusyCursor();
-    setNalogStatus(currentNalogId, StatusBilled);
-    try {
-        close();
-        StepRefreshTimer();
-    } catch (const std::exception&) {
-        // Closing and the timer step are best effort; only the cursor must come back.
-    }
-    ResetCursor();
-}
-
-void TfrmNalogDetails::XpButton1Click()
-{
-    const int answer = ShowSystemMessage(MessageIcon::Information, u"Potrdite ali ovrzite"_s,
-                                         u"Ali ste prepričani da želite izbrisati nalog "_s + lblNalog->text() + u'?',
-                                         MessageButtons::YesNo);
-    if (answer != mrYes)
-        return;
-    setNalogStatus(currentNalogId, StatusDeleted);
-    close();
 }

@@ -1,14 +1,9 @@
-// The order actions: status changes (billed, deleted), the edit-lock check before a preview, and the remote-call step they share with the loads.
+// The order actions: status changes (billed, deleted) and the edit-lock check before a preview.
 #pragma once
 
 #include "data/recordset.h"
 
 #include <QString>
-
-// Runs one statement by the windows' calling convention (one empty parameter). On a
-// communication failure it shows the "Napaka pri komunikaciji" dialog with the transport's
-// text, resets the cursor and sets failed; otherwise it clears the remote state.
-RecordsetPtr CallOrderStatement(const QString& statement, bool& failed);
 
 // The server's edit lock of an order, read from the column saved (2 and 0 refuse; a null
 // or any other value allows).
@@ -28,8 +23,8 @@ QString NalogEditStatement(qint32 nalogId);
 inline constexpr qint32 StatusBilled = 1;
 inline constexpr qint32 StatusDeleted = 199;
 
-// Sends the status, shows a refusal, refreshes the main window's order list. Reports every
-// failure itself.
+// Sends the status, shows a refusal, announces the changed order so that the order list
+// reloads. Reports every failure itself.
 void setNalogStatus(qint32 nalogId, qint32 status);
 
 // Whether a print preview may go ahead: false after a communication failure or a refusal

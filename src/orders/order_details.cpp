@@ -7,18 +7,23 @@
 
 #include "data/errors.h"
 #include "data/remote_call.h"
+#include "data/server_contract.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
-#include "desktop/busy_cursor.h"
+#include "ui/failure_box.h"
+#include "ui/wait_cursor.h"
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
 #include "desktop/url_opener.h"
-#include "shell/app_state.h"
-#include "shell/main_window.h"
+#include "session/app_state.h"
+#include "session/remote_calls.h"
+#include "session/settings_keys.h"
+#include "session/window_links.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/ordavo_pictures.h"
+#include "ui/window_owner.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
 
@@ -40,12 +45,13 @@
 using namespace Qt::StringLiterals;
 
 TfrmNalogDetails* frmNalogDetails = nullptr;
+qint32 currentNalogId = 0;
+TNalogCustomer NalogCustomer;
 
 namespace {
 
 const QColor kCaptionGrey(0xAA, 0xAA, 0xAA);
 const QColor kPanelBlue(0x06, 0x32, 0x63);
-const QString kSettingsSection = u"ordavo"_s;
 
 enum ItemColumn { ColOpis, ColDodatno, ColKolicina, ColCena, ItemColumnCount };
 
@@ -144,7 +150,7 @@ QString TotalCaption(double total)
 QString CommentWithLineBreaks(const QString& komentar)
 {
     QString text = komentar;
-    return text.replace(u"*newln*"_s, u"\n"_s, Qt::CaseInsensitive);
+    return text.replace(QString::fromUtf8(ServerContract::NewLineMarker), u"\n"_s, Qt::CaseInsensitive);
 }
 
 QString NalogHeaderStatement(qint32 nalogId, const QDate& today, const QString& dateFormat)
@@ -427,7 +433,7 @@ void TfrmNalogDetails::FormShow()
     try {
         restoreFormPlacement(this);
     } catch (const std::exception& e) {
-        ShowErrorBox(u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
     if (currentNalogId < 0)
         ShowErrorBox(u"Napaka pri iskanju naloga"_s,
@@ -435,10 +441,10 @@ void TfrmNalogDetails::FormShow()
     else
         loadNalog(currentNalogId);
     try {
-        Label5->setText(ReadSetting(kSettingsSection, u"avtotitle"_s));
-        Label2->setText(ReadSetting(kSettingsSection, u"registrkatitle"_s));
+        Label5->setText(Setting(SettingKey::VehicleTitle));
+        Label2->setText(Setting(SettingKey::PlateTitle));
     } catch (const std::exception& e) {
-        ShowErrorBox(u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
 }
 
@@ -446,24 +452,29 @@ void TfrmNalogDetails::loadNalog(qint32 nalogId)
 {
     lblSuma->setText(u"Skupaj: 0€"_s);
     runningTotal_ = 0.0;
-    loadNalogHeader(nalogId);
+    // A server that could not be reached for the header is not asked for the items, so the
+    // user is told once; no items of an earlier order stay in the list.
+    if (!loadNalogHeader(nalogId)) {
+        lviewPostavke->clear();
+        return;
+    }
     QCoreApplication::processEvents();
     loadItems(nalogId);
 }
 
-void TfrmNalogDetails::loadNalogHeader(qint32 nalogId)
+bool TfrmNalogDetails::loadNalogHeader(qint32 nalogId)
 {
     QCoreApplication::processEvents();
-    bool failed = false;
-    const RecordsetPtr answer =
-        CallOrderStatement(NalogHeaderStatement(nalogId, QDate::currentDate(), listDateFormat), failed);
-    if (failed || !answer || answer->Eof())
-        return;
+    const CallResult header =
+        CallRemote(NalogHeaderStatement(nalogId, QDate::currentDate(), listDateFormat), CallCursor::ClearOnFailure);
+    if (!header || !header.answer || header.answer->Eof())
+        return !header.unreachable;
     try {
-        fillHeader(*answer);
+        fillHeader(*header.answer);
     } catch (const std::exception&) {
-        ShowErrorBox(u"Napaka"_s, u"Napaka pri polnenju informacij na levi"_s);
+        ShowFailureBox(u"Napaka pri polnenju informacij na levi"_s);
     }
+    return true;
 }
 
 void TfrmNalogDetails::fillHeader(Recordset& row)
@@ -486,8 +497,8 @@ void TfrmNalogDetails::fillHeader(Recordset& row)
     const QString podpis = TextOf(row, u"podpis"_s);
     layOutPictureStrip(showPictures(row));
     pnlbrowser->hide();
-    const QString webUrlRoot = ReadSetting(kSettingsSection, u"weburlroot"_s);
-    const QString accessCode = ReadSetting(kSettingsSection, u"kodadostop"_s);
+    const QString webUrlRoot = Setting(SettingKey::WebUrlRoot);
+    const QString accessCode = Setting(SettingKey::AccessCode);
     PreviewPdfUrl = BuildPreviewPdfUrl(webUrlRoot, currentNalogId, accessCode);
     PdfFileUrl = BuildPdfFileUrl(webUrlRoot, currentNalogId, accessCode);
     showSignature(podpis);
@@ -553,10 +564,10 @@ void TfrmNalogDetails::showSignature(const QString& podpis)
 void TfrmNalogDetails::loadItems(qint32 nalogId)
 {
     lviewPostavke->clear();
-    bool failed = false;
-    const RecordsetPtr answer = CallOrderStatement(NalogItemsStatement(nalogId), failed);
-    if (failed)
+    const CallResult items = CallRemote(NalogItemsStatement(nalogId), CallCursor::ClearOnFailure);
+    if (!items)
         return;
+    const RecordsetPtr& answer = items.answer;
     try {
         for (; answer && !answer->Eof(); answer->MoveNext()) {
             const double cena = ParseDecimal(TextOf(*answer, u"cena"_s));
@@ -566,7 +577,7 @@ void TfrmNalogDetails::loadItems(qint32 nalogId)
         }
         lblSuma->setText(TotalCaption(runningTotal_));
     } catch (const std::exception&) {
-        ShowErrorBox(u"Napaka"_s, u"Napaka pri preverjanju nalogov"_s);
+        ShowFailureBox(u"Napaka pri preverjanju nalogov"_s);
     }
     fitItemColumns();
 }
@@ -594,6 +605,30 @@ void TfrmNalogDetails::fitItemColumns()
     lviewPostavke->setColumnWidth(ColDodatno, std::max(lviewPostavke->columnWidth(ColDodatno), 60));
     lviewPostavke->setColumnWidth(ColKolicina, std::min(lviewPostavke->columnWidth(ColKolicina), 60));
     lviewPostavke->setColumnWidth(ColCena, std::min(lviewPostavke->columnWidth(ColCena), 100));
+}
+
+void TfrmNalogDetails::shraniClick()
+{
+    ShowBusyCursor();
+    setNalogStatus(currentNalogId, StatusBilled);
+    try {
+        close();
+        emit Links().refreshStepRequested();
+    } catch (const std::exception&) {
+        // Closing and the timer step are best effort; only the cursor must come back.
+    }
+    ClearBusyCursor();
+}
+
+void TfrmNalogDetails::XpButton1Click()
+{
+    const int answer = ShowSystemMessage(MessageIcon::Information, u"Potrdite ali ovrzite"_s,
+                                         u"Ali ste prepričani da želite izbrisati nalog "_s + lblNalog->text() + u'?',
+                                         MessageButtons::YesNo);
+    if (answer != mrYes)
+        return;
+    setNalogStatus(currentNalogId, StatusDeleted);
+    close();
 }
 
 void TfrmNalogDetails::XpButton4Click()
@@ -625,7 +660,7 @@ void openNalog(qint32 nalogId)
 {
     currentNalogId = nalogId;
     if (!frmNalogDetails)
-        new TfrmNalogDetails(frmMain);
+        new TfrmNalogDetails(DialogOwnerWindow());
     TfrmNalogDetails* window = frmNalogDetails;
     if (window->isVisible())
         window->close();

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "data/recordset.h"
-#include "shell/app_state.h"
 #include "ui/ordavo_window.h"
 
 #include <QColor>
@@ -10,6 +9,18 @@
 #include <QStringList>
 
 #include <array>
+
+// The shown order's customer lines and type, as the header load filled them.
+struct TNalogCustomer {
+    QString strankaLine;
+    QString idddvLine;
+    QString naslovLine;
+    QString podjetjeLine;
+    qint32 nalogType = 0;
+};
+// The order the order window shows, and its customer lines.
+extern qint32 currentNalogId;
+extern TNalogCustomer NalogCustomer;
 
 class PictureClickHandler;
 class PicturePane;
@@ -95,8 +106,7 @@ public slots:
     void btnposljinalogkotpdfClick();
     void btnPoglejPodpisClick();
 
-    // Print at once / print preview of the shown order (the printing code's PrintShownOrder);
-    // connected only when that code is part of the build.
+    // Print at once / print preview of the shown order (the printing code's PrintShownOrder).
     void XpButton2Click();
     void XpButton3Click();
 
@@ -115,7 +125,8 @@ private:
     void connectButtons();
 
     void FormShow();
-    void loadNalogHeader(qint32 nalogId);
+    // False when the server could not be reached.
+    bool loadNalogHeader(qint32 nalogId);
     void fillHeader(Recordset& row);
     void applyOrderType(qint32 nalogType);
     void fillCustomerLines(Recordset& row);

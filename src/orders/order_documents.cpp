@@ -2,10 +2,11 @@
 #include "order_documents.h"
 
 #include "data/errors.h"
+#include "data/server_contract.h"
 #include "data/http_client.h"
 #include "data/remote_call.h"
 #include "data/settings_store.h"
-#include "desktop/busy_cursor.h"
+#include "ui/wait_cursor.h"
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
 #include "desktop/url_opener.h"
@@ -21,6 +22,13 @@
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+QString Contract(std::string_view text)
+{
+    return QString::fromUtf8(text);
+}
+} // namespace
 
 namespace {
 
@@ -79,7 +87,7 @@ void WritePdf(const QString& path, const QByteArray& content)
 
 void ShowInformation(const QString& text)
 {
-    ResetCursor();
+    ClearBusyCursor();
     ShowMessageDialog(mdInformation, text, QString(), maCenter);
 }
 
@@ -108,12 +116,12 @@ void FetchPdfAndComposeMail(const QString& url)
 
 QString BuildPreviewPdfUrl(const QString& webUrlRoot, qint32 nalogId, const QString& accessCode)
 {
-    return PdfScriptUrl(webUrlRoot, u"requests/getnalogpdf.php"_s, nalogId, u"&preview=1"_s, accessCode);
+    return PdfScriptUrl(webUrlRoot, Contract(ServerContract::PdfPreviewScript), nalogId, u"&preview=1"_s, accessCode);
 }
 
 QString BuildPdfFileUrl(const QString& webUrlRoot, qint32 nalogId, const QString& accessCode)
 {
-    return PdfScriptUrl(webUrlRoot, u"requests/getnalogpdffile.php"_s, nalogId, QString(), accessCode);
+    return PdfScriptUrl(webUrlRoot, Contract(ServerContract::PdfFileScript), nalogId, QString(), accessCode);
 }
 
 QString BuildSignatureUrl(const QString& requestUrl, const QString& podpis)
@@ -124,7 +132,7 @@ QString BuildSignatureUrl(const QString& requestUrl, const QString& podpis)
 QString BuildPictureUrl(const QString& requestUrl, const QString& slika)
 {
     QString address = requestUrl;
-    return address.replace(u"requests/getpodpis.php"_s, u"requests/getimage.php?small=1&pth="_s + QueryValue(slika),
+    return address.replace(Contract(ServerContract::SignatureScript), Contract(ServerContract::ImageScript) + u"?small=1&pth="_s + QueryValue(slika),
                            Qt::CaseInsensitive);
 }
 
@@ -141,13 +149,15 @@ QString FullSizePictureUrl(const QString& paneAddress)
 
 QString PdfFileNameFromAnswer(const QString& answer)
 {
-    const qsizetype marker = answer.indexOf(u"file:"_s);
-    return marker < 0 ? QString() : answer.mid(marker + 5);
+    const QString markerText = Contract(ServerContract::PdfFileAnswerMarker);
+    const qsizetype marker = answer.indexOf(markerText);
+    return marker < 0 ? QString() : answer.mid(marker + markerText.size());
 }
 
 QString PdfDownloadUrl(const QString& webUrlRoot, const QString& fileName)
 {
-    return webUrlRoot + u"nalogs/lib/"_s + QString::fromLatin1(QUrl::toPercentEncoding(fileName, "/"));
+    return webUrlRoot + Contract(ServerContract::PdfFileFolder)
+        + QString::fromLatin1(QUrl::toPercentEncoding(fileName, "/"));
 }
 
 QString PdfDownloadFolder()
@@ -157,11 +167,11 @@ QString PdfDownloadFolder()
 
 void downloadpdfandsendit(const QString& url)
 {
-    BusyCursorScope busy;
+    BusyCursorUntilDone busy;
     try {
         FetchPdfAndComposeMail(url);
     } catch (const std::exception&) {
-        ResetCursor();
+        ClearBusyCursor();
         ShowMessageDialog(mdError, u"Žal je prišlo do napake pri lociranju PDF Datoteke"_s, QString(), maCenter);
     }
 }

@@ -5,7 +5,8 @@
 #include "data/remote_call.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
-#include "desktop/busy_cursor.h"
+#include "ui/failure_box.h"
+#include "ui/wait_cursor.h"
 #include "desktop/picture_pane.h"
 #include "orders/order_actions.h"
 #include "orders/order_details.h"
@@ -13,7 +14,7 @@
 #include "orders/print_data_module.h"
 #include "report/report_output.h"
 #include "report/report_preview.h"
-#include "shell/app_state.h"
+#include "session/remote_calls.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
 
@@ -56,8 +57,6 @@ QString prefixedSetting(const QString& prefix, const QString& key)
     const QString value = ReadSetting(u"ordavo"_s, key);
     return value.isEmpty() ? QString() : prefix + value;
 }
-
-void showFailure(const QString& text) { ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, text); }
 
 } // namespace
 
@@ -204,40 +203,31 @@ void TfrmPrintIzpis::connectEvents()
     report_.setFieldHook(u"cena"_s, [this](const QString& value) { return qrCenaPrint(value); });
 }
 
-void TfrmPrintIzpis::printNalog(int mode, qint32 nalogId, const QString& nalogNumber, const QString& vozilo,
-                                const QString& registrska, const QString& datum, const QString& imagePath,
-                                const QString& komentar, const QString& vnesel, const QString& strankaLine,
-                                const QString& naslovLine, const QString& podjetjeLine, const QString& idddvLine,
-                                qint32 nalogType)
+void TfrmPrintIzpis::printNalog(int mode, const PrintedOrder& order)
 {
     try {
-        if (!fillNalog(nalogId, nalogNumber, vozilo, registrska, datum, imagePath, komentar, vnesel, strankaLine,
-                       naslovLine, podjetjeLine, idddvLine, nalogType))
+        if (!fillNalog(order))
             return;
         if (mode == ModePrint)
             printAtOnce();
         else
             showPreview();
     } catch (const std::exception& e) {
-        ResetCursor();
-        showFailure(ErrorMessage(e));
+        ClearBusyCursor();
+        ShowFailureBox(ErrorMessage(e));
     }
 }
 
-bool TfrmPrintIzpis::fillNalog(qint32 nalogId, const QString& nalogNumber, const QString& vozilo,
-                               const QString& registrska, const QString& datum, const QString& imagePath,
-                               const QString& komentar, const QString& vnesel, const QString& strankaLine,
-                               const QString& naslovLine, const QString& podjetjeLine, const QString& idddvLine,
-                               qint32 nalogType)
+bool TfrmPrintIzpis::fillNalog(const PrintedOrder& order)
 {
-    documentTitle_ = u"Nalog "_s + nalogNumber;
-    sheetName_ = nalogNumber;
+    documentTitle_ = u"Nalog "_s + order.nalogNumber;
+    sheetName_ = order.nalogNumber;
     fillLetterhead();
-    applyOrderType(nalogType, komentar);
-    fillOrderData(nalogNumber, vozilo, registrska, datum, vnesel);
-    fillCustomer({podjetjeLine, strankaLine, naslovLine, idddvLine});
-    fillFooter(komentar, nalogType, imagePath);
-    if (!loadItems(nalogId))
+    applyOrderType(order.nalogType, order.komentar);
+    fillOrderData(order.nalogNumber, order.vozilo, order.registrska, order.datum, order.vnesel);
+    fillCustomer({order.podjetjeLine, order.strankaLine, order.naslovLine, order.idddvLine});
+    fillFooter(order.komentar, order.nalogType, order.imagePath);
+    if (!loadItems(order.nalogId))
         return false;
     report_.setDataSource(DataModule1 ? &DataModule1->adoPrintit : nullptr);
     RunningTotal = 0.0;
@@ -312,22 +302,25 @@ void TfrmPrintIzpis::fillFooter(const QString& komentar, qint32 nalogType, const
 
 bool TfrmPrintIzpis::loadItems(qint32 nalogId)
 {
-    RemoteParams = QStringList{QString()};
-    RecordsetPtr items = ExecuteRemote(NalogItemsStatement(nalogId));
-    if (!LastRemoteError.isEmpty()) {
-        ResetCursor();
+    RemoteCall call;
+    call.statement = NalogItemsStatement(nalogId);
+    call.cursor = CallCursor::ClearOnFailure;
+    // A failure text stops the print without a word; a server that could not be reached is said.
+    call.showFailureText = false;
+    call.unreachableIsFailure = true;
+    const CallResult result = CallRemote(call);
+    if (!result)
         return false;
-    }
+    const RecordsetPtr& items = result.answer;
     if (!DataModule1)
         new TDataModule1(QCoreApplication::instance());
     try {
-        ClearRemoteState();
         DataModule1->adoPrintit.clear();
         if (items)
             DataModule1->adoPrintit.loadFrom(*items);
     } catch (const std::exception& e) {
         // The report still goes ahead with the rows read so far.
-        showFailure(ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
     return true;
 }
@@ -396,8 +389,7 @@ void TfrmPrintIzpis::printAtOnce()
     QPrinter printer(printerInfo, QPrinter::HighResolution);
     printer.setDocName(documentTitle_);
     if (!report::PrintDocument(printer, report_.generate()))
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s,
-                          u"Tiskalnik "_s + printerInfo.printerName() + u" ni dosegljiv, nalog ni bil natisnjen."_s);
+        ShowFailureBox(u"Tiskalnik "_s + printerInfo.printerName() + u" ni dosegljiv, nalog ni bil natisnjen."_s);
 }
 
 void TfrmPrintIzpis::showPreview()
@@ -405,7 +397,7 @@ void TfrmPrintIzpis::showPreview()
     report::ReportPreviewDialog preview([this] { return report_.generate(); }, documentTitle_,
                                         QApplication::activeWindow());
     preview.setObjectName(u"qrPreview"_s);
-    preview.setFailureReporter(showFailure);
+    preview.setFailureReporter(ShowFailureBox);
     preview.setSheetName(sheetName_);
     preview.exec();
 }
@@ -438,6 +430,26 @@ void takeSignatureSnapshot(TfrmNalogDetails& window, const QString& path, bool a
     setPanelWidth(width);
 }
 
+// The order window's texts and the shown order's customer lines, as the printed order takes them.
+PrintedOrder ShownOrder(const TfrmNalogDetails& window, const QString& imagePath)
+{
+    PrintedOrder order;
+    order.nalogId = currentNalogId;
+    order.nalogNumber = window.lblNalog->text();
+    order.vozilo = window.lblVozilo->text();
+    order.registrska = window.lblregistrska->text();
+    order.datum = window.lblDatum->text();
+    order.imagePath = imagePath;
+    order.komentar = window.mmoKomentar->toPlainText();
+    order.vnesel = window.lblVnesel->text();
+    order.strankaLine = NalogCustomer.strankaLine;
+    order.naslovLine = NalogCustomer.naslovLine;
+    order.podjetjeLine = NalogCustomer.podjetjeLine;
+    order.idddvLine = NalogCustomer.idddvLine;
+    order.nalogType = NalogCustomer.nalogType;
+    return order;
+}
+
 } // namespace
 
 void PrintShownOrder(TfrmNalogDetails& window, int mode)
@@ -452,13 +464,9 @@ void PrintShownOrder(TfrmNalogDetails& window, int mode)
             return;
         if (!frmPrintIzpis)
             new TfrmPrintIzpis(QCoreApplication::instance());
-        frmPrintIzpis->printNalog(mode, currentNalogId, window.lblNalog->text(), window.lblVozilo->text(),
-                                  window.lblregistrska->text(), window.lblDatum->text(), imagePath,
-                                  window.mmoKomentar->toPlainText(), window.lblVnesel->text(),
-                                  NalogCustomer.strankaLine, NalogCustomer.naslovLine, NalogCustomer.podjetjeLine,
-                                  NalogCustomer.idddvLine, NalogCustomer.nalogType);
+        frmPrintIzpis->printNalog(mode, ShownOrder(window, imagePath));
     } catch (const std::exception& e) {
-        ResetCursor();
-        showFailure(ErrorMessage(e));
+        ClearBusyCursor();
+        ShowFailureBox(ErrorMessage(e));
     }
 }

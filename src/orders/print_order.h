@@ -18,6 +18,24 @@ std::optional<double> ParsePrintedNumber(const QString& text);
 // "/ordavo/pdps/tmp.jpg"; the folder is created when missing (DataError when it cannot be).
 QString SignatureSnapshotPath();
 
+// What the printed order shows besides its items: the order window's texts and the
+// customer lines of its header load.
+struct PrintedOrder {
+    qint32 nalogId = 0;
+    QString nalogNumber;
+    QString vozilo;
+    QString registrska;
+    QString datum;
+    QString imagePath; // the signature picture, empty for none
+    QString komentar;
+    QString vnesel;
+    QString strankaLine;
+    QString naslovLine;
+    QString podjetjeLine;
+    QString idddvLine;
+    qint32 nalogType = 0;
+};
+
 // Hosts the report of the printed order; never shown itself. Created on first use and kept:
 // every printNalog refills all of its labels.
 class TfrmPrintIzpis final : public QObject {
@@ -30,18 +48,11 @@ public:
 
     // Fills the report and prints it at once (mode 2) or shows the preview (any other mode).
     // Reports every failure itself.
-    void printNalog(int mode, qint32 nalogId, const QString& nalogNumber, const QString& vozilo,
-                    const QString& registrska, const QString& datum, const QString& imagePath,
-                    const QString& komentar, const QString& vnesel, const QString& strankaLine,
-                    const QString& naslovLine, const QString& podjetjeLine, const QString& idddvLine,
-                    qint32 nalogType);
+    void printNalog(int mode, const PrintedOrder& order);
 
     // The filling steps of printNalog without the output: false when the item call failed
     // (nothing is to be printed). Throws on local failures other than those of the items.
-    bool fillNalog(qint32 nalogId, const QString& nalogNumber, const QString& vozilo, const QString& registrska,
-                   const QString& datum, const QString& imagePath, const QString& komentar, const QString& vnesel,
-                   const QString& strankaLine, const QString& naslovLine, const QString& podjetjeLine,
-                   const QString& idddvLine, qint32 nalogType);
+    bool fillNalog(const PrintedOrder& order);
 
     // The filled report; generate() gives its pages (each generation starts the total anew).
     report::Report& qreport() { return report_; }

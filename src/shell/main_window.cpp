@@ -1,19 +1,17 @@
-// The main window TfrmMain: start-up preparation, the order list and its refresh, the menus and the closing rules.
+// The main window TfrmMain: its controls, showing, the closing rules, the search and list handlers, the menus.
 #include "shell/main_window.h"
 
 #include "data/errors.h"
-#include "data/remote_call.h"
+#include "data/server_contract.h"
 #include "data/settings_store.h"
-#include "data/text_helpers.h"
-#include "desktop/busy_cursor.h"
 #include "desktop/url_opener.h"
-#include "desktop/window_arranger.h"
 #include "orders/item_catalogue.h"
 #include "orders/order_details.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
+#include "session/settings_keys.h"
+#include "session/window_links.h"
 #include "shell/order_list_model.h"
 #include "shell/startup.h"
-#include "shell/update_check.h"
 #include "signin/company_details.h"
 #include "signin/login_window.h"
 #include "storage/storage_locations.h"
@@ -21,9 +19,9 @@
 #include "storage/tyre_search.h"
 #include "ui/button_styles.h"
 #include "ui/glyph_room.h"
+#include "ui/failure_box.h"
 #include "ui/key_preview.h"
 #include "ui/message_boxes.h"
-#include "ui/message_dialog.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/ordavo_pictures.h"
 #include "ui/ordavo_window.h"
@@ -61,39 +59,6 @@ TfrmMain* frmMain = nullptr;
 
 namespace {
 const QColor WindowGrey(0xDB, 0xDB, 0xDB);
-constexpr int FirstTickMs = 500;
-constexpr int RefreshMs = 7000;
-
-QString Setting(const QString& key)
-{
-    return ReadSetting(u"ordavo"_s, key);
-}
-
-// The communication error of a failed call; the mouse cursor goes back to normal, also when
-// the caller had set the wait cursor around the call.
-void ShowCommunicationError()
-{
-    ShowMessageDialog(mdError, u"Napaka pri komunikaciji"_s, LastRemoteError, maCenter);
-    ResetCursor();
-}
-
-// Runs a remote call with the wait cursor shown; a wait cursor that a caller set stays on.
-template <typename Call>
-RecordsetPtr WithBusyCursor(Call call)
-{
-    if (QGuiApplication::overrideCursor())
-        return call();
-    const BusyCursorScope busy;
-    return call();
-}
-
-// Rows measured when a column is fitted to its contents.
-constexpr int SizingSampleRows = 32;
-
-void ShowFailure(const QString& text)
-{
-    ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, text);
-}
 
 void SetTextColour(QWidget* widget, const QColor& colour)
 {
@@ -131,90 +96,22 @@ void ExecMenuWindow(QWidget* owner)
 }
 } // namespace
 
-QString OrderListStatement(bool allOrders, const QString& search, const QDate& today, const QString& dateFormat)
-{
-    const QString d1 = FormatListDate(today.addDays(-365), dateFormat);
-    const QString d2 = FormatListDate(today.addDays(365), dateFormat);
-    const QString filter = allOrders ? u"2"_s : u"0"_s;
-    const QString searchPart = search.isEmpty() ? u",-1,0,''"_s : u",-1,1,'"_s + search + u"'"_s;
-    return u"call usp_listneobracunaninalogi ("_s + filter + u",'"_s + d1 + u"','"_s + d2 + u"'"_s + searchPart +
-           u")"_s;
-}
-
-namespace {
-// The "dd.mm.yyyy" form of a date-time value. A date or date-time column gives its calendar
-// date through its OLE date (whole days since 30 December 1899; before that day the fraction
-// still counts forward), which spares the time-zone work of a local QDateTime on every row
-// (a UTC one carries the date to the formatter); any other column is converted as a date-time.
-QString DisplayDate(const Field& field)
-{
-    if (field.type() != ColumnType::Date && field.type() != ColumnType::DateTime)
-        return FormatDisplayDate(field.asDateTime());
-    const QDate date = QDate(1899, 12, 30).addDays(qint64(std::trunc(field.asDouble())));
-    return FormatDisplayDate(QDateTime(date, QTime(0, 0), Qt::UTC));
-}
-} // namespace
-
-OrderColumns FindOrderColumns(const Recordset& rs)
-{
-    // Names are matched by their case-folded form, as the recordset matches them.
-    QStringList folded;
-    for (int i = 0; i < rs.columnCount(); ++i)
-        folded.append(rs.columnName(i).toCaseFolded());
-    const auto indexOf = [&](const QString& name) {
-        const int index = int(folded.indexOf(name.toCaseFolded()));
-        if (index < 0)
-            (void)rs.FieldValue(name); // raises the recordset's own error for a missing column
-        return index;
-    };
-    OrderColumns c;
-    c.id = indexOf(u"id"_s);
-    c.nalogStevilka = indexOf(u"nalogStevilka"_s);
-    c.stranka = indexOf(u"stranka"_s);
-    c.vnesel = indexOf(u"vnesel"_s);
-    c.komentar = indexOf(u"komentar"_s);
-    c.datum = indexOf(u"datum"_s);
-    c.viewed = indexOf(u"viewed"_s);
-    c.vozilo = indexOf(u"vozilo"_s);
-    c.registrska_st = indexOf(u"registrska_st"_s);
-    c.nalogType = indexOf(u"nalogType"_s);
-    c.saved = indexOf(u"saved"_s);
-    return c;
-}
-
-Tnalogi ReadOrderRow(const Recordset& rs, const OrderColumns& c)
-{
-    Tnalogi row;
-    row.id = rs.fieldAt(c.id).asInteger();
-    row.nalogStevilka = rs.fieldAt(c.nalogStevilka).asString();
-    const Field customer = rs.fieldAt(c.stranka);
-    row.stranka = customer.isNull() ? u"Neznano"_s : customer.asString();
-    row.stranka.remove(u"( )"_s, Qt::CaseSensitive);
-    row.vnesel = rs.fieldAt(c.vnesel).asString();
-    row.komentar = rs.fieldAt(c.komentar).asString();
-    row.datum = DisplayDate(rs.fieldAt(c.datum));
-    row.viewed = rs.fieldAt(c.viewed).asInteger();
-    row.vozilo = rs.fieldAt(c.vozilo).asString();
-    row.registrska_st = rs.fieldAt(c.registrska_st).asString();
-    row.nalogType = rs.fieldAt(c.nalogType).asInteger();
-    row.saved = rs.fieldAt(c.saved).asInteger();
-    return row;
-}
-
-QString CleanSearchText(const QString& text)
-{
-    qsizetype start = 0;
-    while (start < text.size() && text[start] == u' ')
-        ++start;
-    return StripStatementBreakers(text.mid(start));
-}
-
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(u"frmMain"_s);
     frmMain = this;
     SetDialogOwnerWindow(this);
     buildWindow();
+    connectWindowLinks();
+}
+
+// The other windows ask through the session layer: a changed order reloads the list, a
+// request to see an order opens the order window.
+void TfrmMain::connectWindowLinks()
+{
+    connect(&Links(), &WindowLinks::orderChanged, this, &TfrmMain::loadNalogi);
+    connect(&Links(), &WindowLinks::refreshStepRequested, this, &TfrmMain::stepRefreshTimer);
+    connect(&Links(), &WindowLinks::orderRequested, this, [](qint32 nalogId) { openNalog(nalogId); });
 }
 
 TfrmMain::~TfrmMain()
@@ -404,133 +301,6 @@ void TfrmMain::buildMenus()
     connect(actIzhod, &QAction::triggered, this, &TfrmMain::Izhod1Click);
 }
 
-// ---- start-up -------------------------------------------------------------------------
-
-bool TfrmMain::FormCreate()
-{
-    try {
-        if (!checkServerState())
-            return true;
-        if (!signInWhenNeeded())
-            return false;
-        prepareState();
-    } catch (const std::exception& e) {
-        ShowFailure(ErrorMessage(e));
-    }
-    return true;
-}
-
-bool TfrmMain::checkServerState()
-{
-    const QString root = Setting(u"weburlroot"_s);
-    if (root.isEmpty() || Setting(u"pathToRequest"_s).isEmpty() || Setting(u"kodadostop"_s).isEmpty())
-        return true;
-    if (Setting(u"needeedupdatenum"_s).isEmpty())
-        WriteSetting(u"ordavo"_s, u"needeedupdatenum"_s, u"0"_s);
-    EnsureLoginWindow();
-
-    const QString gateway = root + u"commobj/commobj/"_s;
-    RemoteParams.clear();
-    RecordsetPtr rs = WithBusyCursor([&] {
-        return ExecuteRemoteAt(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s, gateway);
-    });
-    if (rs) {
-        if (rs->RecordCount() <= 0) {
-            WriteSetting(u"ordavo"_s, u"kodadostop"_s, QString());
-        } else {
-            const qint32 counter = rs->FieldValue(u"needeedupdate"_s).asInteger();
-            if (counter == -1)
-                WriteSetting(u"ordavo"_s, u"kodadostop"_s, QString());
-            const QString counterText = QString::number(counter);
-            if (counterText != Setting(u"needeedupdatenum"_s)) {
-                WriteSetting(u"ordavo"_s, u"needeedupdatenum"_s, counterText);
-                if (!Setting(u"kodadostop"_s).isEmpty()) {
-                    autoSignIn = true;
-                    EnsureLoginWindow()->exec();
-                }
-            }
-        }
-    }
-    if (!LastRemoteError.isEmpty()) {
-        ShowCommunicationError();
-        return false;
-    }
-    ClearRemoteState();
-    if (rs)
-        return true;
-
-    RemoteParams.clear();
-    RecordsetPtr count =
-        WithBusyCursor([&] { return ExecuteRemoteAt(u"SELECT COUNT(*) as 'stevilo' FROM ordavodefaults"_s, gateway); });
-    if (count && count->RecordCount() > 0 && count->FieldValue(u"stevilo"_s).asString() == u"0"_s)
-        WriteSetting(u"ordavo"_s, u"kodadostop"_s, QString());
-    if (!LastRemoteError.isEmpty()) {
-        ShowCommunicationError();
-        return false;
-    }
-    ClearRemoteState();
-    destroySignInWindow();
-    return true;
-}
-
-bool TfrmMain::signInWhenNeeded()
-{
-    allowClose = false;
-    if (!Setting(u"kodadostop"_s).isEmpty() && !autoSignIn && !Setting(u"weburlroot"_s).isEmpty())
-        return true;
-    if (runSignIn())
-        return true;
-    endProgram();
-    return false;
-}
-
-// Shows the sign-in window modally; true when it signed in (the window is then destroyed).
-bool TfrmMain::runSignIn()
-{
-    if (EnsureLoginWindow()->exec() != QDialog::Accepted)
-        return false;
-    destroySignInWindow();
-    return true;
-}
-
-void TfrmMain::destroySignInWindow()
-{
-    if (!frmnalogLogin)
-        return;
-    frmnalogLogin->hide();
-    QCoreApplication::processEvents();
-    delete frmnalogLogin;
-}
-
-void TfrmMain::endProgram()
-{
-    allowClose = true;
-    if (frmnalogLogin)
-        frmnalogLogin->close();
-    close();
-    TerminateApplication();
-}
-
-void TfrmMain::prepareState()
-{
-    searchText.clear();
-    showVersion();
-    requestUrl = (Setting(u"weburlroot"_s) + Setting(u"pathToRequest"_s)).toLower();
-    requestUrl.replace(u".asp"_s, u".php"_s, Qt::CaseInsensitive);
-    placementSaving = false;
-    listDateFormat = u"yyyy-mm-dd"_s;
-    constrValue = Setting(u"constr"_s);
-    EnsurePrintDataModule();
-    lastOrderCount = -1;
-    firstTick = true;
-    allowClose = false;
-}
-
-void TfrmMain::showVersion()
-{
-    lblVersion->setText(RunningVersionLabel());
-}
-
 void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -550,17 +320,17 @@ void TfrmMain::FormShow()
         restoreFormPlacement(this);
         placementSaving = true;
         Memo1->hide();
-        QString plateTitle = Setting(u"registrkatitle"_s);
-        QString vehicleTitle = Setting(u"avtotitle"_s);
+        QString plateTitle = Setting(SettingKey::PlateTitle);
+        QString vehicleTitle = Setting(SettingKey::VehicleTitle);
         model_->setColumnHeader(OrderListModel::ColRegSt, plateTitle.remove(u':'));
         model_->setColumnHeader(OrderListModel::ColAvto, vehicleTitle.remove(u':'));
-        if (Setting(u"showmemo1"_s) == u"1"_s) {
+        if (Setting(SettingKey::ShowMemo) == u"1"_s) {
             Memo1->show();
             Memo1->clear();
         }
     } catch (const std::exception& e) {
         placementSaving = true;
-        ShowFailure(ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
 }
 
@@ -568,7 +338,7 @@ void TfrmMain::FormShow()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    if (!allowClose) {
+    if (!allowClose_) {
         event->ignore();
         MinimiseApplication();
         return;
@@ -593,13 +363,13 @@ void TfrmMain::askToCloseProgram()
                                          MessageButtons::YesNo);
     if (answer != mrYes)
         return;
-    allowClose = true;
+    allowClose_ = true;
     close();
 }
 
 void TfrmMain::Izhod1Click()
 {
-    allowClose = true;
+    allowClose_ = true;
     if (frmnalogLogin)
         frmnalogLogin->close();
     close();
@@ -628,131 +398,32 @@ void TfrmMain::moveEvent(QMoveEvent* event)
     savePlacementWhileAllowed();
 }
 
-// ---- the list ------------------------------------------------------------------------
-
-int TfrmMain::selectedRow() const
-{
-    const QModelIndexList rows = lviewMain->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-void TfrmMain::loadNalogi()
-{
-    QString statement;
-    try {
-        lviewMain->setEnabled(false);
-        QCoreApplication::processEvents();
-        const int row = selectedRow();
-        std::optional<qint32> selectedId;
-        if (row >= 0 && row < nalogi.size())
-            selectedId = nalogi[row].id;
-        statement = OrderListStatement(rdbVsiNalogi->isChecked(), searchText, QDate::currentDate(), listDateFormat);
-
-        RemoteParams.clear();
-        RecordsetPtr rs = WithBusyCursor([&] { return ExecuteRemote(statement); });
-        if (!LastRemoteError.isEmpty()) {
-            ShowCommunicationError();
-            return;
-        }
-        ClearRemoteState();
-        const int scroll = lviewMain->verticalScrollBar()->value();
-        model_->clearRows();
-        int reselect = -1;
-        if (rs) {
-            alertOnCountChange(rs->RecordCount());
-            lastOrderCount = rs->RecordCount();
-            readOrders(*rs, selectedId, &reselect);
-        }
-        fitColumnWidths();
-        lviewMain->verticalScrollBar()->setValue(scroll);
-        if (reselect >= 0)
-            selectRow(reselect);
-        lviewMain->setEnabled(true);
-        QCoreApplication::processEvents();
-    } catch (const std::exception& e) {
-        lviewMain->setEnabled(true);
-        ShowFailure(u"Napaka pri preverjanju nalogov "_s + ErrorMessage(e) + u"\r\n"_s + u"Qry:"_s + statement);
-    }
-}
-
-// Fills nalogi from the answer and shows the rows; on a failure the rows read so far stay.
-void TfrmMain::readOrders(Recordset& rs, std::optional<qint32> selectedId, int* reselectRow)
-{
-    nalogi.resize(rs.RecordCount());
-    int read = 0;
-    try {
-        // Only an answer with rows is checked for its columns, as reading by name would.
-        const OrderColumns columns = rs.Eof() ? OrderColumns{} : FindOrderColumns(rs);
-        while (!rs.Eof() && read < nalogi.size()) {
-            nalogi[read] = ReadOrderRow(rs, columns);
-            if (selectedId && nalogi[read].id == *selectedId)
-                *reselectRow = read;
-            ++read;
-            rs.MoveNext();
-        }
-    } catch (...) {
-        model_->showRows(read);
-        throw;
-    }
-    model_->showRows(read);
-}
-
-void TfrmMain::alertOnCountChange(int newCount)
-{
-    if (newCount == lastOrderCount || lastOrderCount < 0)
-        return;
-    const bool inBackground = QGuiApplication::applicationState() != Qt::ApplicationActive || isMinimized();
-    if (!inBackground)
-        return;
-    QApplication::alert(this);
-    // Qt sends the attention request only together with a repaint of the window.
-    repaint();
-    if (isMinimized())
-        showNormal();
-    raise();
-    activateWindow();
-    emit newOrdersAlerted();
-}
-
-void TfrmMain::selectRow(int row)
-{
-    const QModelIndex index = model_->index(row, 0);
-    lviewMain->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-// Each auto-sized column fits its header and the cells with the longest texts, so the cost
-// does not grow with the number of orders.
-void TfrmMain::fitColumnWidths()
-{
-    const int gridWidth = lviewMain->showGrid() ? 1 : 0;
-    const auto fit = [&](int column, int minimum, int maximum) {
-        int width = lviewMain->horizontalHeader()->sectionSizeHint(column);
-        for (int row : model_->longestTextRows(column, SizingSampleRows))
-            width = std::max(width, lviewMain->sizeHintForIndex(model_->index(row, column)).width() + gridWidth);
-        lviewMain->setColumnWidth(column, std::clamp(width, minimum, maximum));
-    };
-    fit(OrderListModel::ColRegSt, 100, 250);
-    fit(OrderListModel::ColStranka, 40, 10000);
-    fit(OrderListModel::ColAvto, 40, 450);
-}
-
-void TfrmMain::tmrcheckTimer()
-{
-    searchApplied = false;
-    if (firstTick) {
-        tmrcheck->setInterval(RefreshMs);
-        firstTick = false;
-    }
-    tmrcheck->stop();
-    loadNalogi();
-    tmrcheck->start();
-}
-
 void TfrmMain::setRefreshLabel(bool enabled)
 {
+    refreshEnabled_ = enabled;
+    if (outage_)
+        return; // the outage notice stands until a load reaches the server again
     lblRefreshing->setText(enabled ? u"(OSVEŽEVANJE OMOGOČENO)"_s : u"(OSVEŽEVANJE IZKLOPLJENO)"_s);
     SetTextColour(lblRefreshing, enabled ? QColor(Qt::white) : QColor(0xFF, 0, 0));
+}
+
+// Where the refresh label stands, in red, until a load reaches the server again.
+void TfrmMain::showOutage()
+{
+    outage_ = true;
+    model_->setStale(true);
+    const QString lastTime = lastLoadTime_.isValid() ? lastLoadTime_.toString(u"HH:mm:ss"_s) : u"--:--:--"_s;
+    lblRefreshing->setText(u"NI POVEZAVE S STREŽNIKOM (zadnja osvežitev ob "_s + lastTime + u')');
+    SetTextColour(lblRefreshing, QColor(0xFF, 0, 0));
+}
+
+void TfrmMain::endOutage()
+{
+    lastLoadTime_ = QTime::currentTime();
+    if (!outage_)
+        return;
+    outage_ = false;
+    setRefreshLabel(refreshEnabled_);
 }
 
 void TfrmMain::applySearch()
@@ -806,17 +477,38 @@ void TfrmMain::lviewMainClick()
 void TfrmMain::poglejNalog()
 {
     const int row = selectedRow();
-    if (row < 0 || row >= nalogi.size())
+    if (row < 0 || row >= orders().size())
         return;
-    openNalog(nalogi[row].id);
+    openNalog(orders()[row].id);
 }
 
 void TfrmMain::Image1Click()
 {
     try {
-        CurrentUrlOpener().open(Setting(u"weburlroot"_s) + u"?kodainsupass="_s + Setting(u"kodadostop"_s));
+        const QString webPart = Setting(SettingKey::WebUrlRoot) + QString::fromUtf8(ServerContract::WebPartQuery);
+        CurrentUrlOpener().open(webPart + Setting(SettingKey::AccessCode));
     } catch (const std::exception&) {
         // Opening the web part is a convenience; a failure is not reported.
+    }
+}
+
+// Every key released in the search box searches, but only a key that was pressed there too: the
+// release of the Enter that closed a box elsewhere must not reload the list a second time.
+void TfrmMain::searchBoxKeyEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        keysPressedInSearch_.clear();
+        break;
+    case QEvent::KeyPress:
+        keysPressedInSearch_.insert(static_cast<QKeyEvent*>(event)->key());
+        break;
+    case QEvent::KeyRelease:
+        if (keysPressedInSearch_.remove(static_cast<QKeyEvent*>(event)->key()))
+            applySearch();
+        break;
+    default:
+        break;
     }
 }
 
@@ -832,63 +524,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
             else if (watched == imgAlign)
                 alignWindows();
         }
-    } else if (event->type() == QEvent::KeyRelease && watched == txtSearch) {
-        applySearch();
+    } else if (watched == txtSearch) {
+        searchBoxKeyEvent(event);
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-// ---- arrangement ---------------------------------------------------------------------
-
-void TfrmMain::alignWindows()
-{
-    try {
-        const QString name = Setting(u"othrappname"_s);
-        QCoreApplication::processEvents();
-        const std::optional<ForeignWindow> other = findWindowByTitle(name);
-        if (!other)
-            return;
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen)
-            return;
-        const QSize screenSize = screen->geometry().size();
-        const WindowArrangement arrangement =
-            ArrangeBesideMainWindow(screenSize, frameGeometry().width(), taskbarHeight());
-        CurrentWindowArranger().showNormalAt(other->id, arrangement.other);
-        QCoreApplication::processEvents();
-        move(arrangement.mainLeft, frameGeometry().top());
-    } catch (const std::exception&) {
-        // The arrangement is best effort: window-system failures are ignored.
-    }
-}
-
-std::optional<ForeignWindow> TfrmMain::findWindowByTitle(const QString& text)
-{
-    Memo1->clear();
-    const bool listTitles = !Memo1->isHidden();
-    QString seen;
-    for (const ForeignWindow& window : CurrentWindowArranger().topLevelWindows()) {
-        if (!window.title.isEmpty() && listTitles)
-            seen += window.title + u'\n';
-        if (!text.isEmpty() && window.title.contains(text, Qt::CaseSensitive)) {
-            Memo1->appendPlainText(seen.chopped(seen.endsWith(u'\n') ? 1 : 0));
-            return window;
-        }
-    }
-    Memo1->appendPlainText(seen.chopped(seen.endsWith(u'\n') ? 1 : 0));
-    return std::nullopt;
-}
-
-int TfrmMain::taskbarHeight()
-{
-    try {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        if (!screen)
-            return 0;
-        return TaskbarHeightFor(CurrentWindowArranger().taskbarRect(), screen->geometry().height());
-    } catch (const std::exception&) {
-        return 0;
-    }
 }
 
 // ---- menus ---------------------------------------------------------------------------
@@ -926,7 +565,7 @@ void TfrmMain::UrejanjePodatkov1Click()
 
 void TfrmMain::Ponovenvpis1Click()
 {
-    allowClose = false;
+    allowClose_ = false;
     if (runSignIn())
         return;
     endProgram();

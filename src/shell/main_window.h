@@ -1,10 +1,15 @@
 // The main window TfrmMain: start-up, closing rules, the order list with its refresh timer, the menus.
+// Its member functions live in main_window.cpp (building, handlers, closing), main_window_startup.cpp,
+// main_window_list.cpp (the list load and refresh) and main_window_arrangement.cpp.
 #pragma once
 
 #include "desktop/window_arranger.h"
+#include "shell/order_list.h"
 
 #include <QDate>
+#include <QTime>
 #include <QMainWindow>
+#include <QSet>
 
 #include <optional>
 
@@ -19,38 +24,6 @@ class QTableView;
 class QTimer;
 class Recordset;
 class TXpButton;
-struct Tnalogi;
-
-// The list statement: filter "2" for all orders, "0" for unbilled ones, the dates one year
-// back and ahead of `today` in `dateFormat`, and the search flag and text.
-QString OrderListStatement(bool allOrders, const QString& search, const QDate& today, const QString& dateFormat);
-
-// Where the fields of Tnalogi stand in an order-list answer, found once per answer.
-struct OrderColumns {
-    int id = -1;
-    int nalogStevilka = -1;
-    int stranka = -1;
-    int vnesel = -1;
-    int komentar = -1;
-    int datum = -1;
-    int viewed = -1;
-    int vozilo = -1;
-    int registrska_st = -1;
-    int nalogType = -1;
-    int saved = -1;
-};
-
-// The columns of an order-list answer, names compared without regard to case; DataError
-// for the first missing one, in the order of the Tnalogi fields.
-OrderColumns FindOrderColumns(const Recordset& rs);
-
-// The current row of an order-list answer as a Tnalogi; DataError for a value that cannot
-// be converted.
-Tnalogi ReadOrderRow(const Recordset& rs, const OrderColumns& columns);
-
-// The search box text as it goes into the statement: leading blanks removed, then every
-// apostrophe, double quote and backslash.
-QString CleanSearchText(const QString& text);
 
 class TfrmMain final : public QMainWindow {
     Q_OBJECT
@@ -102,6 +75,18 @@ public:
     // Index of the selected list row, -1 when none.
     int selectedRow() const;
 
+    // The rows of the latest list load; row i of the list is element i.
+    const QVector<Tnalogi>& orders() const;
+    // Rows of the previous list load, -1 before the first.
+    int lastOrderCount() const { return lastOrderCount_; }
+    // Whether the next refresh tick is the first one.
+    bool firstTickPending() const { return firstTick_; }
+    // Whether closing the window ends the program (else it only minimises).
+    bool closeAllowed() const { return allowClose_; }
+
+    static constexpr int FirstTickMs = 500;
+    static constexpr int RefreshMs = 7000;
+
 signals:
     // The order count changed while the program was in the background: the taskbar entry
     // was flashed and the window brought to the front.
@@ -139,10 +124,22 @@ private:
     void selectRow(int row);
     void fitColumnWidths();
     void setRefreshLabel(bool enabled);
+    void showOutage();
+    void searchBoxKeyEvent(QEvent* event);
+    void endOutage();
     void savePlacementWhileAllowed();
+    void connectWindowLinks();
+    void stepRefreshTimer();
 
     OrderListModel* model_ = nullptr;
     bool shownOnce_ = false;
+    bool allowClose_ = false;
+    bool firstTick_ = true;
+    int lastOrderCount_ = -1;
+    bool refreshEnabled_ = true; // what the refresh label says when the server is reached
+    bool outage_ = false;        // the latest load reached no server
+    QTime lastLoadTime_;         // when the latest load that reached the server ended
+    QSet<int> keysPressedInSearch_; // keys whose press the search box received and whose release is due
 
 public:
     // Controls, by the names the tests and the other windows use.

@@ -36,6 +36,12 @@ OrderRowColours OrderRowColoursFor(int row, const QVector<Tnalogi>& rows)
     return {WorkGreen, Black};
 }
 
+OrderRowColours GreyedOut(const OrderRowColours& colours)
+{
+    const int grey = qGray(colours.background.rgb());
+    return {QColor(grey, grey, grey), QColor(0x80, 0x80, 0x80)};
+}
+
 QString OrderTypeCaption(qint32 nalogType)
 {
     switch (nalogType) {
@@ -59,10 +65,35 @@ void OrderListModel::clearRows()
     showRows(0);
 }
 
+void OrderListModel::setRows(QVector<Tnalogi> rows, int shown)
+{
+    beginResetModel();
+    rows_ = std::move(rows);
+    shownRows_ = std::clamp(shown, 0, int(rows_.size()));
+    stale_ = false;
+    endResetModel();
+}
+
+void OrderListModel::setStale(bool stale)
+{
+    if (stale_ == stale)
+        return;
+    stale_ = stale;
+    if (shownRows_ > 0)
+        emit dataChanged(index(0, 0), index(shownRows_ - 1, ColumnCount - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+OrderRowColours OrderListModel::coloursOf(int row) const
+{
+    const OrderRowColours colours = OrderRowColoursFor(row, rows_);
+    return stale_ ? GreyedOut(colours) : colours;
+}
+
 void OrderListModel::showRows(int count)
 {
     beginResetModel();
-    shownRows_ = std::clamp(count, 0, int(nalogi.size()));
+    shownRows_ = std::clamp(count, 0, int(rows_.size()));
     endResetModel();
 }
 
@@ -74,11 +105,11 @@ void OrderListModel::setColumnHeader(Column column, const QString& text)
 
 QList<int> OrderListModel::longestTextRows(int column, int count) const
 {
-    const int rows = std::min(shownRows_, int(nalogi.size()));
+    const int rows = std::min(shownRows_, int(rows_.size()));
     std::vector<std::pair<qsizetype, int>> lengths; // (text length, row)
     lengths.reserve(std::size_t(rows));
     for (int row = 0; row < rows; ++row)
-        lengths.emplace_back(cellText(nalogi[row], column).size(), row);
+        lengths.emplace_back(cellText(rows_[row], column).size(), row);
     const auto longestFirst = [](const auto& a, const auto& b) { return a.first > b.first; };
     const auto end = lengths.begin() + std::clamp(count, 0, rows);
     std::partial_sort(lengths.begin(), end, lengths.end(), longestFirst);
@@ -120,15 +151,15 @@ QString OrderListModel::cellText(const Tnalogi& row, int column) const
 
 QVariant OrderListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= shownRows_ || index.row() >= nalogi.size())
+    if (!index.isValid() || index.row() >= shownRows_ || index.row() >= rows_.size())
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return cellText(nalogi[index.row()], index.column());
+        return cellText(rows_[index.row()], index.column());
     case Qt::BackgroundRole:
-        return OrderRowColoursFor(index.row(), nalogi).background;
+        return coloursOf(index.row()).background;
     case Qt::ForegroundRole:
-        return OrderRowColoursFor(index.row(), nalogi).text;
+        return coloursOf(index.row()).text;
     case Qt::TextAlignmentRole:
         if (index.column() == ColDatum)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

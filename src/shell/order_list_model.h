@@ -1,7 +1,7 @@
-// The table model of the main order list over the rows of nalogi, with the row colours as a pure function.
+// The table model of the main order list over its rows, with the row colours as a pure function.
 #pragma once
 
-#include "shell/app_state.h"
+#include "shell/order_list.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -21,11 +21,15 @@ struct OrderRowColours {
 // grey and white stripes, new reception orders are blue, other new orders light green.
 OrderRowColours OrderRowColoursFor(int row, const QVector<Tnalogi>& rows);
 
+// The colours of a row kept from an earlier load while the server cannot be reached: the
+// background as its grey tone, the text mid-grey.
+OrderRowColours GreyedOut(const OrderRowColours& colours);
+
 // "delovni" for 0, "sprejemni" for 1, "Neznani" otherwise.
 QString OrderTypeCaption(qint32 nalogType);
 
-// Shows the first shownRows() elements of nalogi. The main window fills nalogi and then
-// calls showRows(), which resets the model once per load.
+// Holds the rows of the latest load and shows the first shownRows() of them. The main window
+// hands over the rows with setRows(), which resets the model once per load.
 class OrderListModel final : public QAbstractTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OrderListModel)
@@ -35,11 +39,16 @@ public:
 
     explicit OrderListModel(QObject* parent = nullptr);
 
-    // Removes every row from the view (nalogi is left alone).
+    // Removes every row from the view (the held rows are left alone).
     void clearRows();
-    // Shows the first `count` elements of nalogi.
-    void showRows(int count);
+    // Holds `rows` and shows the first `shown` of them.
+    void setRows(QVector<Tnalogi> rows, int shown);
     int shownRows() const { return shownRows_; }
+    // The held rows; row i of the view is element i.
+    const QVector<Tnalogi>& rows() const { return rows_; }
+    // Draws the held rows greyed (they are from an earlier load) or normally; setRows clears it.
+    void setStale(bool stale);
+    bool stale() const { return stale_; }
 
     void setColumnHeader(Column column, const QString& text);
     // The shown rows whose cell texts in `column` are the longest, at most `count` of them:
@@ -54,6 +63,12 @@ public:
 private:
     QString cellText(const Tnalogi& row, int column) const;
 
+    void showRows(int count);
+
+    OrderRowColours coloursOf(int row) const;
+
+    QVector<Tnalogi> rows_;
     int shownRows_ = 0;
+    bool stale_ = false;
     std::array<QString, ColumnCount> headers_;
 };

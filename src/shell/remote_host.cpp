@@ -5,10 +5,12 @@
 #include "data/remote_call.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
+#include "session/remote_calls.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "shell/update_check.h"
+#include "ui/failure_box.h"
 #include "ui/message_boxes.h"
 
 #include <QDate>
@@ -24,13 +26,15 @@ const QStringList ProbeFormats = {u"yyyy-mm-dd"_s, u"yyyy/mm/dd"_s, u"dd.mm.yyyy
 // (an unreachable server counts as accepting).
 bool ServerAcceptsListDateFormat()
 {
-    RemoteParams = QStringList{FormatListDate(QDate::currentDate().addDays(-365), listDateFormat)};
+    RemoteCall probe;
+    probe.statement = u"call usp_checkDate "_s;
+    probe.params = QStringList{FormatListDate(QDate::currentDate().addDays(-365), listDateFormat)};
+    probe.showFailureText = false;
     try {
-        ExecuteRemote(u"call usp_checkDate "_s);
-    } catch (const std::exception& e) {
-        LastRemoteError = ErrorMessage(e);
+        return !CallRemote(probe).failed;
+    } catch (const std::exception&) {
+        return false;
     }
-    return LastRemoteError.isEmpty();
 }
 
 void ReportServerNotFound()
@@ -46,19 +50,15 @@ void probeListDateFormat()
 {
     try {
         for (const QString& format : ProbeFormats) {
-            LastRemoteError.clear();
             listDateFormat = format;
-            if (ServerAcceptsListDateFormat()) {
-                ClearRemoteState();
+            if (ServerAcceptsListDateFormat())
                 return;
-            }
         }
         if (constrValue.isEmpty()) {
             ReportServerNotFound();
             TerminateApplication();
             return;
         }
-        ClearRemoteState();
     } catch (const std::exception&) {
         listDateFormat = u"yyyy-mm-dd"_s;
     }
@@ -70,7 +70,7 @@ void startupServerChecks(TfrmMain* mainWindow)
     try {
         newerVersion = mainWindow && mainWindow->lblVersion ? checkForUpdates() : checkForUpdates(QString());
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
     if (newerVersion)
         TerminateApplication();

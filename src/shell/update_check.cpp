@@ -2,9 +2,10 @@
 #include "shell/update_check.h"
 
 #include "data/errors.h"
-#include "data/remote_call.h"
+#include "data/server_contract.h"
 #include "data/settings_store.h"
 #include "desktop/url_opener.h"
+#include "session/remote_calls.h"
 #include "shell/main_window.h"
 #include "ui/message_dialog.h"
 
@@ -19,8 +20,11 @@ const QString FailedCheckText =
 // The "vers" column of the server's answer, or nothing (no answer, no column, NULL).
 std::optional<QString> ServerVersionText()
 {
-    RemoteParams.clear();
-    RecordsetPtr rs = ExecuteRemote(u"call usp_getversion()"_s);
+    RemoteCall call;
+    call.statement = u"call usp_getversion()"_s;
+    call.params.clear();
+    call.showFailureText = false;
+    const RecordsetPtr rs = CallRemote(call).answer;
     if (!rs || rs->Eof())
         return std::nullopt;
     try {
@@ -36,7 +40,7 @@ std::optional<QString> ServerVersionText()
 void OpenDownloadPage()
 {
     try {
-        CurrentUrlOpener().open(DirectoryUrl() + u"distro/download.php"_s);
+        CurrentUrlOpener().open(DirectoryUrl() + QString::fromUtf8(ServerContract::DownloadPage));
     } catch (const std::exception&) {
         // The program ends either way; the page is a convenience.
     }
@@ -66,13 +70,10 @@ bool checkForUpdates(const QString& runningVersionText)
 {
     const std::optional<QString> serverText = ServerVersionText();
     const std::optional<qint64> serverNumber = serverText ? VersionNumber(*serverText) : std::nullopt;
-    if (!serverNumber)
-        LastRemoteError = FailedCheckText;
-    if (!LastRemoteError.isEmpty()) {
-        ShowMessageDialog(mdError, u"Napaka pri komunikaciji"_s, LastRemoteError);
+    if (!serverNumber) {
+        ShowCommunicationError(FailedCheckText);
         return false;
     }
-    ClearRemoteState();
     // The label is empty when the start-up could not reach the server; the build's own
     // version is the running version then.
     std::optional<qint64> running = VersionNumber(runningVersionText);

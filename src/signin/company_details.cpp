@@ -2,7 +2,8 @@
 #include "signin/company_details.h"
 
 #include "data/errors.h"
-#include "data/settings_store.h"
+#include "session/settings_keys.h"
+#include "ui/failure_box.h"
 #include "ui/button_styles.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
@@ -104,12 +105,12 @@ void TfrmUrejanjePodatkov::FormShow()
 {
     try {
         for (const Row& row : rows()) {
-            const QString value = ReadSetting(u"ordavo"_s, row.settingKey);
+            const QString value = Setting(row.settingKey);
             (*row.box)->setProperty("loadedLength", value.size());
             (*row.box)->setText(value);
         }
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
 }
 
@@ -117,9 +118,9 @@ void TfrmUrejanjePodatkov::shraniClick()
 {
     try {
         for (const Row& row : rows())
-            WriteSetting(u"ordavo"_s, row.settingKey, (*row.box)->text());
+            StoreSetting(row.settingKey, (*row.box)->text());
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
         return;
     }
     accept();

@@ -3,14 +3,18 @@
 
 #include "data/errors.h"
 #include "data/remote_call.h"
+#include "data/server_contract.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
-#include "shell/app_state.h"
-#include "shell/main_window.h"
+#include "session/app_state.h"
+#include "session/remote_calls.h"
+#include "session/settings_keys.h"
+#include "ui/failure_box.h"
 #include "ui/button_styles.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/ordavo_fonts.h"
+#include "ui/window_owner.h"
 #include "ui/xp_button.h"
 
 #include <QKeyEvent>
@@ -25,7 +29,7 @@ TfrmnalogLogin* frmnalogLogin = nullptr;
 namespace {
 constexpr int MinCodeLength = 4;
 constexpr int MaxCodeLength = 15;
-const QString Gateway = u"commobj/commobj/"_s;
+const QString Gateway = QString::fromUtf8(ServerContract::GatewayFolder);
 
 void ShowInformation(const QString& text)
 {
@@ -164,9 +168,9 @@ void TfrmnalogLogin::FormShow()
     tmrauto->stop();
     tmrauto->setInterval(1000);
     try {
-        txtkoda->setText(ReadSetting(u"ordavo"_s, u"kodadostop"_s));
+        txtkoda->setText(Setting(SettingKey::AccessCode));
     } catch (const std::exception& e) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e));
+        ShowFailureBox(ErrorMessage(e));
     }
     if (autoSignIn && !txtkoda->text().isEmpty()) {
         autoSignIn = false;
@@ -199,13 +203,14 @@ void TfrmnalogLogin::shraniClick()
         return;
     }
     try {
-        RemoteParams.clear();
-        RecordsetPtr directory = ExecuteRemoteAt(FindMyOrdavoStatement(code), DirectoryUrl() + Gateway);
-        if (!LastRemoteError.isEmpty()) {
-            ShowMessageDialog(mdError, u"Napaka pri komunikaciji"_s, LastRemoteError);
+        RemoteCall lookup;
+        lookup.statement = FindMyOrdavoStatement(code);
+        lookup.params.clear();
+        lookup.baseUrl = DirectoryUrl() + Gateway;
+        const CallResult found = CallRemote(lookup);
+        if (!found)
             return;
-        }
-        ClearRemoteState();
+        const RecordsetPtr& directory = found.answer;
         if (!directory) {
             ShowInformation(UnknownCodeText());
             return;
@@ -230,13 +235,13 @@ bool TfrmnalogLogin::registerAndStore(const Recordset& directory, const QString&
         root += u'/';
     try {
         const QString statement = RegistrationStatement(directory, code);
-        RemoteParams.clear();
-        ExecuteRemoteAt(statement, root + Gateway);
-        if (!LastRemoteError.isEmpty()) {
-            ShowMessageDialog(mdError, SignInFailureText(), LastRemoteError);
+        RemoteCall registration;
+        registration.statement = statement;
+        registration.params.clear();
+        registration.baseUrl = root + Gateway;
+        registration.failureTitle = SignInFailureText();
+        if (!CallRemote(registration))
             return false;
-        }
-        ClearRemoteState();
     } catch (const std::exception&) {
         ShowInformation(SignInFailureText());
         return false;
@@ -247,25 +252,25 @@ bool TfrmnalogLogin::registerAndStore(const Recordset& directory, const QString&
 
 void TfrmnalogLogin::storeSettings(const Recordset& directory, const QString& root, const QString& code)
 {
-    const auto write = [](const QString& key, const QString& value) { WriteSetting(u"ordavo"_s, key, value); };
-    write(u"companyname"_s, Column(directory, u"imepodjetja"_s));
-    write(u"companyaddress"_s, Column(directory, u"naslovpodjetja"_s));
-    write(u"companyposta"_s, Column(directory, u"postnastevilkainposta"_s));
-    write(u"companyphone"_s, Column(directory, u"telefon"_s));
-    write(u"companyfax"_s, Column(directory, u"fax"_s));
-    write(u"companytax"_s, Column(directory, u"tax"_s));
-    write(u"companywww"_s, Column(directory, u"www"_s));
-    write(u"avtotitle"_s, Column(directory, u"avtotitle"_s));
-    write(u"registrkatitle"_s, Column(directory, u"registrkatitle"_s));
-    write(u"pathToRequest"_s, u"requests/getpodpis.php"_s);
-    write(u"weburlroot"_s, root);
-    write(u"weburl"_s, Gateway);
-    write(u"kodadostop"_s, code);
+    const auto write = StoreSetting;
+    write(SettingKey::CompanyName, Column(directory, u"imepodjetja"_s));
+    write(SettingKey::CompanyAddress, Column(directory, u"naslovpodjetja"_s));
+    write(SettingKey::CompanyPost, Column(directory, u"postnastevilkainposta"_s));
+    write(SettingKey::CompanyPhone, Column(directory, u"telefon"_s));
+    write(SettingKey::CompanyFax, Column(directory, u"fax"_s));
+    write(SettingKey::CompanyTax, Column(directory, u"tax"_s));
+    write(SettingKey::CompanyWeb, Column(directory, u"www"_s));
+    write(SettingKey::VehicleTitle, Column(directory, u"avtotitle"_s));
+    write(SettingKey::PlateTitle, Column(directory, u"registrkatitle"_s));
+    write(SettingKey::PathToRequest, QString::fromUtf8(ServerContract::SignatureScript));
+    write(SettingKey::WebUrlRoot, root);
+    write(SettingKey::WebUrl, Gateway);
+    write(SettingKey::AccessCode, code);
 }
 
 TfrmnalogLogin* EnsureLoginWindow()
 {
     if (!frmnalogLogin)
-        new TfrmnalogLogin(frmMain);
+        new TfrmnalogLogin(DialogOwnerWindow());
     return frmnalogLogin;
 }

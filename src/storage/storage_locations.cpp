@@ -1,10 +1,12 @@
 // TfrmShranjevanjeGumUrejanjeProstorov: creating, renaming, describing and deleting the storage places.
 #include "storage_locations.h"
 
-#include "storage/busy_guard.h"
-#include "storage/outer_size.h"
+#include "ui/outer_size.h"
 #include "ui/button_styles.h"
-#include "storage/window_calls.h"
+#include "session/remote_calls.h"
+#include "ui/busy_guard.h"
+#include "ui/failure_box.h"
+#include "ui/wait_cursor.h"
 
 #include "data/errors.h"
 #include "data/text_helpers.h"
@@ -128,10 +130,10 @@ void TfrmShranjevanjeGumUrejanjeProstorov::loadLokacije()
         cmbProstori->setCurrentIndex(0);
     }
     lokacije = {Tlokacije{}};
-    RecordsetPtr answer;
-    if (!CallServer(u"call usp_listLokacije ()"_s, &answer))
+    const CallResult places = CallRemote(u"call usp_listLokacije ()"_s);
+    if (!places)
         return; // the boxes and the delete button keep their state
-    AppendLocationRows(answer.get(), *cmbProstori, lokacije);
+    AppendLocationRows(places.answer.get(), *cmbProstori, lokacije);
     {
         const QSignalBlocker blocker(cmbProstori);
         cmbProstori->setCurrentIndex(0);
@@ -194,7 +196,7 @@ void TfrmShranjevanjeGumUrejanjeProstorov::saveLocation()
         return;
     }
     WaitCursor cursor;
-    if (!CallServer(locationStatement(selectedLocationId(), kStorePlace)))
+    if (!CallRemote(locationStatement(selectedLocationId(), kStorePlace)))
         return; // the boxes keep what the user typed
     loadLokacije();
     cursor.restore();
@@ -229,7 +231,7 @@ void TfrmShranjevanjeGumUrejanjeProstorov::deleteLocation()
         return;
     }
     WaitCursor cursor;
-    if (!CallServer(locationStatement(id, kDeletePlace)))
+    if (!CallRemote(locationStatement(id, kDeletePlace)))
         return;
     loadLokacije();
     cursor.restore();

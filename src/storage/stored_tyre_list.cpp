@@ -1,7 +1,8 @@
 // The order list of the two tyre windows: row reading, colours, the model, the view's look and the shared load.
 #include "stored_tyre_list.h"
 
-#include "storage/window_calls.h"
+#include "session/remote_calls.h"
+#include "ui/failure_box.h"
 
 #include "data/errors.h"
 #include "data/text_helpers.h"
@@ -163,9 +164,10 @@ void ShowOrderReadFailure(const QString& message, const QString& statement)
 
 bool LoadStoredTyreRows(const QString& statement, StoredTyreListModel& model, QTableView& view)
 {
-    RecordsetPtr answer;
-    if (!CallServer(statement, &answer))
+    const CallResult result = CallRemote(statement);
+    if (!result)
         return false;
+    const RecordsetPtr& answer = result.answer;
     if (!answer)
         return true;
     try {

@@ -1,14 +1,16 @@
 // TfrmShranjevanjeGumVpisiNevpisane: listing the orders with stored tyres and saving the place their tyres are in.
 #include "tyre_placement.h"
 
-#include "storage/busy_guard.h"
 #include "storage/stored_tyre_list.h"
 #include "ui/button_styles.h"
-#include "storage/window_calls.h"
 
 #include "data/errors.h"
-#include "orders/order_details.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
+#include "session/remote_calls.h"
+#include "session/window_links.h"
+#include "ui/busy_guard.h"
+#include "ui/failure_box.h"
+#include "ui/wait_cursor.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/xp_button.h"
@@ -216,15 +218,15 @@ void TfrmShranjevanjeGumVpisiNevpisane::loadProstori()
             cmbProstori->clear();
         }
         lokacije.clear();
-        RecordsetPtr answer;
-        if (!CallServer(u"call usp_listLokacije()"_s, &answer))
+        const CallResult places = CallRemote(u"call usp_listLokacije()"_s);
+        if (!places)
             return; // the box and the table stay empty
         {
             const QSignalBlocker blocker(cmbProstori);
             cmbProstori->addItem(u"Nepopisano..."_s);
         }
         lokacije.append(Tlokacije{-1, u"Nepopisano..."_s, u"Lokacije še ni bila popisana."_s});
-        AppendLocationRows(answer.get(), *cmbProstori, lokacije);
+        AppendLocationRows(places.answer.get(), *cmbProstori, lokacije);
         {
             const QSignalBlocker blocker(cmbProstori);
             cmbProstori->setCurrentIndex(0);
@@ -303,7 +305,7 @@ void TfrmShranjevanjeGumVpisiNevpisane::btnPoglejNalogClick()
     if (row < 0)
         return;
     try {
-        openNalog(model_->row(row).id);
+        emit Links().orderRequested(model_->row(row).id);
     } catch (const std::exception& e) {
         ShowFailureBox(ErrorMessage(e));
     }
@@ -341,7 +343,7 @@ void TfrmShranjevanjeGumVpisiNevpisane::saveLocation()
     WaitCursor cursor;
     const QString statement =
         u"call usp_saveSHRLocation ("_s + QString::number(orderId) + u","_s + QString::number(placeId) + u")"_s;
-    if (!CallServer(statement))
+    if (!CallRemote(statement))
         return; // the list and the panel stay as they were
     loadProstori();
     loadNevpisani();

@@ -1,15 +1,16 @@
 // TfrmshranjevanjeGumISkanje: searching the stored tyres on every key release and opening the order found.
 #include "tyre_search.h"
 
-#include "storage/busy_guard.h"
-#include "storage/outer_size.h"
+#include "ui/outer_size.h"
 #include "storage/stored_tyre_list.h"
 #include "ui/button_styles.h"
-#include "storage/window_calls.h"
+#include "session/window_links.h"
+#include "ui/busy_guard.h"
+#include "ui/failure_box.h"
+#include "ui/wait_cursor.h"
 
 #include "data/errors.h"
 #include "data/text_helpers.h"
-#include "orders/order_details.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/xp_button.h"
 
@@ -201,7 +202,7 @@ void TfrmshranjevanjeGumISkanje::btnPoglejNalogClick()
     if (rows.isEmpty())
         return;
     try {
-        openNalog(model_->row(rows.first().row()).id);
+        emit Links().orderRequested(model_->row(rows.first().row()).id);
     } catch (const std::exception& e) {
         ShowFailureBox(ErrorMessage(e));
     }

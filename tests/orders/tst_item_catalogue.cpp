@@ -2,6 +2,7 @@
 // failures.
 #include "orders/item_catalogue.h"
 
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
 #include "ui/message_boxes.h"
@@ -37,14 +38,17 @@ private slots:
     void openingLoadsListAndShowsEmptyNewItem();
     void existingItemShowsItsValuesAndIsSelectedAgainAfterSaving();
     void newItemIsSavedAtPosition100AndPanelEmptiesAgain();
-    void userTextLosesQuotesAndBackslashes();
+    void savedPriceAndDescription_data();
+    void savedPriceAndDescription();
     void plusAndMinusSaveOnce_data();
     void plusAndMinusSaveOnce();
     void deleteAsksAndSendsStatus999();
     void deleteOfFixedRowSendsMinusOne();
     void failedListLeavesListEmptyWithoutFixedRow();
-    void failedDeleteDoesNotReload();
-    void saveIgnoresServerAnswer();
+    void saveOrDeleteAnswerIsClassified_data();
+    void saveOrDeleteAnswerIsClassified();
+    void unreachableServerIsSaidOnceForEveryCall_data();
+    void unreachableServerIsSaidOnceForEveryCall();
     void nullColumnShowsNapakaBox();
     void escClosesWithoutSaving();
 
@@ -153,14 +157,41 @@ void TestItemCatalogue::newItemIsSavedAtPosition100AndPanelEmptiesAgain()
     QCOMPARE(child<QLineEdit>("txtCena")->text(), u"0.00"_s);
 }
 
-void TestItemCatalogue::userTextLosesQuotesAndBackslashes()
+void TestItemCatalogue::savedPriceAndDescription_data()
 {
+    QTest::addColumn<QString>("opis");
+    QTest::addColumn<QString>("cena");
+    QTest::addColumn<QString>("sent"); // empty: refused before sending
+    const QString save = u"call usp_updateSavePostavka (-1,'%1','%2',100,0)"_s;
+    QTest::addRow("comma") << u"Gume"_s << u"12,5"_s << save.arg(u"Gume"_s, u"12.5"_s);
+    QTest::addRow("point") << u"Gume"_s << u"12.5"_s << save.arg(u"Gume"_s, u"12.5"_s);
+    QTest::addRow("negative") << u"Popust"_s << u"-3"_s << save.arg(u"Popust"_s, u"-3"_s);
+    QTest::addRow("apostrophe in the price") << u"Gume"_s << u"12'5"_s << QString();
+    QTest::addRow("letters") << u"Gume"_s << u"abc"_s << QString();
+    QTest::addRow("empty price") << u"Gume"_s << QString() << QString();
+    QTest::addRow("inches kept, apostrophe and backslash dropped")
+        << u"Platišča 17\" O'ring \\ x"_s << u"80"_s << save.arg(u"Platišča 17\" Oring  x"_s, u"80"_s);
+}
+
+void TestItemCatalogue::savedPriceAndDescription()
+{
+    QFETCH(QString, opis);
+    QFETCH(QString, cena);
+    QFETCH(QString, sent);
     open();
-    child<QLineEdit>("txtOpis")->setText(u"O'ring \"12\" \\ x"_s);
-    child<QLineEdit>("txtCena")->setText(u"1'0,5\\"_s);
+    child<QLineEdit>("txtOpis")->setText(opis);
+    child<QLineEdit>("txtCena")->setText(cena);
     server_->clearStatements();
     click("shrani");
-    QCOMPARE(server_->statements().value(0), u"call usp_updateSavePostavka (-1,'Oring 12  x','10.5',100,0)"_s);
+    if (sent.isEmpty()) {
+        QVERIFY(server_->statements().isEmpty());
+        QCOMPARE(ShownBoxes(), QStringList{u"Napačna cena|Cena mora biti število, na primer 12,50."_s});
+        QCOMPARE(child<QLineEdit>("txtCena")->text(), cena);
+        QCOMPARE(child<QLineEdit>("txtOpis")->text(), opis);
+    } else {
+        QCOMPARE(server_->statements(), (QStringList{sent, kList}));
+        QVERIFY(DialogTestHook::shown().isEmpty());
+    }
 }
 
 void TestItemCatalogue::plusAndMinusSaveOnce_data()
@@ -229,28 +260,74 @@ void TestItemCatalogue::failedListLeavesListEmptyWithoutFixedRow()
     QVERIFY(dialog.details.endsWith(u"Table missing"_s));
 }
 
-void TestItemCatalogue::failedDeleteDoesNotReload()
+void TestItemCatalogue::saveOrDeleteAnswerIsClassified_data()
 {
-    open();
-    selectRow(1);
-    server_->answer(u"call usp_updateSavePostavka"_s, FailureAnswer("locked"));
-    server_->clearStatements();
-    DialogTestHook::setNextAnswers({mrYes});
-    click("btnDeletePostavka");
-    QCOMPARE(server_->statements(), QStringList{u"call usp_updateSavePostavka (3,'',0,0,999)"_s});
-    QCOMPARE(DialogTestHook::lastShown().text, u"Napaka pri komunikaciji"_s);
-    QCOMPARE(selectedRow(), 1);
-    QVERIFY(child<QWidget>("pnlAddDelete")->isVisible());
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("failure"); // details of the communication-error dialog, empty for none
+    QTest::addRow("refused save") << u"shrani"_s << FailureAnswer("Duplicate entry") << u"Duplicate entry"_s;
+    QTest::addRow("refused delete") << u"btnDeletePostavka"_s << FailureAnswer("locked") << u"locked"_s;
+    QTest::addRow("save answered without payload") << u"shrani"_s << QByteArray("[success]") << QString();
 }
 
-void TestItemCatalogue::saveIgnoresServerAnswer()
+// A refused save or delete is said, and the list is reloaded to show what the server holds.
+void TestItemCatalogue::saveOrDeleteAnswerIsClassified()
 {
+    QFETCH(QString, button);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, failure);
     open();
-    server_->answer(u"call usp_updateSavePostavka"_s, FailureAnswer("whatever the server says"));
+    selectRow(1);
+    server_->answer(u"call usp_updateSavePostavka"_s, answer);
     server_->clearStatements();
+    DialogTestHook::setNextAnswers({mrYes});
+    click(button.toLatin1().constData());
+    QCOMPARE(server_->statements().size(), 2);
+    QCOMPARE(server_->statements().value(1), kList);
+    QList<ShownMessage> dialogs;
+    for (const ShownMessage& message : DialogTestHook::shown())
+        if (message.box == ShownMessage::Box::Dialog)
+            dialogs.append(message);
+    QCOMPARE(dialogs.size(), failure.isEmpty() ? 0 : 1);
+    if (!failure.isEmpty()) {
+        QCOMPARE(dialogs.first().text, u"Napaka pri komunikaciji"_s);
+        QVERIFY2(dialogs.first().details.endsWith(failure), qPrintable(dialogs.first().details));
+    }
+}
+
+void TestItemCatalogue::unreachableServerIsSaidOnceForEveryCall_data()
+{
+    AddUnreachableRows();
+}
+
+// A save or delete that reached no server keeps the panel as it was; a load leaves the list empty.
+void TestItemCatalogue::unreachableServerIsSaidOnceForEveryCall()
+{
+    QFETCH(int, kind);
+    open();
+    selectRow(1);
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
     click("shrani");
-    QCOMPARE(server_->statements().size(), 2); // saved and reloaded, no dialog
-    QVERIFY(DialogTestHook::shown().isEmpty());
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(selectedRow(), 1);
+    QVERIFY(child<QWidget>("pnlAddDelete")->isVisible());
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    DialogTestHook::setNextAnswers({mrYes});
+    click("btnDeletePostavka");
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(selectedRow(), 1);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    open();
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(child<QTableWidget>("lviewPostavke")->rowCount(), 0);
 }
 
 void TestItemCatalogue::nullColumnShowsNapakaBox()

@@ -2,9 +2,10 @@
 #include "orders/order_actions.h"
 #include "orders/order_details.h"
 
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 #include "ui/message_boxes.h"
 #include "ui/xp_button.h"
@@ -42,6 +43,8 @@ private slots:
     void deleting();
     void deleteAnsweredNoChangesNothing();
     void unexpectedAnswerIsReportedWithoutRefresh();
+    void unreachableServerIsSaidOnceWithoutRefresh_data();
+    void unreachableServerIsSaidOnceWithoutRefresh();
     void editLockBeforePreview_data();
     void editLockBeforePreview();
 
@@ -189,6 +192,30 @@ void OrderActionsTest::unexpectedAnswerIsReportedWithoutRefresh()
              qPrintable(boxes.first()));
     QCOMPARE(listRefreshes(), 0);
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void OrderActionsTest::unreachableServerIsSaidOnceWithoutRefresh_data()
+{
+    AddUnreachableRows();
+}
+
+// Billing and the edit-lock check that reached no server are failures: said once, no list
+// reload, no preview.
+void OrderActionsTest::unreachableServerIsSaidOnceWithoutRefresh()
+{
+    QFETCH(int, kind);
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+    workshop_->clearStatements();
+    QTest::mouseClick(window_->shrani, Qt::LeftButton);
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(listRefreshes(), 0);
+    QVERIFY(!QGuiApplication::overrideCursor());
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    QVERIFY(!checkNalogEditLock(1532));
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
 }
 
 void OrderActionsTest::editLockBeforePreview_data()

@@ -1,12 +1,13 @@
 // The order window against scripted workshops: header lines, customer block, reception look, comment, items and total, picture strip, failures.
 #include "orders/order_details.h"
 
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
 #include "data/settings_store.h"
 #include "desktop/picture_pane.h"
 #include "desktop/url_opener.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "ui/message_boxes.h"
 
 #include <QCheckBox>
@@ -84,6 +85,8 @@ private slots:
     void failuresAreReportedAndKeepWhatWasFilled_data();
     void failuresAreReportedAndKeepWhatWasFilled();
     void invalidIdLoadsNothing();
+    void unreachableServerIsSaidOnceAndShowsNoItems_data();
+    void unreachableServerIsSaidOnceAndShowsNoItems();
     void picturesAndSignatureSetTheLayout();
     void pictureClickOpensFullSizeAndMinimises();
     void documentsNothingCanOpenAreReportedAndTheWindowStays();
@@ -299,6 +302,30 @@ void OrderDetailsTest::failuresAreReportedAndKeepWhatWasFilled()
     QCOMPARE(child<QLabel>("lblSuma")->text(), suma);
     QCOMPARE(child<QTreeWidget>("lviewPostavke")->topLevelItemCount(), rows);
     QCOMPARE(child<QLabel>("lblNalog")->text(), nalog);
+}
+
+void OrderDetailsTest::unreachableServerIsSaidOnceAndShowsNoItems_data()
+{
+    AddUnreachableRows();
+}
+
+// The header load that reached no server is said once; the items are not asked for, and the
+// items of the order shown before do not stay.
+void OrderDetailsTest::unreachableServerIsSaidOnceAndShowsNoItems()
+{
+    QFETCH(int, kind);
+    workshop_->answer(kHeaderCall, HeaderAnswer(Header{}));
+    workshop_->answer(kItemsCall, ItemsAnswer({{u"A"_s, QString(), u"1"_s, u"2"_s}}));
+    show(1532);
+    QCOMPARE(child<QTreeWidget>("lviewPostavke")->topLevelItemCount(), 1);
+    window_->close();
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    show(1532);
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(child<QTreeWidget>("lviewPostavke")->topLevelItemCount(), 0);
 }
 
 void OrderDetailsTest::invalidIdLoadsNothing()

@@ -9,7 +9,7 @@
 #include "data/settings_store.h"
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "ui/message_boxes.h"
 #include "ui/xp_button.h"
 

@@ -11,7 +11,7 @@
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
 #include "desktop/url_opener.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "ui/message_boxes.h"
 #include "ui/xp_button.h"
 

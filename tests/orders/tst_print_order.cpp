@@ -9,6 +9,8 @@
 #include "orders/print_data_module.h"
 #include "orders/print_order.h"
 #include "report/report_output.h"
+#include "support/settings_sandbox.h"
+#include "support/window_test_kit.h"
 #include "report/report_preview.h"
 #include "ui/message_boxes.h"
 
@@ -387,6 +389,19 @@ private slots:
         QVERIFY(server_.requestCount() >= 2);
     }
 
+    // A server that could not be reached, unlike a failure text, is said; nothing is printed.
+    void unreachableItemCallIsSaidOnce_data() { AddUnreachableRows(); }
+    void unreachableItemCallIsSaidOnce()
+    {
+        QFETCH(int, kind);
+        const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+        PointWorkshopAt(down.baseUrl());
+        QVERIFY(frmPrintIzpis || new TfrmPrintIzpis(qApp));
+        QVERIFY(!frmPrintIzpis->fillNalog(printed(Order{})));
+        QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
     void itemsWithoutAColumnShowNapakaAndStillPrint()
     {
         PayloadWriter writer;
@@ -600,21 +615,24 @@ private:
         return LoopbackAnswer::text(png).withHeader("Content-Type", "image/png");
     }
 
+    static PrintedOrder printed(const Order& o)
+    {
+        return {o.id, o.number, o.vozilo, o.registrska, o.datum, o.imagePath, o.komentar,
+                o.vnesel, o.stranka, o.naslov, o.podjetje, o.idddv, o.type};
+    }
+
     void printNalog(int mode, const Order& o)
     {
         if (!frmPrintIzpis)
             new TfrmPrintIzpis(qApp);
-        frmPrintIzpis->printNalog(mode, o.id, o.number, o.vozilo, o.registrska, o.datum, o.imagePath, o.komentar,
-                                  o.vnesel, o.stranka, o.naslov, o.podjetje, o.idddv, o.type);
+        frmPrintIzpis->printNalog(mode, printed(o));
     }
 
     QString printToPdf(const Order& o)
     {
         if (!frmPrintIzpis)
             new TfrmPrintIzpis(qApp);
-        const bool filled = frmPrintIzpis->fillNalog(o.id, o.number, o.vozilo, o.registrska, o.datum, o.imagePath,
-                                                     o.komentar, o.vnesel, o.stranka, o.naslov, o.podjetje, o.idddv,
-                                                     o.type);
+        const bool filled = frmPrintIzpis->fillNalog(printed(o));
         if (!filled)
             return {};
         const QString path = dir_.filePath(u"nalog-%1.pdf"_s.arg(++pdfCount_));

@@ -245,16 +245,29 @@ private:
         QCOMPARE(total->value.toDouble(), MixedTotal);
     }
 
+    static PrintedOrder order(const QString& number, qint32 type, const QString& komentar)
+    {
+        PrintedOrder order;
+        order.nalogId = 15;
+        order.nalogNumber = number;
+        order.vozilo = u"VW Golf"_s;
+        order.registrska = u"LJ 12-ABC"_s;
+        order.datum = u"05.03.2024"_s;
+        order.komentar = komentar;
+        order.vnesel = u"Janez"_s;
+        order.strankaLine = u"Stranka: Ana Kos"_s;
+        order.nalogType = type;
+        return order;
+    }
+
     bool fill(const QString& number, qint32 type, const QString& komentar)
     {
-        return frmPrintIzpis->fillNalog(15, number, u"VW Golf"_s, u"LJ 12-ABC"_s, u"05.03.2024"_s, QString(), komentar,
-                                        u"Janez"_s, u"Stranka: Ana Kos"_s, QString(), QString(), QString(), type);
+        return frmPrintIzpis->fillNalog(order(number, type, komentar));
     }
 
     void print(int mode, const QString& number, qint32 type, const QString& komentar)
     {
-        frmPrintIzpis->printNalog(mode, 15, number, u"VW Golf"_s, u"LJ 12-ABC"_s, u"05.03.2024"_s, QString(), komentar,
-                                  u"Janez"_s, u"Stranka: Ana Kos"_s, QString(), QString(), QString(), type);
+        frmPrintIzpis->printNalog(mode, order(number, type, komentar));
     }
 
     LoopbackServer server_;

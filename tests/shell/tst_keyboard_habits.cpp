@@ -6,7 +6,7 @@
 
 #include "data/settings_store.h"
 #include "orders/order_details.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 #include "storage/tyre_placement.h"
 #include "storage/tyre_search.h"
@@ -175,6 +175,7 @@ void KeyboardHabitsTest::enterWithoutSelectedRowOpensNothing()
     QTableView* list = showList(OrderList::Main);
     QVERIFY(list);
     list->clearSelection();
+    currentNalogId = 0;
     QTest::keyClick(list, Qt::Key_Return);
     QTest::qWait(100);
     QVERIFY(!order_->isVisible());

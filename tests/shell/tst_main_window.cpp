@@ -5,10 +5,10 @@
 
 #include "data/remote_call.h"
 #include "data/settings_store.h"
-#include "desktop/busy_cursor.h"
+#include "ui/wait_cursor.h"
 #include "desktop/url_opener.h"
 #include "desktop/window_arranger.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 #include "shell/order_list_model.h"
 #include "shell/startup.h"
@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -239,8 +240,8 @@ private slots:
         QCOMPARE(model->index(2, OrderListModel::ColTip).data().toString(), u"Neznani"_s);
         QCOMPARE(model->index(0, OrderListModel::ColDatum).data().toString(), u"05.03.2024"_s);
         QCOMPARE(model->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0xFD, 0xFF, 0x3B));
-        QCOMPARE(nalogi.size(), 3);
-        QCOMPARE(lastOrderCount, 3);
+        QCOMPARE(w->orders().size(), 3);
+        QCOMPARE(w->lastOrderCount(), 3);
         QVERIFY(w->lviewMain->isEnabled());
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     }
@@ -267,7 +268,7 @@ private slots:
     {
         workshop_->answer(ListPrefix, OrderListAnswer(Orders({1})));
         TfrmMain* w = shownWindow();
-        SetBusyCursor();
+        ShowBusyCursor();
         w->loadNalogi();
         QVERIFY(QGuiApplication::overrideCursor());
         workshop_->answer(ListPrefix, FailureAnswer());
@@ -275,7 +276,7 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
         w->loadNalogi();
         QVERIFY2(!QGuiApplication::overrideCursor(), "the wait cursor of a call ends with the call");
-        ResetCursor();
+        ClearBusyCursor();
     }
 
     void selectionFollowsTheOrderAcrossReloads()
@@ -290,7 +291,7 @@ private slots:
         workshop_->answer(ListPrefix, OrderListAnswer(Orders({6, 1, 2, 3, 4, 5})));
         w->loadNalogi();
         QCOMPARE(w->selectedRow(), 0);
-        QCOMPARE(nalogi[0].id, 6);
+        QCOMPARE(w->orders()[0].id, 6);
 
         workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3})));
         w->loadNalogi();
@@ -332,7 +333,7 @@ private slots:
         w->tmrcheckTimer();
         QCOMPARE(w->tmrcheck->interval(), 7000);
         QVERIFY(w->tmrcheck->isActive());
-        QVERIFY(!firstTick);
+        QVERIFY(!w->firstTickPending());
 
         w->txtSearch->setText(u"abc"_s);
         w->applySearch();
@@ -396,7 +397,7 @@ private slots:
         workshop_->answer(ListPrefix, EmptyAnswer());
         w->loadNalogi();
         QCOMPARE(w->lviewMain->model()->rowCount(), 0);
-        QCOMPARE(lastOrderCount, 2);
+        QCOMPARE(w->lastOrderCount(), 2);
         QVERIFY(w->lviewMain->isEnabled());
     }
 
@@ -432,7 +433,7 @@ private slots:
         QTest::keyClick(w->txtSearch, Qt::Key_Escape);
         QCOMPARE(DialogTestHook::lastShown().title, u"Zapri program"_s);
         QVERIFY(w->isVisible());
-        QVERIFY(!allowClose);
+        QVERIFY(!w->closeAllowed());
 
         DialogTestHook::setNextAnswers({mrYes});
         QTest::keyClick(w->lviewMain, Qt::Key_W, Qt::ControlModifier);
@@ -445,7 +446,7 @@ private slots:
         TfrmMain* w = shownWindow();
         QCOMPARE(w->actIzhod->shortcut(), QKeySequence(u"Ctrl+Q"_s));
         w->actIzhod->trigger();
-        QVERIFY(allowClose);
+        QVERIFY(w->closeAllowed());
         QVERIFY(!w->isVisible());
         QVERIFY(ApplicationTerminationRequested());
     }
@@ -518,7 +519,7 @@ private slots:
         const int unbilled = w->lviewMain->model()->rowCount();
         QVERIFY(unbilled > 10);
         bool sawLocked = false;
-        for (const Tnalogi& order : nalogi)
+        for (const Tnalogi& order : w->orders())
             sawLocked = sawLocked || order.id == SimulatorProcess::LockedOrder;
         QVERIFY(sawLocked);
         w->rdbVsiNalogi->click();
@@ -527,6 +528,88 @@ private slots:
         QVERIFY(sim.control(u"add-order"_s).status == 200);
         w->rdbNoviNalogi->click();
         QCOMPARE(w->lviewMain->model()->rowCount(), unbilled + 1);
+    }
+
+    // A row that cannot be converted ends the read: the rows before it stay, the box quotes the statement.
+    void unreadableRowKeepsTheRowsBefore()
+    {
+        const QList<QPair<QString, int>> columns = {
+            {u"id"_s, 3},        {u"nalogStevilka"_s, 200}, {u"stranka"_s, 200}, {u"vnesel"_s, 200},
+            {u"komentar"_s, 200}, {u"datum"_s, 135},         {u"viewed"_s, 3},    {u"vozilo"_s, 200},
+            {u"registrska_st"_s, 200}, {u"nalogType"_s, 3}, {u"saved"_s, 3}};
+        const auto row = [](int id, std::optional<QString> vnesel) {
+            return Row{QString::number(id), u"N-"_s + QString::number(id), u"Kos"_s, vnesel, u"k"_s,
+                       u"2024-03-05 10:15:00"_s, u"0"_s, u"Golf"_s, u"LJ 1"_s, u"0"_s, u"1"_s};
+        };
+        workshop_->answer(ListPrefix, TableAnswer(columns, {row(1, u"Tina"_s), row(2, u"Tina"_s), row(3, std::nullopt)}));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->model()->rowCount(), 2);
+        QCOMPARE(w->orders()[1].id, 2);
+        QCOMPARE(DialogTestHook::shown().size(), 1);
+        const ShownMessage box = DialogTestHook::lastShown();
+        QCOMPARE(box.title, u"Napaka"_s);
+        QVERIFY(box.text.startsWith(u"Napaka pri preverjanju nalogov "_s));
+        QVERIFY2(box.text.contains(u"\r\nQry:call usp_listneobracunaninalogi"_s), qPrintable(box.text));
+        QVERIFY(w->lviewMain->isEnabled());
+    }
+
+    // Only a key pressed in the search box searches when it is released there.
+    void keyReleaseSearchesOnlyAfterItsPressInTheBox()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1})));
+        TfrmMain* w = shownWindow();
+        workshop_->clearStatements();
+        QKeyEvent strayRelease(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(w->txtSearch, &strayRelease);
+        QCOMPARE(listStatements().size(), 0);
+        QTest::keyClick(w->txtSearch, Qt::Key_N);
+        QCOMPARE(listStatements().size(), 1);
+        QCoreApplication::sendEvent(w->txtSearch, &strayRelease);
+        QCOMPARE(listStatements().size(), 1);
+    }
+
+    // While the server is away the list keeps its rows greyed, its selection and its count,
+    // and says so in red; the next load that reaches the server restores everything.
+    void outageKeepsTheRowsUntilTheServerIsBack()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.isRunning(), qPrintable(sim.errorText()));
+        WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim.baseUrl());
+        TfrmMain* w = shownWindow();
+        QSignalSpy alerts(w, &TfrmMain::newOrdersAlerted);
+        w->loadNalogi();
+        const int rows = w->lviewMain->model()->rowCount();
+        QVERIFY(rows > 2);
+        selectRow(2);
+        const qint32 selectedId = w->orders()[2].id;
+        const QModelIndex cell = w->lviewMain->model()->index(2, 0);
+        const QColor normalText = cell.data(Qt::ForegroundRole).value<QColor>();
+        const int count = w->lastOrderCount();
+
+        sim.stop();
+        w->showMinimized();
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->model()->rowCount(), rows);
+        QCOMPARE(w->selectedRow(), 2);
+        QCOMPARE(w->lastOrderCount(), count);
+        QCOMPARE(cell.data(Qt::ForegroundRole).value<QColor>(), QColor(0x80, 0x80, 0x80));
+        static const QRegularExpression outage(
+            u"^NI POVEZAVE S STREŽNIKOM \\(zadnja osvežitev ob \\d\\d:\\d\\d:\\d\\d\\)$"_s);
+        QVERIFY2(outage.match(w->lblRefreshing->text()).hasMatch(), qPrintable(w->lblRefreshing->text()));
+        QCOMPARE(w->lblRefreshing->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+        QVERIFY(w->lviewMain->isEnabled());
+
+        QVERIFY2(sim.restart(), qPrintable(sim.errorText()));
+        w->showMinimized();
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->model()->rowCount(), rows);
+        QCOMPARE(w->orders()[w->selectedRow()].id, selectedId);
+        QCOMPARE(w->lviewMain->model()->index(2, 0).data(Qt::ForegroundRole).value<QColor>(), normalText);
+        QCOMPARE(w->lblRefreshing->text(), u"(OSVEŽEVANJE OMOGOČENO)"_s);
+        QCOMPARE(w->lblRefreshing->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QCOMPARE(alerts.count(), 0);
+        QVERIFY(DialogTestHook::shown().isEmpty());
     }
 };
 

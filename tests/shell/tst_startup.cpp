@@ -7,7 +7,7 @@
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
 #include "desktop/url_opener.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 #include "shell/remote_host.h"
 #include "shell/startup.h"
@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(answerer.visits.size(), 1);
         QCOMPARE(answerer.visits.first().code, QString());
         QVERIFY(ApplicationTerminationRequested());
-        QVERIFY(allowClose);
+        QVERIFY(w->closeAllowed());
         QVERIFY(!w->isVisible());
         QCOMPARE(directory.requestCount(), 0);
         QVERIFY(workshop_->statements().isEmpty());

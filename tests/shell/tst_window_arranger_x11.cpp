@@ -3,7 +3,7 @@
 
 #include "data/settings_store.h"
 #include "desktop/window_arranger.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "ui/message_boxes.h"

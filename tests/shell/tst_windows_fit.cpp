@@ -8,7 +8,7 @@
 #include "data/settings_store.h"
 #include "orders/item_catalogue.h"
 #include "orders/order_details.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "shell/main_window.h"
 #include "signin/company_details.h"
 #include "signin/login_window.h"

@@ -5,7 +5,7 @@
 
 #include "data/remote_call.h"
 #include "data/settings_store.h"
-#include "shell/app_state.h"
+#include "session/app_state.h"
 #include "signin/company_details.h"
 #include "signin/login_window.h"
 #include "ui/message_boxes.h"

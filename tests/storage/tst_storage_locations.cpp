@@ -2,6 +2,7 @@
 // messages.
 #include "storage/storage_locations.h"
 
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
 #include "ui/message_boxes.h"
@@ -44,6 +45,11 @@ private slots:
     void failedLoadLeavesOnlyAddItemAndSaveSendsMinusOne();
     void failedSaveKeepsTypedTexts();
     void withoutPlacesOnlyAddItem();
+    void refusedDeleteKeepsThePlace();
+    void unreadablePlacesKeepTheRowsBefore_data();
+    void unreadablePlacesKeepTheRowsBefore();
+    void unreachableServerIsSaidOnceForEveryCall_data();
+    void unreachableServerIsSaidOnceForEveryCall();
 
 private:
     template <typename T> T* child(const char* name) const
@@ -243,6 +249,85 @@ void TestStorageLocations::withoutPlacesOnlyAddItem()
     QCOMPARE(comboItems(), QStringList{u"Dodaj novega..."_s});
     QVERIFY(!child<QPushButton>("btnIzbrisi")->isEnabled());
     QVERIFY(DialogTestHook::shown().isEmpty());
+}
+
+void TestStorageLocations::refusedDeleteKeepsThePlace()
+{
+    open();
+    choose(2);
+    server_->answer(kUpdate, FailureAnswer("in use"));
+    server_->clearStatements();
+    DialogTestHook::setNextAnswers({mrOk});
+    click("btnIzbrisi");
+    QCOMPARE(server_->statements(), QStringList{kUpdate + u" (6,'Regal B','',99)"_s}); // no reload
+    QCOMPARE(ShownBoxes(), (QStringList{u"Ali ste prepričani?|Ali res želite izbrisati Regal B?"_s,
+                                        u"Napaka|Napaka pri komunikaciji"_s}));
+    QVERIFY(DialogTestHook::lastShown().details.endsWith(u"in use"_s));
+    QCOMPARE(comboItems(), (QStringList{u"Dodaj novega..."_s, u"Regal A"_s, u"Regal B"_s}));
+    QCOMPARE(child<QComboBox>("cmbProstori")->currentIndex(), 2);
+    QVERIFY(child<QPushButton>("btnIzbrisi")->isEnabled());
+}
+
+void TestStorageLocations::unreadablePlacesKeepTheRowsBefore_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QStringList>("items");
+    const QStringList onlyAdd{u"Dodaj novega..."_s};
+    QTest::addRow("missing column") << TableAnswer({{u"id"_s, 3}, {u"ime"_s, 200}}, {{u"4"_s, u"Regal A"_s}})
+                                    << onlyAdd;
+    QTest::addRow("null name after a readable row")
+        << TableAnswer({{u"id"_s, 3}, {u"ime"_s, 200}, {u"opis"_s, 200}},
+                       {{u"4"_s, u"Regal A"_s, u"x"_s}, {u"6"_s, std::nullopt, u"y"_s}})
+        << QStringList{u"Dodaj novega..."_s, u"Regal A"_s};
+}
+
+// A place that cannot be read is reported in the "Napaka" box; the places read before it stay.
+void TestStorageLocations::unreadablePlacesKeepTheRowsBefore()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QStringList, items);
+    server_->answer(kList, answer);
+    open();
+    QCOMPARE(comboItems(), items);
+    QCOMPARE(DialogTestHook::shown().size(), 1);
+    QCOMPARE(DialogTestHook::lastShown().title, u"Napaka"_s);
+    QCOMPARE(DialogTestHook::lastShown().icon, MessageIcon::Error);
+}
+
+void TestStorageLocations::unreachableServerIsSaidOnceForEveryCall_data()
+{
+    AddUnreachableRows();
+}
+
+// A save or delete that reached no server keeps what was typed; a load shows no places.
+void TestStorageLocations::unreachableServerIsSaidOnceForEveryCall()
+{
+    QFETCH(int, kind);
+    open();
+    choose(1);
+    child<QLineEdit>("txtImeProstora")->setText(u"Regal Z"_s);
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    click("shrani");
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(child<QLineEdit>("txtImeProstora")->text(), u"Regal Z"_s);
+    QCOMPARE(child<QComboBox>("cmbProstori")->currentIndex(), 1);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    DialogTestHook::setNextAnswers({mrOk});
+    click("btnIzbrisi");
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(comboItems().size(), 3);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    open();
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(comboItems(), QStringList{u"Dodaj novega..."_s});
 }
 
 QTEST_MAIN(TestStorageLocations)

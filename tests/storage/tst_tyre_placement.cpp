@@ -3,9 +3,11 @@
 #include "storage/tyre_placement.h"
 
 #include "storage/stored_tyre_list.h"
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
-#include "shell/app_state.h"
+#include "orders/order_details.h"
+#include "session/app_state.h"
 #include "ui/message_boxes.h"
 
 #include <QAction>
@@ -67,6 +69,11 @@ private slots:
     void poglejNalogWithoutRowDoesNothing();
     void focusFollowsMainSearchState();
     void clicksDuringLoadAreIgnored();
+    void loadFailuresAreSaidAndTheOtherLoadStillRuns_data();
+    void loadFailuresAreSaidAndTheOtherLoadStillRuns();
+    void refusedSaveKeepsThePanel();
+    void unreachableServerIsSaidForEveryCall_data();
+    void unreachableServerIsSaidForEveryCall();
 
 private:
     template <typename T> T* child(const char* name) const
@@ -301,6 +308,93 @@ void TestTyrePlacement::clicksDuringLoadAreIgnored()
     QCoreApplication::processEvents();
     QVERIFY(other->isChecked());
     QCOMPARE(server_->statements().last(), kAll);
+}
+
+void TestTyrePlacement::loadFailuresAreSaidAndTheOtherLoadStillRuns_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("box"); // "title|text" of the one failure shown
+    QTest::addColumn<int>("places"); // entries of the place box afterwards
+    QTest::addColumn<int>("orders"); // rows of the list afterwards
+    QTest::addRow("places refused") << kPlaces << FailureAnswer() << u"Napaka|Napaka pri komunikaciji"_s << 0 << 3;
+    QTest::addRow("places unreadable") << kPlaces
+                                       << TableAnswer({{u"id"_s, 3}, {u"ime"_s, 200}}, {{u"4"_s, u"Regal A"_s}})
+                                       << u"Napaka|"_s << 1 << 3;
+    QTest::addRow("orders refused") << u"call usp_listnevneseni"_s << FailureAnswer()
+                                    << u"Napaka|Napaka pri komunikaciji"_s << 3 << 0;
+}
+
+// Each load's failure is said once; the other load of the opening still fills its part.
+void TestTyrePlacement::loadFailuresAreSaidAndTheOtherLoadStillRuns()
+{
+    QFETCH(QString, call);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, box);
+    QFETCH(int, places);
+    QFETCH(int, orders);
+    server_->answer(call, answer);
+    open();
+    const QStringList shown = ShownBoxes();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith(box), qPrintable(shown.first()));
+    QCOMPARE(child<QComboBox>("cmbProstori")->count(), places);
+    QCOMPARE(child<QTableView>("lviewMain")->model()->rowCount(), orders);
+}
+
+void TestTyrePlacement::refusedSaveKeepsThePanel()
+{
+    open();
+    clickRow(0);
+    auto* combo = child<QComboBox>("cmbProstori");
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    server_->answer(u"call usp_saveSHRLocation"_s, FailureAnswer("no such place"));
+    server_->clearStatements();
+    QTest::mouseClick(child<QPushButton>("shrani"), Qt::LeftButton);
+    QCOMPARE(server_->statements(), QStringList{u"call usp_saveSHRLocation (1523,4)"_s}); // no reload
+    QCOMPARE(ShownBoxes(), QStringList{u"Napaka|Napaka pri komunikaciji"_s});
+    QVERIFY(DialogTestHook::lastShown().details.endsWith(u"no such place"_s));
+    QVERIFY(child<QWidget>("pnlVpisiNevpisanega")->isVisible());
+    QCOMPARE(combo->currentIndex(), 1);
+}
+
+void TestTyrePlacement::unreachableServerIsSaidForEveryCall_data()
+{
+    AddUnreachableRows();
+}
+
+// A save that reached no server keeps the panel and says no success; a reload and an opening
+// say it once per load and leave the lists empty.
+void TestTyrePlacement::unreachableServerIsSaidForEveryCall()
+{
+    QFETCH(int, kind);
+    open();
+    clickRow(0);
+    auto* combo = child<QComboBox>("cmbProstori");
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    QTest::mouseClick(child<QPushButton>("shrani"), Qt::LeftButton);
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY(child<QWidget>("pnlVpisiNevpisanega")->isVisible());
+    QCOMPARE(combo->currentIndex(), 1);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    clickRadio("rdbVneseni");
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(child<QTableView>("lviewMain")->model()->rowCount(), 0);
+
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    open();
+    QVERIFY2(UnreachableDialogsMismatch(2).isEmpty(), qPrintable(UnreachableDialogsMismatch(2)));
+    QCOMPARE(child<QComboBox>("cmbProstori")->count(), 0);
 }
 
 QTEST_MAIN(TestTyrePlacement)

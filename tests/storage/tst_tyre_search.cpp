@@ -3,9 +3,11 @@
 #include "storage/tyre_search.h"
 
 #include "storage/stored_tyre_list.h"
+#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
-#include "shell/app_state.h"
+#include "orders/order_details.h"
+#include "session/app_state.h"
 #include "ui/message_boxes.h"
 
 #include <QKeyEvent>
@@ -51,6 +53,9 @@ private slots:
     void searchTextIsCleaned();
     void resultsShowPlaceAndColours();
     void remoteFailureLeavesListEmpty();
+    void unreadableRowKeepsTheRowsBefore();
+    void unreachableServerIsSaidOnce_data();
+    void unreachableServerIsSaidOnce();
     void poglejNalogWithoutRowDoesNothing();
     void keyReleasedDuringSearchRunsOneMoreSearchAfterIt();
 
@@ -163,6 +168,50 @@ void TestTyreSearch::remoteFailureLeavesListEmpty()
     QCOMPARE(dialog.kind, 0);
     QCOMPARE(dialog.text, u"Napaka pri komunikaciji"_s);
     QVERIFY(dialog.details.contains(u"usp_searchShranjeni ''"_s));
+}
+
+// A row whose date is null cannot be read: the rows before it stay and the box quotes the search.
+void TestTyreSearch::unreadableRowKeepsTheRowsBefore()
+{
+    server_->answer(u"usp_searchShranjeni"_s,
+                    TableAnswer({{u"id"_s, 3}, {u"nalogStevilka"_s, 200}, {u"popisanoShranjevanje"_s, 3},
+                                 {u"SHRLokacija"_s, 3}, {u"lokacijaNM"_s, 200}, {u"datum"_s, 135},
+                                 {u"Stranka"_s, 200}, {u"vnesel"_s, 200}, {u"komentar"_s, 200}, {u"viewed"_s, 3}},
+                                {{u"1524"_s, u"DN-16"_s, u"1"_s, u"6"_s, u"Regal B"_s, u"2024-03-06 09:00:00"_s,
+                                  u"Kos"_s, u"Ana"_s, QString(), u"0"_s},
+                                 {u"1530"_s, u"DN-20"_s, u"0"_s, u"-1"_s, QString(), std::nullopt, u"Novak"_s,
+                                  u"Bor"_s, QString(), u"1"_s}}));
+    open();
+    child<QLineEdit>("txtSearch")->setText(u"DN"_s);
+    QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
+    QCOMPARE(child<QTableView>("lviewMain")->model()->rowCount(), 1);
+    QCOMPARE(window_->results().row(0).id, 1524);
+    const ShownMessage box = DialogTestHook::lastShown();
+    QCOMPARE(DialogTestHook::shown().size(), 1);
+    QCOMPARE(box.title, u"Napaka"_s);
+    QVERIFY(box.text.startsWith(u"Napaka pri preverjanju nalogov "_s));
+    QVERIFY2(box.text.endsWith(u"\r\nQry:usp_searchShranjeni 'DN'"_s), qPrintable(box.text));
+    QVERIFY(child<QTableView>("lviewMain")->isEnabled());
+}
+
+void TestTyreSearch::unreachableServerIsSaidOnce_data()
+{
+    AddUnreachableRows();
+}
+
+void TestTyreSearch::unreachableServerIsSaidOnce()
+{
+    QFETCH(int, kind);
+    open();
+    QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
+    QVERIFY(child<QTableView>("lviewMain")->model()->rowCount() > 0);
+    const UnreachableWorkshop down{UnreachableWorkshop::Kind(kind)};
+    PointWorkshopAt(down.baseUrl());
+    DialogTestHook::reset();
+    DialogTestHook::activate();
+    QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
+    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QCOMPARE(child<QTableView>("lviewMain")->model()->rowCount(), 0);
 }
 
 void TestTyreSearch::poglejNalogWithoutRowDoesNothing()

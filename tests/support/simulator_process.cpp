@@ -51,9 +51,15 @@ SimulatorProcess::SimulatorProcess(Backend backend, const QStringList& extraArgu
         error_ = u"cannot create a temporary folder"_s;
         return;
     }
-    process_.setStandardErrorFile(folder_.filePath(u"simulator.log"_s));
-    QStringList arguments = QStringList{u"--port"_s, u"0"_s} + backendArguments(backend);
-    arguments += extraArguments;
+    // The back end's arguments are settled once, so that a restart finds the same data.
+    extraArguments_ = backendArguments(backend) + extraArguments;
+    start(0);
+}
+
+void SimulatorProcess::start(quint16 port)
+{
+    process_.setStandardErrorFile(folder_.filePath(u"simulator.log"_s), QIODevice::Append);
+    const QStringList arguments = QStringList{u"--port"_s, QString::number(port)} + extraArguments_;
     process_.start(executablePath(), arguments);
     if (!process_.waitForStarted(StartTimeoutMs)) {
         error_ = u"cannot start "_s + executablePath() + u": "_s + process_.errorString();
@@ -61,6 +67,26 @@ SimulatorProcess::SimulatorProcess(Backend backend, const QStringList& extraArgu
     }
     if (!waitForListeningLine())
         error_ += u"\nsimulator log:\n"_s + logText();
+}
+
+void SimulatorProcess::stop()
+{
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.terminate();
+    if (!process_.waitForFinished(10000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+bool SimulatorProcess::restart()
+{
+    const quint16 port = port_;
+    stop();
+    error_.clear();
+    start(port);
+    return isRunning() && port_ == port;
 }
 
 bool SimulatorProcess::waitForListeningLine()
@@ -86,13 +112,7 @@ bool SimulatorProcess::waitForListeningLine()
 
 SimulatorProcess::~SimulatorProcess()
 {
-    if (process_.state() == QProcess::NotRunning)
-        return;
-    process_.terminate();
-    if (!process_.waitForFinished(10000)) {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
+    stop();
 }
 
 bool SimulatorProcess::isRunning() const

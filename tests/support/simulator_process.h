@@ -34,6 +34,10 @@ public:
     SimulatorProcess& operator=(const SimulatorProcess&) = delete;
 
     bool isRunning() const;
+    // Stops the simulator (SIGTERM, then kill); its database stays.
+    void stop();
+    // Starts it again on the same port with the same database; false when that failed.
+    bool restart();
     QString errorText() const { return error_; }
     QString logText() const;
 
@@ -76,7 +80,9 @@ private:
     QStringList backendArguments(Backend backend);
     Reply request(const char* method, const QString& path) const;
     bool waitForListeningLine();
+    void start(quint16 port);
 
+    QStringList extraArguments_;
     QTemporaryDir folder_;
     QProcess process_;
     quint16 port_ = 0;

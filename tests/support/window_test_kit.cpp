@@ -8,7 +8,9 @@
 #include "ui/message_boxes.h"
 
 #include <QMap>
+#include <QTest>
 
+#include <algorithm>
 #include <mutex>
 
 using namespace Qt::StringLiterals;
@@ -110,4 +112,45 @@ QStringList ShownBoxes()
     for (const ShownMessage& message : DialogTestHook::shown())
         boxes.append(message.title + u'|' + message.text);
     return boxes;
+}
+
+UnreachableWorkshop::UnreachableWorkshop(Kind kind) : kind_(kind)
+{
+    if (kind_ == Refused)
+        refusedPort_ = LoopbackServer::closedPort();
+    else
+        server_.setFallback(LoopbackAnswer::text("Internal Server Error", 500));
+}
+
+QString UnreachableWorkshop::baseUrl() const
+{
+    if (kind_ == Refused)
+        return u"http://127.0.0.1:%1/"_s.arg(refusedPort_);
+    return server_.baseUrl();
+}
+
+void AddUnreachableRows()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addRow("refused") << int(UnreachableWorkshop::Refused);
+    QTest::addRow("HTTP 500") << int(UnreachableWorkshop::ServerError);
+}
+
+QString UnreachableDialogsMismatch(int count)
+{
+    QList<ShownMessage> shown;
+    for (const ShownMessage& message : DialogTestHook::shown()) {
+        if (message.box == ShownMessage::Box::Dialog || message.title == u"Napaka"_s)
+            shown.append(message);
+    }
+    const auto unreachableDialog = [](const ShownMessage& message) {
+        return message.box == ShownMessage::Box::Dialog && message.kind == 0
+            && message.text == u"Napaka pri komunikaciji"_s && message.details.startsWith(u"Strežnik ni dosegljiv: "_s);
+    };
+    if (shown.size() == count && std::all_of(shown.begin(), shown.end(), unreachableDialog))
+        return {};
+    QStringList seen;
+    for (const ShownMessage& message : shown)
+        seen.append(message.title + u'|' + message.text + u'|' + message.details);
+    return u"shown: ["_s + seen.join(u"; "_s) + u']';
 }

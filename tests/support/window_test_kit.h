@@ -60,6 +60,28 @@ private:
     LoopbackServer server_;
 };
 
+// A workshop no call reaches: nothing listens on its port (Refused), or every request is
+// answered with HTTP 500 (ServerError), so the first attempt and both retries fail.
+class UnreachableWorkshop {
+public:
+    enum Kind { Refused, ServerError };
+    explicit UnreachableWorkshop(Kind kind);
+    QString baseUrl() const;
+
+private:
+    Kind kind_;
+    LoopbackServer server_;
+    quint16 refusedPort_ = 0;
+};
+
+// The column "kind" (UnreachableWorkshop::Kind) with the rows "refused" and "HTTP 500".
+void AddUnreachableRows();
+
+// Empty when the failures shown since the hook was last reset (dialogs and "Napaka" boxes;
+// questions and notices aside) are exactly `count` communication-error dialogs whose details
+// give the transport's reason; else what was shown.
+QString UnreachableDialogsMismatch(int count = 1);
+
 // The boxes shown since the hook was last reset, as "title|text" lines (dialog: kind title and text).
 QStringList ShownBoxes();
 

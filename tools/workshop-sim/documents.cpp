@@ -1,6 +1,8 @@
 // Draws the order PDF (QPdfWriter), the signature (PNG) and the photos (JPEG) with QPainter.
 #include "documents.h"
 
+#include "data/server_contract.h"
+
 #include <QBuffer>
 #include <QFont>
 #include <QImage>
@@ -37,7 +39,7 @@ QString DisplayDate(const std::string& stored)
 QString CommentText(const std::string& stored)
 {
     QString text = Q(stored);
-    text.replace(QStringLiteral("*newln*"), QStringLiteral("\n"), Qt::CaseInsensitive);
+    text.replace(QString::fromUtf8(ServerContract::NewLineMarker), QStringLiteral("\n"), Qt::CaseInsensitive);
     return text;
 }
 

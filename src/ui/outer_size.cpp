@@ -1,5 +1,5 @@
 // Window sizes given frame included: the client size follows once the window manager's frame is known.
-#include "storage/outer_size.h"
+#include "ui/outer_size.h"
 
 #include <QEvent>
 #include <QTimer>

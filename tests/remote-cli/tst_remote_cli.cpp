@@ -161,4 +161,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(RemoteCliTest)
-#include "remote_cli_test.moc"
+#include "tst_remote_cli.moc"

@@ -414,4 +414,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(RemoteTransferTest)
-#include "remote_transfer_test.moc"
+#include "tst_remote_transfer.moc"

@@ -273,4 +273,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(RemoteStatementTest)
-#include "remote_statement_test.moc"
+#include "tst_remote_statement.moc"

@@ -152,4 +152,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TextHelpersTest)
-#include "text_helpers_test.moc"
+#include "tst_text_helpers.moc"

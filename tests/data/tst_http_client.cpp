@@ -107,4 +107,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(HttpClientTest)
-#include "http_client_test.moc"
+#include "tst_http_client.moc"

@@ -304,4 +304,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(SettingsStoreTest)
-#include "settings_store_test.moc"
+#include "tst_settings_store.moc"

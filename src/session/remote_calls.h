@@ -1,0 +1,55 @@
+// The one way windows call the workshop's server: statement, parameters, answer handling, cursor rule, and the communication-error dialog.
+#pragma once
+
+#include "data/recordset.h"
+
+#include <QString>
+#include <QStringList>
+
+// How a call treats the program-wide hourglass.
+enum class CallCursor {
+    Untouched,         // the caller handles the cursor (or none is wanted)
+    ClearOnFailure,    // a failure clears every hourglass level before the dialog returns
+    BusyWhileRunning,  // hourglass during the call unless one is shown already; cleared on failure
+};
+
+struct RemoteCall {
+    QString statement;
+    // The parameters sent with the statement; the windows' convention is one empty element.
+    QStringList params = QStringList{QString()};
+    // Empty: the workshop named by the settings; else this base URL (ending in "/").
+    QString baseUrl;
+    // False sends the statement without reading an answer.
+    bool readAnswer = true;
+    CallCursor cursor = CallCursor::Untouched;
+    // True for a call the user started (a load, save, delete or search): a call that reached
+    // no server fails as a failure text does, with the transport's reason as the details.
+    // False keeps such a call an answer without rows, as start-up, sign-in and the list's
+    // refresh handle an unreachable server by their own rules.
+    bool unreachableIsFailure = false;
+    // Title of the communication-error dialog.
+    QString failureTitle = QStringLiteral("Napaka pri komunikaciji");
+    // False ends the call on a failure text without the dialog (the caller stays silent or
+    // says it its own way); a server that could not be reached is still shown.
+    bool showFailureText = true;
+};
+
+struct CallResult {
+    bool failed = false;
+    QString error;          // the failure text shown (empty on success)
+    bool unreachable = false; // no server was reached (a failure only with unreachableIsFailure)
+    RecordsetPtr answer;    // nullptr for no answer
+    explicit operator bool() const { return !failed; }
+};
+
+// Runs the call. A failure text is shown in the communication-error dialog with the text as
+// its details; afterwards the transport's state is cleared either way, so no window needs to
+// touch it.
+CallResult CallRemote(const RemoteCall& call);
+
+// The communication-error dialog ("Napaka pri komunikaciji") with the given details.
+void ShowCommunicationError(const QString& details);
+
+// The common case, a call the user started: one statement, the windows' parameter
+// convention, the answer read, an unreachable server a failure.
+CallResult CallRemote(const QString& statement, CallCursor cursor = CallCursor::Untouched);

@@ -1,0 +1,39 @@
+// The names of the client's settings in the settings store, and reading and writing them in the client's section.
+#pragma once
+
+#include <QString>
+
+namespace SettingKey {
+using namespace Qt::StringLiterals;
+
+inline const QString Section = u"ordavo"_s;
+
+// Where the workshop lives and how the client signs in.
+inline const QString WebUrlRoot = u"weburlroot"_s;
+inline const QString WebUrl = u"weburl"_s;
+inline const QString PathToRequest = u"pathToRequest"_s;
+inline const QString AccessCode = u"kodadostop"_s;
+inline const QString UpdateCounter = u"needeedupdatenum"_s;
+inline const QString ConnectionString = u"constr"_s;
+
+// The workshop's details as the directory server gave them.
+inline const QString CompanyName = u"companyname"_s;
+inline const QString CompanyAddress = u"companyaddress"_s;
+inline const QString CompanyPost = u"companyposta"_s;
+inline const QString CompanyPhone = u"companyphone"_s;
+inline const QString CompanyFax = u"companyfax"_s;
+inline const QString CompanyTax = u"companytax"_s;
+inline const QString CompanyWeb = u"companywww"_s;
+
+// Captions of the vehicle and plate columns, and the main window's options.
+inline const QString VehicleTitle = u"avtotitle"_s;
+inline const QString PlateTitle = u"registrkatitle"_s;
+inline const QString ShowMemo = u"showmemo1"_s;
+inline const QString OtherAppName = u"othrappname"_s;
+
+} // namespace SettingKey
+
+// The value of a key of the client's section (empty when missing).
+QString Setting(const QString& key);
+// Writes a key of the client's section.
+void StoreSetting(const QString& key, const QString& value);

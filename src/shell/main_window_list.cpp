@@ -1,0 +1,167 @@
+// TfrmMain's order list: the load with its selection and scroll kept, the count alert, the column fitting, the refresh tick.
+#include "shell/main_window.h"
+
+#include "data/errors.h"
+#include "data/recordset.h"
+#include "session/app_state.h"
+#include "session/remote_calls.h"
+#include "shell/order_list_model.h"
+#include "ui/failure_box.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Rows measured when a column is fitted to its contents.
+constexpr int SizingSampleRows = 32;
+} // namespace
+
+const QVector<Tnalogi>& TfrmMain::orders() const
+{
+    return model_->rows();
+}
+
+int TfrmMain::selectedRow() const
+{
+    const QModelIndexList rows = lviewMain->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TfrmMain::loadNalogi()
+{
+    QString statement;
+    try {
+        lviewMain->setEnabled(false);
+        QCoreApplication::processEvents();
+        const int row = selectedRow();
+        std::optional<qint32> selectedId;
+        if (row >= 0 && row < orders().size())
+            selectedId = orders()[row].id;
+        statement = OrderListStatement(rdbVsiNalogi->isChecked(), searchText, QDate::currentDate(), listDateFormat);
+
+        RemoteCall call;
+        call.statement = statement;
+        call.params.clear();
+        call.cursor = CallCursor::BusyWhileRunning;
+        const CallResult result = CallRemote(call);
+        if (!result)
+            return;
+        if (result.unreachable) {
+            // The rows of the last load stay, greyed, with the selection; the count is untouched.
+            showOutage();
+            lviewMain->setEnabled(true);
+            return;
+        }
+        endOutage();
+        const RecordsetPtr& rs = result.answer;
+        const int scroll = lviewMain->verticalScrollBar()->value();
+        model_->clearRows();
+        int reselect = -1;
+        if (rs) {
+            alertOnCountChange(rs->RecordCount());
+            lastOrderCount_ = rs->RecordCount();
+            readOrders(*rs, selectedId, &reselect);
+        }
+        fitColumnWidths();
+        lviewMain->verticalScrollBar()->setValue(scroll);
+        if (reselect >= 0)
+            selectRow(reselect);
+        lviewMain->setEnabled(true);
+        QCoreApplication::processEvents();
+    } catch (const std::exception& e) {
+        lviewMain->setEnabled(true);
+        ShowFailureBox(u"Napaka pri preverjanju nalogov "_s + ErrorMessage(e) + u"\r\n"_s + u"Qry:"_s + statement);
+    }
+}
+
+// Hands the answer's rows to the list; on a failure the rows read so far stay.
+void TfrmMain::readOrders(Recordset& rs, std::optional<qint32> selectedId, int* reselectRow)
+{
+    QVector<Tnalogi> nalogi = orders();
+    nalogi.resize(rs.RecordCount());
+    int read = 0;
+    try {
+        // Only an answer with rows is checked for its columns, as reading by name would.
+        const OrderColumns columns = rs.Eof() ? OrderColumns{} : FindOrderColumns(rs);
+        while (!rs.Eof() && read < nalogi.size()) {
+            nalogi[read] = ReadOrderRow(rs, columns);
+            if (selectedId && nalogi[read].id == *selectedId)
+                *reselectRow = read;
+            ++read;
+            rs.MoveNext();
+        }
+    } catch (...) {
+        model_->setRows(std::move(nalogi), read);
+        throw;
+    }
+    model_->setRows(std::move(nalogi), read);
+}
+
+void TfrmMain::alertOnCountChange(int newCount)
+{
+    if (newCount == lastOrderCount_ || lastOrderCount_ < 0)
+        return;
+    const bool inBackground = QGuiApplication::applicationState() != Qt::ApplicationActive || isMinimized();
+    if (!inBackground)
+        return;
+    QApplication::alert(this);
+    // Qt sends the attention request only together with a repaint of the window.
+    repaint();
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    emit newOrdersAlerted();
+}
+
+void TfrmMain::selectRow(int row)
+{
+    const QModelIndex index = model_->index(row, 0);
+    lviewMain->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+// Each auto-sized column fits its header and the cells with the longest texts, so the cost
+// does not grow with the number of orders.
+void TfrmMain::fitColumnWidths()
+{
+    const int gridWidth = lviewMain->showGrid() ? 1 : 0;
+    const auto fit = [&](int column, int minimum, int maximum) {
+        int width = lviewMain->horizontalHeader()->sectionSizeHint(column);
+        for (int row : model_->longestTextRows(column, SizingSampleRows))
+            width = std::max(width, lviewMain->sizeHintForIndex(model_->index(row, column)).width() + gridWidth);
+        lviewMain->setColumnWidth(column, std::clamp(width, minimum, maximum));
+    };
+    fit(OrderListModel::ColRegSt, 100, 250);
+    fit(OrderListModel::ColStranka, 40, 10000);
+    fit(OrderListModel::ColAvto, 40, 450);
+}
+
+void TfrmMain::tmrcheckTimer()
+{
+    searchApplied = false;
+    if (firstTick_) {
+        tmrcheck->setInterval(RefreshMs);
+        firstTick_ = false;
+    }
+    tmrcheck->stop();
+    loadNalogi();
+    tmrcheck->start();
+}
+
+// One tick now and the next a full interval later; a stopped refresh stays stopped.
+void TfrmMain::stepRefreshTimer()
+{
+    if (!tmrcheck->isActive())
+        return;
+    tmrcheck->stop();
+    tmrcheckTimer();
+    tmrcheck->start();
+}
