@@ -87,6 +87,7 @@ private slots:
     void catalogueItemAddedMovedEditedDeleted();
     void placeCreatedRenamedDeleted();
     void tyresPlacedAndFoundAgain();
+    void longTextsReachTheServerWhole();
 
 private:
     std::unique_ptr<SimulatorProcess> sim_;
@@ -237,6 +238,43 @@ void TestStorageSimulator::tyresPlacedAndFoundAgain()
         delete frmNalogDetails;
     }
     QCOMPARE(DialogTestHook::shown().size(), 1); // the success notice only
+}
+
+// Texts long enough to take the transport's plain form, holding what a web server would decode
+// or cut: they are stored exactly as the window meant them and read back so.
+void TestStorageSimulator::longTextsReachTheServerWhole()
+{
+    const QString hostile = u"100%27 50%5C 3%2B4 a+b #7 \u010d"_s;
+    QString words;
+    while (words.size() < 2400)
+        words += u"beseda "_s;
+    const QString injection = u"x%27,0); call usp_insertUpdateLokacija (-1,%27INJECTED%27,%27x%27,0); -- "_s;
+    {
+        TfrmShranjevanjeGumUrejanjeProstorov window;
+        window.show();
+        auto* combo = Child<QComboBox>(window, "cmbProstori");
+        Child<QLineEdit>(window, "txtImeProstora")->setText(u"Dolgi regal"_s);
+        Child<QPlainTextEdit>(window, "mmoOpisProstora")->setPlainText(hostile + u"\n"_s + words + injection);
+        Click(window, "shrani");
+        const int index = FindText(combo, u"Dolgi regal"_s);
+        QVERIFY(index > 0);
+        QCOMPARE(FindText(combo, u"INJECTED"_s), -1);
+        Choose(combo, index);
+        // The window drops nothing but quotes; the long form drops the line break.
+        QCOMPARE(Child<QPlainTextEdit>(window, "mmoOpisProstora")->toPlainText(), hostile + words + injection);
+    }
+    {
+        TfrmNalogUrejanjePostavk window;
+        window.show();
+        auto* list = Child<QTableWidget>(window, "lviewPostavke");
+        const QString description = hostile + u" O'ring "_s + words;
+        Child<QLineEdit>(window, "txtOpis")->setText(description);
+        Click(window, "shrani");
+        QString expected = description;
+        expected.remove(u'\'').remove(u'\\');
+        QVERIFY2(FindRow(list, expected) > 0, "the long item description is listed as it was stored");
+    }
+    QCOMPARE(ShownBoxes(), QStringList{u"Uspeh|Uspešno shranjeno"_s});
 }
 
 QTEST_MAIN(TestStorageSimulator)
