@@ -234,16 +234,13 @@ void TfrmNalogDetails::buildTopBand()
 
 void TfrmNalogDetails::buildBody()
 {
+    // With a signature shown, the default size leaves the item list only a few pixels over its
+    // minimum: the gaps stay small so the list keeps room for its rows.
     auto* layout = new QVBoxLayout(bodyPanel());
     layout->setContentsMargins(8, 8, 8, 8);
-    layout->setSpacing(5);
+    layout->setSpacing(4);
     layout->addWidget(buildHeaderFields());
-    Label6 = MakeCaption(u"Label6"_s, u"Stranka"_s, bodyPanel());
-    mmoStranka = MakeMemo(u"mmoStranka"_s, bodyPanel());
-    mmoStranka->setFixedHeight(70);
-    mmoStranka->setMaximumWidth(474);
-    layout->addWidget(Label6);
-    layout->addWidget(mmoStranka);
+    layout->addWidget(buildCustomerMemo());
     layout->addWidget(buildCommentAndSignature());
     buildItemList();
     layout->addWidget(lviewPostavke, 1);
@@ -284,6 +281,22 @@ QWidget* TfrmNalogDetails::buildHeaderFields()
     }
     for (int column = 0; column < kColumns; ++column)
         grid->setColumnStretch(column, 1);
+    return host;
+}
+
+QWidget* TfrmNalogDetails::buildCustomerMemo()
+{
+    // Caption close above its memo, as the comment's is.
+    auto* host = new QWidget(bodyPanel());
+    auto* column = new QVBoxLayout(host);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    Label6 = MakeCaption(u"Label6"_s, u"Stranka"_s, host);
+    mmoStranka = MakeMemo(u"mmoStranka"_s, host);
+    mmoStranka->setFixedHeight(70);
+    mmoStranka->setMaximumWidth(474);
+    column->addWidget(Label6);
+    column->addWidget(mmoStranka);
     return host;
 }
 
@@ -328,7 +341,7 @@ QWidget* TfrmNalogDetails::buildCommentAndSignature()
     flagAndComment->addWidget(comment, 1000);
     auto* column = new QVBoxLayout(host);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(5);
+    column->setSpacing(4);
     column->addLayout(flagAndComment);
     column->addWidget(frame, 0, Qt::AlignRight);
     return host;
@@ -378,9 +391,11 @@ QWidget* TfrmNalogDetails::buildPictureStrip()
 QWidget* TfrmNalogDetails::buildButtonRow()
 {
     auto* host = new QWidget(bodyPanel());
+    // With the signature button shown the row holds seven buttons: 3 px between them keeps
+    // it inside the default width.
     auto* row = new QHBoxLayout(host);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(4);
+    row->setSpacing(3);
     XpButton1 = MakeButton(u"XpButton1"_s, QString(), u"Izbriši nalog"_s, OrdavoPictures::Delete, host);
     XpButton1->setClrStartColor(QColor(0xFF, 0x00, 0x00));
     XpButton1->setClrEndColor(QColor(0x00, 0x00, 0x00));

@@ -118,6 +118,7 @@ private:
     void buildTopBand();
     void buildBody();
     QWidget* buildHeaderFields();
+    QWidget* buildCustomerMemo();
     QWidget* buildCommentAndSignature();
     void buildItemList();
     QWidget* buildPictureStrip();

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -354,7 +355,9 @@ void OrderDetailsTest::picturesAndSignatureSetTheLayout()
     QCOMPARE(window_->SignatureUrl, requestUrl + u"?pth=podpisi%2FN%201532%26x%23.png"_s);
     QCOMPARE(child<PicturePane>("browserpodpis")->currentUrl(), window_->SignatureUrl + u"&small=1"_s);
     auto* list = child<QTreeWidget>("lviewPostavke");
-    QCOMPARE(list->geometry().bottom() + 1 + 5, child<QWidget>("pnlNalogimgs")->geometry().top());
+    // The strip stands right under the list, one layout gap below it.
+    const int gap = list->parentWidget()->layout()->spacing();
+    QCOMPARE(list->geometry().bottom() + 1 + gap, child<QWidget>("pnlNalogimgs")->geometry().top());
     const QString root = workshop_->baseUrl();
     QCOMPARE(window_->PreviewPdfUrl,
              root + u"requests/getnalogpdf.php?nlgid=1532&preview=1&kodainsupass=demo%201%262"_s);

@@ -1,4 +1,4 @@
-// A real X desktop for window tests: Xvfb with the openbox window manager, started before the application.
+// A real X desktop for window tests: Xvfb, with the openbox window manager or without one, started before the application.
 #include "desktop_session.h"
 
 #include <xcb/xcb.h>
@@ -73,19 +73,23 @@ bool WindowManagerRuns()
 
 } // namespace
 
-DesktopSession::DesktopSession()
+DesktopSession::DesktopSession(WindowManager windowManager)
 {
-    if (const char* given = std::getenv("ORDAVO_TEST_DISPLAY"); given && *given) {
+    const char* given = std::getenv("ORDAVO_TEST_DISPLAY");
+    if (windowManager == WindowManager::Openbox && given && *given) {
         setenv("DISPLAY", given, 1);
         setenv("QT_QPA_PLATFORM", "xcb", 1);
+        xServer_ = true;
         windowManager_ = waitForWindowManager();
         return;
     }
-    if (!startXvfb()) {
+    xServer_ = startXvfb();
+    if (!xServer_) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         return;
     }
-    windowManager_ = startOpenbox();
+    if (windowManager == WindowManager::Openbox)
+        windowManager_ = startOpenbox();
 }
 
 DesktopSession::~DesktopSession()
