@@ -1,7 +1,6 @@
 // The order mail draft and the desktop chain that shows it: Thunderbird's compose window or an unsent message file.
 #include "mail_composer.h"
 
-#include "busy_cursor.h"
 #include "url_opener.h"
 
 #include "data/errors.h"
@@ -266,7 +265,6 @@ void composeMail(const QString& attachmentPath, const QString& recipient)
     } catch (const std::exception& e) {
         outcome = {MailOutcome::Status::NoMailClient, ErrorMessage(e)};
     }
-    ResetCursor();
     if (outcome.status == MailOutcome::Status::NoMailClient)
         ReportMailFailure(MailFailureText(outcome), outcome.detail);
     else if (outcome.status != MailOutcome::Status::Shown)

@@ -67,7 +67,8 @@ using MailFailureReporter = std::function<void(const QString& text, const QStrin
 void SetMailFailureReporter(MailFailureReporter reporter);
 
 // Prepares the order mail with the attachment and shows it in the mail program; reports
-// failures itself and resets the cursor.
+// failures through the reporter. The hourglass of the download before it is the caller's:
+// the windows' reporter clears it before its box, the caller's scope after the call.
 void composeMail(const QString& attachmentPath, const QString& recipient);
 
 // Removes the draft files (messages and HTML bodies) last written before `now` minus 14

@@ -57,12 +57,14 @@ void SetCurrentUrlOpener(UrlOpener* opener)
     installedOpener = opener;
 }
 
-void MinimizeApplication()
+void MinimiseApplication()
 {
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {
-        if (window->isWindow() && window->isVisible())
-            window->showMinimized();
+        const Qt::WindowType type = window->windowType();
+        if (!window->isVisible() || window->isMinimized() || type == Qt::Popup || type == Qt::ToolTip)
+            continue;
+        window->showMinimized();
     }
 }
 
@@ -80,6 +82,6 @@ bool OpenAndMinimize(const QString& address)
             qWarning().noquote() << "No program could open" << address;
         return false;
     }
-    MinimizeApplication();
+    MinimiseApplication();
     return true;
 }

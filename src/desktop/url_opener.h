@@ -52,9 +52,9 @@ UrlOpener& CurrentUrlOpener();
 // keeps ownership and removes it before destroying it.
 void SetCurrentUrlOpener(UrlOpener* opener);
 
-// Minimises every visible top-level window of the program (the program steps aside for the
-// document it has just opened).
-void MinimizeApplication();
+// Minimises every visible top-level window of the program: the program steps aside for the
+// document it has just opened, and the main window's close box does this instead of closing.
+void MinimiseApplication();
 
 // Where OpenAndMinimize reports an address nothing could open (the windows install their
 // "Napaka" box here); nullptr leaves only a warning on the console.

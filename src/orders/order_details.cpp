@@ -207,8 +207,11 @@ void TfrmNalogDetails::FormCreate()
     connectButtons();
     pictureClickHandler = new PictureClickHandler(WebBrowsers, this);
     qApp->installEventFilter(pictureClickHandler);
-    SetMailFailureReporter(
-        [](const QString& text, const QString& details) { ShowMessageDialog(mdError, text, details, maCenter); });
+    // The hourglass of the PDF download goes before the box says why no mail was made.
+    SetMailFailureReporter([](const QString& text, const QString& details) {
+        ClearBusyCursor();
+        ShowMessageDialog(mdError, text, details, maCenter);
+    });
     SetOpenFailureReporter([](const QString& address) {
         ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, u"Naslova ni bilo mogoče odpreti:\n"_s + address);
     });

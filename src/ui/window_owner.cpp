@@ -75,13 +75,3 @@ void StackOverRaisingWindow(QWidget* box)
         handle->setTransientParent(raiser->windowHandle());
 }
 
-void MinimiseApplication()
-{
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows) {
-        const Qt::WindowType type = window->windowType();
-        if (!window->isVisible() || window->isMinimized() || type == Qt::Popup || type == Qt::ToolTip)
-            continue;
-        window->showMinimized();
-    }
-}

@@ -21,6 +21,3 @@ QWidget* WindowRaisingABox(const QWidget* box = nullptr);
 // Makes the window manager keep `box` over the window that raised it.
 void StackOverRaisingWindow(QWidget* box);
 
-// Minimises every visible window of the program (the close box of the main window does this
-// instead of closing).
-void MinimiseApplication();

@@ -1,5 +1,6 @@
 // The window chrome on a real X server with a window manager that draws frames: placement across restarts, keys from the keyboard, minimising, boxes kept over their window.
 #include "data/settings_store.h"
+#include "desktop/url_opener.h"
 #include "desktop/window_arranger.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
