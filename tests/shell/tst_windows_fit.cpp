@@ -154,10 +154,7 @@ private:
 
 void WindowsFitTest::initTestCase()
 {
-    QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-    sim_ = std::make_unique<SimulatorProcess>();
-    QVERIFY2(sim_->isRunning(), qPrintable(sim_->errorText()));
-    remote_ = std::make_unique<RemoteTestSetup>(sim_->baseUrl());
+    QVERIFY2(StartSimulatorSession(sim_, remote_), qPrintable(sim_->errorText()));
     const QList<QPair<QString, QString>> settings = {
         {u"kodadostop"_s, QString::fromLatin1(SimulatorProcess::DemoCode)},
         {u"showtyrestorage"_s, u"1"_s},

@@ -90,10 +90,7 @@ private:
 
 void TestStorageSimulator::initTestCase()
 {
-    QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-    sim_ = std::make_unique<SimulatorProcess>();
-    QVERIFY2(sim_->isRunning(), qPrintable(sim_->errorText()));
-    remote_ = std::make_unique<RemoteTestSetup>(sim_->baseUrl());
+    QVERIFY2(StartSimulatorSession(sim_, remote_), qPrintable(sim_->errorText()));
 }
 
 void TestStorageSimulator::init()
