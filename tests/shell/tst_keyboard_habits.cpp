@@ -1,5 +1,6 @@
 // Keyboard habits on a real desktop against the simulator: Enter opens the selected order, F5 reloads, Alt+letter.
 #include "desktop_session.h"
+#include "window_test_state.h"
 
 #include "support/simulator_process.h"
 #include "support/window_test_kit.h"
@@ -85,11 +86,7 @@ void KeyboardHabitsTest::initTestCase()
 
 void KeyboardHabitsTest::init()
 {
-    ResetAppState();
-    listDateFormat = u"yyyy-mm-dd"_s;
-    placementSaving = false;
-    DialogTestHook::reset();
-    DialogTestHook::activate();
+    ResetDesktopWindowState();
     main_ = std::make_unique<TfrmMain>();
     order_ = std::make_unique<TfrmNalogDetails>();
     frmNalogDetails = order_.get();

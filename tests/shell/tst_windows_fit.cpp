@@ -1,5 +1,6 @@
 // Every window against the simulator on a real desktop: texts fit, controls keep apart, outer sizes.
 #include "desktop_session.h"
+#include "window_test_state.h"
 #include "window_fit_checks.h"
 
 #include "support/simulator_process.h"
@@ -173,11 +174,7 @@ void WindowsFitTest::initTestCase()
 
 void WindowsFitTest::init()
 {
-    ResetAppState();
-    listDateFormat = u"yyyy-mm-dd"_s;
-    placementSaving = false;
-    DialogTestHook::reset();
-    DialogTestHook::activate();
+    ResetDesktopWindowState();
     // The main window owns the dialogs' placement and is the window the others centre on.
     main_ = std::make_unique<TfrmMain>();
 }
