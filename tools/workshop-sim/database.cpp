@@ -1036,6 +1036,15 @@ int WorkshopDatabase::addOrder(const NewOrderOptions& options)
     return id;
 }
 
+void CountWorkshopRows(BackendCounts& counts, const std::function<std::int64_t(const char* sql)>& count)
+{
+    counts.orders = count("SELECT COUNT(*) FROM nalogi WHERE status <> 199");
+    counts.unbilledOrders = count("SELECT COUNT(*) FROM nalogi WHERE status = 0");
+    counts.catalogueItems = count("SELECT COUNT(*) FROM postavke");
+    counts.locations = count("SELECT COUNT(*) FROM lokacije");
+    counts.defaultsRows = count("SELECT COUNT(*) FROM ordavodefaults");
+}
+
 std::string LockedWorkshopBackend::stateJsonOf(const BackendCounts& counts, const char* backendName) const
 {
     QJsonObject state;
@@ -1064,17 +1073,12 @@ std::string LockedWorkshopBackend::stateJsonOf(const BackendCounts& counts, cons
 std::string WorkshopDatabase::stateJson() const
 {
     std::lock_guard lock(mutex_);
-    auto count = [this](const char* sql) {
+    BackendCounts counts;
+    CountWorkshopRows(counts, [this](const char* sql) {
         Query query(db_, sql);
         query.step();
         return query.integer(0);
-    };
-    BackendCounts counts;
-    counts.orders = count("SELECT COUNT(*) FROM nalogi WHERE status <> 199");
-    counts.unbilledOrders = count("SELECT COUNT(*) FROM nalogi WHERE status = 0");
-    counts.catalogueItems = count("SELECT COUNT(*) FROM postavke");
-    counts.locations = count("SELECT COUNT(*) FROM lokacije");
-    counts.defaultsRows = count("SELECT COUNT(*) FROM ordavodefaults");
+    });
     Query counter(db_, "SELECT needeedupdate FROM ordavodefaults ORDER BY id LIMIT 1");
     if (counter.step() && !counter.isNull(0))
         counts.updateCounter = counter.integer(0);

@@ -6,6 +6,7 @@
 #include <QDateTime>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -132,6 +133,10 @@ struct BackendCounts {
     std::vector<std::string> accessCodes;
     std::optional<std::string> registeredName;
 };
+
+// Fills the row counts of counts from the workshop's tables; count answers the single number
+// of a SELECT COUNT(*) statement.
+void CountWorkshopRows(BackendCounts& counts, const std::function<std::int64_t(const char* sql)>& count);
 
 // What both back ends share: one recursive mutex that serialises every access, and the date
 // format and version the server currently serves. Setting either one takes effect on the

@@ -306,13 +306,8 @@ std::string MariaDbBackend::stateJson() const
 {
     std::lock_guard lock(mutex_);
     MariaDbConnection& db = *workshop_;
-    auto count = [&db](const std::string& sql) { return ToInteger(db.value(sql)); };
     BackendCounts counts;
-    counts.orders = count("SELECT COUNT(*) FROM nalogi WHERE status <> 199");
-    counts.unbilledOrders = count("SELECT COUNT(*) FROM nalogi WHERE status = 0");
-    counts.catalogueItems = count("SELECT COUNT(*) FROM postavke");
-    counts.locations = count("SELECT COUNT(*) FROM lokacije");
-    counts.defaultsRows = count("SELECT COUNT(*) FROM ordavodefaults");
+    CountWorkshopRows(counts, [&db](const char* sql) { return ToInteger(db.value(sql)); });
     const ResultTable counter = db.rows("SELECT needeedupdate FROM ordavodefaults ORDER BY id LIMIT 1");
     if (!counter.rows.empty() && counter.rows[0][0])
         counts.updateCounter = ToInteger(counter.rows[0][0]);
