@@ -12,9 +12,11 @@
 #include "report/report_preview.h"
 #include "ui/message_boxes.h"
 
+#include "loopback_sender.h"
 #include "loopback_server.h"
 #include "order_items_answer.h"
 #include "pdf_reading.h"
+#include "preview_watch.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -26,7 +28,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -66,10 +67,7 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-        HttpClient::setDefaultTimeouts(std::chrono::milliseconds(2000), std::chrono::milliseconds(5000));
-        sender_ = std::make_unique<HttpClient>();
-        SetSenderSlot(&sender_);
-        SetRemoteWaitHook([](int) {});
+        InstallLoopbackSender(sender_);
         server_.setHandler([this](const LoopbackRequest& request) {
             if (request.path.contains("getpodpis"))
                 return signatureAnswer();
@@ -346,14 +344,10 @@ private slots:
         answer_ = "Napaka v proceduri";
         QVERIFY(frmPrintIzpis || new TfrmPrintIzpis(qApp));
         bool previewShown = false;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget())) {
-                previewShown = true;
-                dialog->reject();
-            }
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
+            previewShown = true;
+            dialog.reject();
         });
-        watcher.start(20);
         printNalog(1, Order{});
         printNalog(2, Order{});
         QVERIFY(!previewShown);
@@ -395,18 +389,12 @@ private slots:
                 return dir_.filePath(u"preview-"_s + QFileInfo(suggested).fileName());
             });
         QString seenTitle;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            watcher.stop();
-            seenTitle = dialog->windowTitle();
-            dialog->savePdfAction()->trigger();
-            dialog->saveHtmlAction()->trigger();
-            dialog->accept();
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
+            seenTitle = dialog.windowTitle();
+            dialog.savePdfAction()->trigger();
+            dialog.saveHtmlAction()->trigger();
+            dialog.accept();
         });
-        watcher.start(20);
         printNalog(1, Order{});
         QCOMPARE(seenTitle, u"Nalog N-15"_s);
         const QString text = PdfLines(dir_.filePath(u"preview-Nalog N-15.pdf"_s)).join(u'\n');
@@ -462,19 +450,13 @@ private slots:
 
         QString pdf;
         report::Document shown;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            watcher.stop();
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
             shown = frmPrintIzpis->qreport().generate();
             pdf = dir_.filePath(u"shown.pdf"_s);
             report::ReportPreviewDialog::setPathChooser([&](QWidget*, const QString&, const QString&, const QString&) { return pdf; });
-            dialog->savePdfAction()->trigger();
-            dialog->accept();
+            dialog.savePdfAction()->trigger();
+            dialog.accept();
         });
-        watcher.start(20);
         PrintShownOrder(window, 1);
         QVERIFY(!pdf.isEmpty());
         QVERIFY(statementsSent().filter(u"getnalogedit (77)"_s).size() == 1);
@@ -505,14 +487,10 @@ private slots:
         lock.addValue(u"2"_s);
         lockAnswer_ = PayloadWriter::EncodeAnswer(lock.payload());
         bool previewShown = false;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget())) {
-                previewShown = true;
-                dialog->reject();
-            }
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
+            previewShown = true;
+            dialog.reject();
         });
-        watcher.start(20);
         PrintShownOrder(window, 1);
         QVERIFY(!previewShown);
         QCOMPARE(DialogTestHook::shown().size(), 1);

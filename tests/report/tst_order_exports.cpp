@@ -10,16 +10,17 @@
 #include "ui/message_boxes.h"
 
 #include "export_reading.h"
+#include "loopback_sender.h"
 #include "loopback_server.h"
 #include "order_items_answer.h"
 #include "pdf_reading.h"
+#include "preview_watch.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 
 using namespace Qt::StringLiterals;
@@ -51,10 +52,7 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-        HttpClient::setDefaultTimeouts(std::chrono::milliseconds(2000), std::chrono::milliseconds(5000));
-        sender_ = std::make_unique<HttpClient>();
-        SetSenderSlot(&sender_);
-        SetRemoteWaitHook([](int) {});
+        InstallLoopbackSender(sender_);
         server_.setHandler([this](const LoopbackRequest&) { return LoopbackAnswer::text(answer_); });
         QVERIFY(dir_.isValid());
         const std::pair<const char16_t*, const char16_t*> settings[] = {
@@ -89,21 +87,15 @@ private slots:
             return dir_.filePath(QFileInfo(path).fileName());
         });
         QStringList toolBarTexts;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            watcher.stop();
-            for (QAction* action : dialog->findChild<QToolBar*>()->actions())
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
+            for (QAction* action : dialog.findChild<QToolBar*>()->actions())
                 if (action->text().startsWith(u"Shrani kot"_s))
                     toolBarTexts << action->text();
             for (QAction* action :
-                 {dialog->savePdfAction(), dialog->saveRtfAction(), dialog->saveXlsxAction(), dialog->saveHtmlAction()})
+                 {dialog.savePdfAction(), dialog.saveRtfAction(), dialog.saveXlsxAction(), dialog.saveHtmlAction()})
                 action->trigger();
-            dialog->accept();
+            dialog.accept();
         });
-        watcher.start(20);
         print(1, u"N-15"_s, 0, QString());
 
         QCOMPARE(toolBarTexts,
