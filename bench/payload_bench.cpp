@@ -41,6 +41,17 @@ RecordsetPtr DecodeAnswer(const OrderTable& table)
     return ClassifyAnswer(table.answer, kStatement).recordset;
 }
 
+// RapidJSON's parse of the table's JSON into document; false, with the benchmark marked as
+// failed, when it does not parse.
+bool ParseJsonTable(benchmark::State& state, const OrderTable& table, rapidjson::Document& document)
+{
+    document.Parse(table.json.c_str(), table.json.size());
+    if (!document.HasParseError())
+        return true;
+    state.SkipWithError("the JSON did not parse");
+    return false;
+}
+
 // Every value of the JSON table into a std::string or an int64, as a reader of the rows would.
 std::int64_t WalkJson(const rapidjson::Document& document)
 {
@@ -138,8 +149,10 @@ QDate DateOfJsonText(const char* text, std::size_t length)
     return QDate(number(0, 4), number(5, 2), number(8, 2));
 }
 
-void SetChecksum(benchmark::State& state, std::int64_t checksum)
+// The row counters, and the checksum of the values read, averaged over the iterations.
+void SetReadAllCounters(benchmark::State& state, const OrderTable& table, std::int64_t checksum)
 {
+    SetRowCounters(state, table);
     state.counters["checksum"] = benchmark::Counter(double(checksum), benchmark::Counter::kAvgIterations);
 }
 
@@ -170,8 +183,7 @@ void BM_DecodeAnswerReadAll(benchmark::State& state)
         }
         checksum += sink.checksum;
     }
-    SetRowCounters(state, table);
-    SetChecksum(state, checksum);
+    SetReadAllCounters(state, table, checksum);
 }
 
 // RapidJSON's parse of the same table, then the same values out of every cell.
@@ -182,11 +194,8 @@ void BM_RapidJsonParseWalkText(benchmark::State& state)
     std::int64_t checksum = 0;
     for (auto _ : state) {
         rapidjson::Document document;
-        document.Parse(table.json.c_str(), table.json.size());
-        if (document.HasParseError()) {
-            state.SkipWithError("the JSON did not parse");
+        if (!ParseJsonTable(state, table, document))
             return;
-        }
         CellSink sink;
         for (const auto& row : document.GetArray()) {
             std::size_t c = 0;
@@ -204,8 +213,7 @@ void BM_RapidJsonParseWalkText(benchmark::State& state)
         }
         checksum += sink.checksum;
     }
-    SetRowCounters(state, table);
-    SetChecksum(state, checksum);
+    SetReadAllCounters(state, table, checksum);
 }
 
 // simdjson's on-demand parser over the same table (padded once, as it requires), the same values out.
@@ -263,8 +271,7 @@ void BM_SimdjsonWalkText(benchmark::State& state)
         }
         checksum += sink.checksum;
     }
-    SetRowCounters(state, table);
-    SetChecksum(state, checksum);
+    SetReadAllCounters(state, table, checksum);
 }
 
 void BM_RapidJsonParseWalk(benchmark::State& state)
@@ -272,11 +279,8 @@ void BM_RapidJsonParseWalk(benchmark::State& state)
     const OrderTable& table = GeneratedOrderTable(int(state.range(0)));
     for (auto _ : state) {
         rapidjson::Document document;
-        document.Parse(table.json.c_str(), table.json.size());
-        if (document.HasParseError()) {
-            state.SkipWithError("the JSON did not parse");
+        if (!ParseJsonTable(state, table, document))
             return;
-        }
         benchmark::DoNotOptimize(WalkJson(document));
     }
     SetRowCounters(state, table);

@@ -49,10 +49,7 @@ private:
 
 void OrderSimulatorTest::initTestCase()
 {
-    QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-    sim_ = std::make_unique<SimulatorProcess>();
-    QVERIFY2(sim_->isRunning(), qPrintable(sim_->errorText()));
-    remote_ = std::make_unique<RemoteTestSetup>(sim_->baseUrl());
+    QVERIFY2(StartSimulatorSession(sim_, remote_), qPrintable(sim_->errorText()));
     WriteSetting(u"ordavo"_s, u"kodadostop"_s, QString::fromLatin1(SimulatorProcess::DemoCode));
 }
 

@@ -14,8 +14,11 @@
 #include "report/report_preview.h"
 #include "ui/message_boxes.h"
 
+#include "loopback_sender.h"
 #include "loopback_server.h"
+#include "order_items_answer.h"
 #include "pdf_reading.h"
+#include "preview_watch.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -27,38 +30,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct Item {
-    QString opis;
-    QString dodatno;
-    QString kolicina;
-    QString cena;
-};
-
-QByteArray itemsAnswer(const QList<Item>& items)
-{
-    PayloadWriter writer;
-    writer.addColumn(u"id"_s, 3);
-    writer.addColumn(u"opis"_s, 200);
-    writer.addColumn(u"Dodatno"_s, 200);
-    writer.addColumn(u"kolicina"_s, 200);
-    writer.addColumn(u"cena"_s, 200);
-    int id = 0;
-    for (const Item& item : items) {
-        writer.beginRow();
-        writer.addValue(QString::number(++id));
-        writer.addValue(item.opis);
-        writer.addValue(item.dodatno);
-        writer.addValue(item.kolicina);
-        writer.addValue(item.cena);
-    }
-    return items.isEmpty() ? PayloadWriter::EmptyRecordsetAnswer() : PayloadWriter::EncodeAnswer(writer.payload());
-}
 
 // What the order window passes to printNalog.
 struct Order {
@@ -94,10 +69,7 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-        HttpClient::setDefaultTimeouts(std::chrono::milliseconds(2000), std::chrono::milliseconds(5000));
-        sender_ = std::make_unique<HttpClient>();
-        SetSenderSlot(&sender_);
-        SetRemoteWaitHook([](int) {});
+        InstallLoopbackSender(sender_);
         server_.setHandler([this](const LoopbackRequest& request) {
             if (request.path.contains("getpodpis"))
                 return signatureAnswer();
@@ -131,7 +103,7 @@ private slots:
         };
         for (const auto& [key, value] : settings)
             WriteSetting(u"ordavo"_s, QString::fromUtf16(key), value ? QString::fromUtf16(value) : server_.baseUrl());
-        answer_ = itemsAnswer({});
+        answer_ = OrderItemsAnswer({});
         lockAnswer_ = PayloadWriter::EmptyRecordsetAnswer();
         server_.clearRequests();
         ClearRemoteState();
@@ -191,7 +163,7 @@ private slots:
 
     void itemsTableWithTotal()
     {
-        answer_ = itemsAnswer({{u"Menjava olja"_s, u""_s, u"2"_s, u"10.5"_s},
+        answer_ = OrderItemsAnswer({{u"Menjava olja"_s, u""_s, u"2"_s, u"10.5"_s},
                                {u"Filter"_s, u"5W30"_s, u"3"_s, u"4"_s},
                                {u""_s, u"brezplačno"_s, u"1"_s, u"0"_s}});
         const QString pdf = printToPdf(Order{});
@@ -218,32 +190,32 @@ private slots:
 
     void totalRules_data()
     {
-        QTest::addColumn<QList<Item>>("items");
+        QTest::addColumn<QList<OrderItemRow>>("items");
         QTest::addColumn<QStringList>("printed");
         QTest::addColumn<QString>("total"); // empty: no total line
 
-        QTest::addRow("discount counts") << QList<Item>{{u"Servis"_s, {}, u"1"_s, u"100"_s}, {u"Popust"_s, {}, u"1"_s, u"-15"_s}}
+        QTest::addRow("discount counts") << QList<OrderItemRow>{{u"Servis"_s, {}, u"1"_s, u"100"_s}, {u"Popust"_s, {}, u"1"_s, u"-15"_s}}
                                          << QStringList{u"-15,00 €"_s, u"100,00 €"_s} << u"Skupaj cena: 85,00 €"_s;
-        QTest::addRow("only a discount") << QList<Item>{{u"Popust"_s, {}, u"2"_s, u"-5"_s}}
+        QTest::addRow("only a discount") << QList<OrderItemRow>{{u"Popust"_s, {}, u"2"_s, u"-5"_s}}
                                          << QStringList{u"-5,00 €"_s} << u"Skupaj cena: -10,00 €"_s;
-        QTest::addRow("only zero prices") << QList<Item>{{u"Pregled"_s, {}, u"1"_s, u"0"_s}}
+        QTest::addRow("only zero prices") << QList<OrderItemRow>{{u"Pregled"_s, {}, u"1"_s, u"0"_s}}
                                           << QStringList{u"Pregled / / 1,00"_s} << QString();
-        QTest::addRow("no rows") << QList<Item>{} << QStringList{} << QString();
-        QTest::addRow("decimal commas and points") << QList<Item>{{u"Olje"_s, {}, u"1,5"_s, u"2.5"_s}}
+        QTest::addRow("no rows") << QList<OrderItemRow>{} << QStringList{} << QString();
+        QTest::addRow("decimal commas and points") << QList<OrderItemRow>{{u"Olje"_s, {}, u"1,5"_s, u"2.5"_s}}
                                                    << QStringList{u"2,50 €"_s, u"1,50"_s} << u"Skupaj cena: 3,75 €"_s;
-        QTest::addRow("empty quantity is zero") << QList<Item>{{u"Delo"_s, {}, u""_s, u"20"_s}}
+        QTest::addRow("empty quantity is zero") << QList<OrderItemRow>{{u"Delo"_s, {}, u""_s, u"20"_s}}
                                                 << QStringList{u"20,00 € 0,00"_s} << u"Skupaj cena: 0,00 €"_s;
         QTest::addRow("not numbers print as they came")
-            << QList<Item>{{u"A"_s, {}, u"dva"_s, u"5"_s}, {u"B"_s, {}, u"1"_s, u"po dogovoru"_s}, {u"C"_s, {}, u"1"_s, u"3"_s}}
+            << QList<OrderItemRow>{{u"A"_s, {}, u"dva"_s, u"5"_s}, {u"B"_s, {}, u"1"_s, u"po dogovoru"_s}, {u"C"_s, {}, u"1"_s, u"3"_s}}
             << QStringList{u"5,00 € dva"_s, u"po dogovoru 1,00"_s} << u"Skupaj cena: 3,00 €"_s;
     }
 
     void totalRules()
     {
-        QFETCH(QList<Item>, items);
+        QFETCH(QList<OrderItemRow>, items);
         QFETCH(QStringList, printed);
         QFETCH(QString, total);
-        answer_ = itemsAnswer(items);
+        answer_ = OrderItemsAnswer(items);
         const QString text = PdfLines(printToPdf(Order{})).join(u'\n');
         for (const QString& expected : printed)
             QVERIFY2(text.contains(expected), qPrintable(expected + u"\n---\n"_s + text));
@@ -258,7 +230,7 @@ private slots:
 
     void receptionOrderPrintsTheCommentMemoWithWritingLines()
     {
-        answer_ = itemsAnswer({{u"Skrita postavka"_s, {}, u"1"_s, u"10"_s}});
+        answer_ = OrderItemsAnswer({{u"Skrita postavka"_s, {}, u"1"_s, u"10"_s}});
         Order order;
         order.type = 1;
         order.komentar = u"Stranka pusti avto\ndo petka"_s;
@@ -336,10 +308,10 @@ private slots:
 
     void manyItemsSpreadOverPagesWithHeaderAndFooterOnEach()
     {
-        QList<Item> items;
+        QList<OrderItemRow> items;
         for (int i = 1; i <= 60; ++i)
             items.append({u"Postavka št. %1"_s.arg(i), u"dodatno %1"_s.arg(i), u"1"_s, u"2"_s});
-        answer_ = itemsAnswer(items);
+        answer_ = OrderItemsAnswer(items);
         Order order;
         order.komentar = u"Komentar na vsaki strani"_s;
         const QString pdf = printToPdf(order);
@@ -361,7 +333,7 @@ private slots:
     void longDescriptionWrapsInsideItsColumn()
     {
         const QString longText = u"Zelo dolg opis postavke, ki ne gre v eno vrstico stolpca in se mora prelomiti"_s;
-        answer_ = itemsAnswer({{longText, u"kratko"_s, u"1"_s, u"5"_s}});
+        answer_ = OrderItemsAnswer({{longText, u"kratko"_s, u"1"_s, u"5"_s}});
         const auto words = PdfWords(printToPdf(Order{}));
         for (const PdfWord& word : words)
             if (longText.contains(word.text) && word.text.size() > 2)
@@ -374,14 +346,10 @@ private slots:
         answer_ = "Napaka v proceduri";
         QVERIFY(frmPrintIzpis || new TfrmPrintIzpis(qApp));
         bool previewShown = false;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget())) {
-                previewShown = true;
-                dialog->reject();
-            }
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
+            previewShown = true;
+            dialog.reject();
         });
-        watcher.start(20);
         printNalog(1, Order{});
         printNalog(2, Order{});
         QVERIFY(!previewShown);
@@ -430,24 +398,18 @@ private slots:
 
     void previewShowsTheOrderAndSavesItAsPdfAndHtml()
     {
-        answer_ = itemsAnswer({{u"Menjava olja"_s, {}, u"2"_s, u"10.5"_s}});
+        answer_ = OrderItemsAnswer({{u"Menjava olja"_s, {}, u"2"_s, u"10.5"_s}});
         report::ReportPreviewDialog::setPathChooser(
             [this](QWidget*, const QString&, const QString& suggested, const QString&) {
                 return dir_.filePath(u"preview-"_s + QFileInfo(suggested).fileName());
             });
         QString seenTitle;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            watcher.stop();
-            seenTitle = dialog->windowTitle();
-            dialog->savePdfAction()->trigger();
-            dialog->saveHtmlAction()->trigger();
-            dialog->accept();
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
+            seenTitle = dialog.windowTitle();
+            dialog.savePdfAction()->trigger();
+            dialog.saveHtmlAction()->trigger();
+            dialog.accept();
         });
-        watcher.start(20);
         printNalog(1, Order{});
         QCOMPARE(seenTitle, u"Nalog N-15"_s);
         const QString text = PdfLines(dir_.filePath(u"preview-Nalog N-15.pdf"_s)).join(u'\n');
@@ -499,23 +461,17 @@ private slots:
         window.browserpodpis->navigate(server_.baseUrl() + u"requests/getpodpis.php?pth=p.png&small=1"_s);
         QVERIFY(loaded.wait(5000));
         const int panelWidth = window.pnlbrowser->width();
-        answer_ = itemsAnswer({{u"Menjava gum"_s, u"zimske"_s, u"4"_s, u"12.5"_s}});
+        answer_ = OrderItemsAnswer({{u"Menjava gum"_s, u"zimske"_s, u"4"_s, u"12.5"_s}});
 
         QString pdf;
         report::Document shown;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            watcher.stop();
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
             shown = frmPrintIzpis->qreport().generate();
             pdf = dir_.filePath(u"shown.pdf"_s);
             report::ReportPreviewDialog::setPathChooser([&](QWidget*, const QString&, const QString&, const QString&) { return pdf; });
-            dialog->savePdfAction()->trigger();
-            dialog->accept();
+            dialog.savePdfAction()->trigger();
+            dialog.accept();
         });
-        watcher.start(20);
         PrintShownOrder(window, 1);
         QVERIFY(!pdf.isEmpty());
         QVERIFY(statementsSent().filter(u"getnalogedit (77)"_s).size() == 1);
@@ -546,14 +502,10 @@ private slots:
         lock.addValue(u"2"_s);
         lockAnswer_ = PayloadWriter::EncodeAnswer(lock.payload());
         bool previewShown = false;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget())) {
-                previewShown = true;
-                dialog->reject();
-            }
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
+            previewShown = true;
+            dialog.reject();
         });
-        watcher.start(20);
         PrintShownOrder(window, 1);
         QVERIFY(!previewShown);
         QCOMPARE(DialogTestHook::shown().size(), 1);

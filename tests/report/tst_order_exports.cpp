@@ -1,6 +1,5 @@
 // Tests of the printed order's RTF and Excel exports from the preview, read back and compared with the order's data.
 #include "data/http_client.h"
-#include "data/payload_writer.h"
 #include "data/remote_call.h"
 #include "data/settings_store.h"
 #include "orders/print_order.h"
@@ -11,46 +10,26 @@
 #include "ui/message_boxes.h"
 
 #include "export_reading.h"
+#include "loopback_sender.h"
 #include "loopback_server.h"
+#include "order_items_answer.h"
 #include "pdf_reading.h"
+#include "preview_watch.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Item {
-    QString opis;
-    QString dodatno;
-    QString kolicina;
-    QString cena;
-};
-
-QByteArray itemsAnswer(const QList<Item>& items)
-{
-    if (items.isEmpty())
-        return PayloadWriter::EmptyRecordsetAnswer();
-    PayloadWriter writer;
-    for (const char16_t* column : {u"opis", u"Dodatno", u"kolicina", u"cena"})
-        writer.addColumn(QString::fromUtf16(column), 200);
-    for (const Item& item : items) {
-        writer.beginRow();
-        for (const QString& value : {item.opis, item.dodatno, item.kolicina, item.cena})
-            writer.addValue(value);
-    }
-    return PayloadWriter::EncodeAnswer(writer.payload());
-}
-
 // Rows of every kind the printed page treats apart: plain, zero price, discount, a quantity
 // and a price that are no numbers.
-const QList<Item> MixedItems = {
+const QList<OrderItemRow> MixedItems = {
     {u"Menjava olja"_s, u""_s, u"2"_s, u"10.5"_s}, {u"Filter"_s, u"5W30"_s, u"3"_s, u"4"_s},
     {u""_s, u"brezplačno"_s, u"1"_s, u"0"_s},      {u"Popust"_s, u""_s, u"1"_s, u"-5"_s},
     {u"Metlice"_s, u""_s, u"dva"_s, u"5"_s},       {u"Karoserija"_s, u""_s, u"1"_s, u"po dogovoru"_s},
@@ -73,10 +52,7 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-        HttpClient::setDefaultTimeouts(std::chrono::milliseconds(2000), std::chrono::milliseconds(5000));
-        sender_ = std::make_unique<HttpClient>();
-        SetSenderSlot(&sender_);
-        SetRemoteWaitHook([](int) {});
+        InstallLoopbackSender(sender_);
         server_.setHandler([this](const LoopbackRequest&) { return LoopbackAnswer::text(answer_); });
         QVERIFY(dir_.isValid());
         const std::pair<const char16_t*, const char16_t*> settings[] = {
@@ -104,28 +80,22 @@ private slots:
 
     void previewSavesAllFourFormatsWithTheSamePage()
     {
-        answer_ = itemsAnswer(MixedItems);
+        answer_ = OrderItemsAnswer(MixedItems);
         QStringList suggested;
         report::ReportPreviewDialog::setPathChooser([&](QWidget*, const QString&, const QString& path, const QString&) {
             suggested << path;
             return dir_.filePath(QFileInfo(path).fileName());
         });
         QStringList toolBarTexts;
-        QTimer watcher;
-        connect(&watcher, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<report::ReportPreviewDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            watcher.stop();
-            for (QAction* action : dialog->findChild<QToolBar*>()->actions())
+        const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
+            for (QAction* action : dialog.findChild<QToolBar*>()->actions())
                 if (action->text().startsWith(u"Shrani kot"_s))
                     toolBarTexts << action->text();
             for (QAction* action :
-                 {dialog->savePdfAction(), dialog->saveRtfAction(), dialog->saveXlsxAction(), dialog->saveHtmlAction()})
+                 {dialog.savePdfAction(), dialog.saveRtfAction(), dialog.saveXlsxAction(), dialog.saveHtmlAction()})
                 action->trigger();
-            dialog->accept();
+            dialog.accept();
         });
-        watcher.start(20);
         print(1, u"N-15"_s, 0, QString());
 
         QCOMPARE(toolBarTexts,
@@ -144,7 +114,7 @@ private slots:
 
     void rtfHoldsTheOrderInThePagesOrder()
     {
-        answer_ = itemsAnswer(MixedItems);
+        answer_ = OrderItemsAnswer(MixedItems);
         const QString path = dir_.filePath(u"order.rtf"_s);
         QVERIFY(fill(u"N-16"_s, 0, u"Zamenjati brisalce"_s));
         QString error;
@@ -174,7 +144,7 @@ private slots:
 
     void receptionOrderExportsTheMemoAndNoTable()
     {
-        answer_ = itemsAnswer({{u"Skrita postavka"_s, {}, u"1"_s, u"10"_s}});
+        answer_ = OrderItemsAnswer({{u"Skrita postavka"_s, {}, u"1"_s, u"10"_s}});
         QVERIFY(fill(u"S-3"_s, 1, u"Stranka pusti avto\ndo petka"_s));
         const report::Document document = frmPrintIzpis->qreport().generate();
         const QString rtfPath = dir_.filePath(u"reception.rtf"_s);

@@ -1,5 +1,6 @@
 // Keyboard habits on a real desktop against the simulator: Enter opens the selected order, F5 reloads, Alt+letter.
 #include "desktop_session.h"
+#include "window_test_state.h"
 
 #include "support/simulator_process.h"
 #include "support/window_test_kit.h"
@@ -78,21 +79,14 @@ private:
 
 void KeyboardHabitsTest::initTestCase()
 {
-    QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-    sim_ = std::make_unique<SimulatorProcess>();
-    QVERIFY2(sim_->isRunning(), qPrintable(sim_->errorText()));
-    remote_ = std::make_unique<RemoteTestSetup>(sim_->baseUrl());
+    QVERIFY2(StartSimulatorSession(sim_, remote_), qPrintable(sim_->errorText()));
     WriteSetting(u"ordavo"_s, u"kodadostop"_s, QString::fromLatin1(SimulatorProcess::DemoCode));
     WriteSetting(u"ordavo"_s, u"showtyrestorage"_s, u"1"_s);
 }
 
 void KeyboardHabitsTest::init()
 {
-    ResetAppState();
-    listDateFormat = u"yyyy-mm-dd"_s;
-    placementSaving = false;
-    DialogTestHook::reset();
-    DialogTestHook::activate();
+    ResetDesktopWindowState();
     main_ = std::make_unique<TfrmMain>();
     order_ = std::make_unique<TfrmNalogDetails>();
     frmNalogDetails = order_.get();

@@ -1,5 +1,6 @@
 // Every window against the simulator on a real desktop: texts fit, controls keep apart, outer sizes.
 #include "desktop_session.h"
+#include "window_test_state.h"
 #include "window_fit_checks.h"
 
 #include "support/simulator_process.h"
@@ -154,10 +155,7 @@ private:
 
 void WindowsFitTest::initTestCase()
 {
-    QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-    sim_ = std::make_unique<SimulatorProcess>();
-    QVERIFY2(sim_->isRunning(), qPrintable(sim_->errorText()));
-    remote_ = std::make_unique<RemoteTestSetup>(sim_->baseUrl());
+    QVERIFY2(StartSimulatorSession(sim_, remote_), qPrintable(sim_->errorText()));
     const QList<QPair<QString, QString>> settings = {
         {u"kodadostop"_s, QString::fromLatin1(SimulatorProcess::DemoCode)},
         {u"showtyrestorage"_s, u"1"_s},
@@ -176,11 +174,7 @@ void WindowsFitTest::initTestCase()
 
 void WindowsFitTest::init()
 {
-    ResetAppState();
-    listDateFormat = u"yyyy-mm-dd"_s;
-    placementSaving = false;
-    DialogTestHook::reset();
-    DialogTestHook::activate();
+    ResetDesktopWindowState();
     // The main window owns the dialogs' placement and is the window the others centre on.
     main_ = std::make_unique<TfrmMain>();
 }

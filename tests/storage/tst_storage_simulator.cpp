@@ -96,10 +96,7 @@ private:
 
 void TestStorageSimulator::initTestCase()
 {
-    QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-    sim_ = std::make_unique<SimulatorProcess>();
-    QVERIFY2(sim_->isRunning(), qPrintable(sim_->errorText()));
-    remote_ = std::make_unique<RemoteTestSetup>(sim_->baseUrl());
+    QVERIFY2(StartSimulatorSession(sim_, remote_), qPrintable(sim_->errorText()));
     // Without a main window in this test, the order window answers the storage windows' requests itself.
     QObject::connect(&Links(), &WindowLinks::orderRequested, [](qint32 nalogId) { openNalog(nalogId); });
 }

@@ -1,12 +1,14 @@
 // Test helpers for the window tests: the transport aimed at a server, scripted answers, decoded statements, boxes.
 #include "window_test_kit.h"
 #include "settings_sandbox.h"
+#include "simulator_process.h"
 
 #include "data/payload_writer.h"
 #include "data/remote_call.h"
 #include "data/settings_store.h"
 #include "ui/message_boxes.h"
 
+#include <QLocale>
 #include <QMap>
 #include <QTest>
 
@@ -28,6 +30,16 @@ RemoteTestSetup::~RemoteTestSetup()
     SetSenderSlot(nullptr);
     SetRemoteWaitHook({});
     ClearRemoteState();
+}
+
+bool StartSimulatorSession(std::unique_ptr<SimulatorProcess>& sim, std::unique_ptr<RemoteTestSetup>& remote)
+{
+    QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
+    sim = std::make_unique<SimulatorProcess>();
+    if (!sim->isRunning())
+        return false;
+    remote = std::make_unique<RemoteTestSetup>(sim->baseUrl());
+    return true;
 }
 
 QString StatementOf(const LoopbackRequest& request)

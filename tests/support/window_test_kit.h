@@ -30,6 +30,13 @@ private:
     std::unique_ptr<HttpClient> sender_;
 };
 
+class SimulatorProcess;
+
+// The start of a window test against the simulator: the windows' Slovenian locale, the
+// simulator started with its defaults, and remote set up to reach it. False, with
+// sim->errorText() saying why, when the simulator does not run; remote is then left empty.
+bool StartSimulatorSession(std::unique_ptr<SimulatorProcess>& sim, std::unique_ptr<RemoteTestSetup>& remote);
+
 // The statement a gateway request carried, as the window wrote it: the query after "0.*_."
 // percent-decoded, "5*(5*c" back to "call usp_", "[*edp*]" back to "+", and without the one
 // blank the transport appends.

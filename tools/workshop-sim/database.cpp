@@ -634,25 +634,25 @@ void WorkshopDatabase::registerProcedures()
     };
 }
 
-void WorkshopDatabase::setDateFormat(std::string format)
+void LockedWorkshopBackend::setDateFormat(std::string format)
 {
     std::lock_guard lock(mutex_);
     dateFormat_ = std::move(format);
 }
 
-std::string WorkshopDatabase::dateFormat() const
+std::string LockedWorkshopBackend::dateFormat() const
 {
     std::lock_guard lock(mutex_);
     return dateFormat_;
 }
 
-void WorkshopDatabase::setVersionServed(std::string version)
+void LockedWorkshopBackend::setVersionServed(std::string version)
 {
     std::lock_guard lock(mutex_);
     version_ = std::move(version);
 }
 
-std::string WorkshopDatabase::versionServed() const
+std::string LockedWorkshopBackend::versionServed() const
 {
     std::lock_guard lock(mutex_);
     return version_;
@@ -1036,40 +1036,62 @@ int WorkshopDatabase::addOrder(const NewOrderOptions& options)
     return id;
 }
 
-std::string WorkshopDatabase::stateJson() const
+void CountWorkshopRows(BackendCounts& counts, const std::function<std::int64_t(const char* sql)>& count)
 {
-    std::lock_guard lock(mutex_);
-    auto count = [this](const char* sql) {
-        Query query(db_, sql);
-        query.step();
-        return qint64(query.integer(0));
-    };
+    counts.orders = count("SELECT COUNT(*) FROM nalogi WHERE status <> 199");
+    counts.unbilledOrders = count("SELECT COUNT(*) FROM nalogi WHERE status = 0");
+    counts.catalogueItems = count("SELECT COUNT(*) FROM postavke");
+    counts.locations = count("SELECT COUNT(*) FROM lokacije");
+    counts.defaultsRows = count("SELECT COUNT(*) FROM ordavodefaults");
+}
+
+std::string LockedWorkshopBackend::stateJsonOf(const BackendCounts& counts, const char* backendName) const
+{
     QJsonObject state;
-    state[QStringLiteral("orders")] = count("SELECT COUNT(*) FROM nalogi WHERE status <> 199");
-    state[QStringLiteral("unbilledOrders")] = count("SELECT COUNT(*) FROM nalogi WHERE status = 0");
-    state[QStringLiteral("catalogueItems")] = count("SELECT COUNT(*) FROM postavke");
-    state[QStringLiteral("locations")] = count("SELECT COUNT(*) FROM lokacije");
-    state[QStringLiteral("defaultsRows")] = count("SELECT COUNT(*) FROM ordavodefaults");
-    Query counter(db_, "SELECT needeedupdate FROM ordavodefaults ORDER BY id LIMIT 1");
-    state[QStringLiteral("updateCounter")] =
-        counter.step() && !counter.isNull(0) ? QJsonValue(qint64(counter.integer(0))) : QJsonValue();
+    state[QStringLiteral("orders")] = qint64(counts.orders);
+    state[QStringLiteral("unbilledOrders")] = qint64(counts.unbilledOrders);
+    state[QStringLiteral("catalogueItems")] = qint64(counts.catalogueItems);
+    state[QStringLiteral("locations")] = qint64(counts.locations);
+    state[QStringLiteral("defaultsRows")] = qint64(counts.defaultsRows);
+    state[QStringLiteral("updateCounter")] = counts.updateCounter ? QJsonValue(qint64(*counts.updateCounter)) : QJsonValue();
     QJsonArray locked;
-    Query lockedOrders(db_, "SELECT id FROM nalogi WHERE saved = 2 AND status <> 199 ORDER BY id");
-    while (lockedOrders.step())
-        locked.append(qint64(lockedOrders.integer(0)));
+    for (const std::int64_t id : counts.lockedOrders)
+        locked.append(qint64(id));
     state[QStringLiteral("lockedOrders")] = locked;
     QJsonArray codes;
-    Query directory(db_, "SELECT koda FROM imenik ORDER BY koda");
-    while (directory.step())
-        codes.append(QString::fromStdString(directory.text(0).value_or(std::string())));
+    for (const std::string& code : counts.accessCodes)
+        codes.append(QString::fromStdString(code));
     state[QStringLiteral("accessCodes")] = codes;
     state[QStringLiteral("version")] = QString::fromStdString(version_);
     state[QStringLiteral("dateFormat")] = QString::fromStdString(dateFormat_);
-    Query registered(db_, "SELECT imepodjetja FROM ordavodefaults ORDER BY id LIMIT 1");
     state[QStringLiteral("registeredName")] =
-        registered.step() && !registered.isNull(0) ? QJsonValue(QString::fromStdString(*registered.text(0))) : QJsonValue();
-    state[QStringLiteral("backend")] = QStringLiteral("sqlite");
+        counts.registeredName ? QJsonValue(QString::fromStdString(*counts.registeredName)) : QJsonValue();
+    state[QStringLiteral("backend")] = QString::fromLatin1(backendName);
     return QJsonDocument(state).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::string WorkshopDatabase::stateJson() const
+{
+    std::lock_guard lock(mutex_);
+    BackendCounts counts;
+    CountWorkshopRows(counts, [this](const char* sql) {
+        Query query(db_, sql);
+        query.step();
+        return query.integer(0);
+    });
+    Query counter(db_, "SELECT needeedupdate FROM ordavodefaults ORDER BY id LIMIT 1");
+    if (counter.step() && !counter.isNull(0))
+        counts.updateCounter = counter.integer(0);
+    Query lockedOrders(db_, "SELECT id FROM nalogi WHERE saved = 2 AND status <> 199 ORDER BY id");
+    while (lockedOrders.step())
+        counts.lockedOrders.push_back(lockedOrders.integer(0));
+    Query directory(db_, "SELECT koda FROM imenik ORDER BY koda");
+    while (directory.step())
+        counts.accessCodes.push_back(directory.text(0).value_or(std::string()));
+    Query registered(db_, "SELECT imepodjetja FROM ordavodefaults ORDER BY id LIMIT 1");
+    if (registered.step() && !registered.isNull(0))
+        counts.registeredName = *registered.text(0);
+    return stateJsonOf(counts, "sqlite");
 }
 
 // ---------------------------------------------------------------------------------------

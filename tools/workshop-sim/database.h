@@ -6,6 +6,7 @@
 #include <QDateTime>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -120,10 +121,51 @@ public:
     virtual std::vector<OrderDocumentData> webPartOrders() const = 0;
 };
 
+// What the state query reports besides the served date format and version.
+struct BackendCounts {
+    std::int64_t orders = 0;
+    std::int64_t unbilledOrders = 0;
+    std::int64_t catalogueItems = 0;
+    std::int64_t locations = 0;
+    std::int64_t defaultsRows = 0;
+    std::optional<std::int64_t> updateCounter;
+    std::vector<std::int64_t> lockedOrders;
+    std::vector<std::string> accessCodes;
+    std::optional<std::string> registeredName;
+};
+
+// Fills the row counts of counts from the workshop's tables; count answers the single number
+// of a SELECT COUNT(*) statement.
+void CountWorkshopRows(BackendCounts& counts, const std::function<std::int64_t(const char* sql)>& count);
+
+// What both back ends share: one recursive mutex that serialises every access, and the date
+// format and version the server currently serves. Setting either one takes effect on the
+// next statement.
+class LockedWorkshopBackend : public WorkshopBackend {
+public:
+    // True when the storage held no schema when it was opened.
+    bool wasCreated() const { return created_; }
+
+    void setDateFormat(std::string format) override;
+    std::string dateFormat() const override;
+    void setVersionServed(std::string version) override;
+    std::string versionServed() const override;
+
+protected:
+    // The state as compact JSON: the counts, the served version and date format, and the
+    // back end's name. Call with mutex_ held.
+    std::string stateJsonOf(const BackendCounts& counts, const char* backendName) const;
+
+    bool created_ = false;
+    mutable std::recursive_mutex mutex_;
+    std::string dateFormat_{DateFormatIso};
+    std::string version_{ORDAVO_VERSION_STRING};
+};
+
 // One SQLite file, one connection, every access serialised by a mutex, every value bound
 // as a parameter. Procedures follow MySQL's argument rules (count, integer and date
 // conversion) and answer MySQL-like error texts.
-class WorkshopDatabase : public WorkshopBackend {
+class WorkshopDatabase : public LockedWorkshopBackend {
 public:
     // Opens or creates the file; std::runtime_error when SQLite refuses it.
     explicit WorkshopDatabase(const std::string& path);
@@ -131,15 +173,8 @@ public:
     WorkshopDatabase(const WorkshopDatabase&) = delete;
     WorkshopDatabase& operator=(const WorkshopDatabase&) = delete;
 
-    // True when the file held no schema when it was opened.
-    bool wasCreated() const { return created_; }
     // Fills a new database: company, directory code, customers, orders, catalogue, places.
     void seed(const SeedOptions& options);
-
-    void setDateFormat(std::string format) override;
-    std::string dateFormat() const override;
-    void setVersionServed(std::string version) override;
-    std::string versionServed() const override;
 
     // Reads the statement as a MySQL server would and runs it: "Query was empty" for blank
     // text, the server's syntax error for anything but the forms the client sends.
@@ -203,10 +238,6 @@ private:
     void seedOrders(int count, const QDateTime& now);
 
     sqlite3* db_ = nullptr;
-    bool created_ = false;
-    mutable std::recursive_mutex mutex_;
-    std::string dateFormat_{DateFormatIso};
-    std::string version_{ORDAVO_VERSION_STRING};
     std::map<std::string, Procedure> workshopProcedures_;
     std::map<std::string, Procedure> directoryProcedures_;
 };

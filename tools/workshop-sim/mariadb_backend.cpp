@@ -6,9 +6,6 @@
 #include <mysql.h>
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QString>
 
 #include <cctype>
@@ -254,30 +251,6 @@ StatementOutcome MariaDbBackend::run(Endpoint endpoint, std::string_view stateme
     return connection.run(MariaDbGatewayStatement(statement));
 }
 
-void MariaDbBackend::setDateFormat(std::string format)
-{
-    std::lock_guard lock(mutex_);
-    dateFormat_ = std::move(format);
-}
-
-std::string MariaDbBackend::dateFormat() const
-{
-    std::lock_guard lock(mutex_);
-    return dateFormat_;
-}
-
-void MariaDbBackend::setVersionServed(std::string version)
-{
-    std::lock_guard lock(mutex_);
-    version_ = std::move(version);
-}
-
-std::string MariaDbBackend::versionServed() const
-{
-    std::lock_guard lock(mutex_);
-    return version_;
-}
-
 // ---------------------------------------------------------------------------------------
 // Control operations.
 
@@ -333,31 +306,17 @@ std::string MariaDbBackend::stateJson() const
 {
     std::lock_guard lock(mutex_);
     MariaDbConnection& db = *workshop_;
-    auto count = [&db](const std::string& sql) { return qint64(ToInteger(db.value(sql))); };
-    QJsonObject state;
-    state[QStringLiteral("orders")] = count("SELECT COUNT(*) FROM nalogi WHERE status <> 199");
-    state[QStringLiteral("unbilledOrders")] = count("SELECT COUNT(*) FROM nalogi WHERE status = 0");
-    state[QStringLiteral("catalogueItems")] = count("SELECT COUNT(*) FROM postavke");
-    state[QStringLiteral("locations")] = count("SELECT COUNT(*) FROM lokacije");
-    state[QStringLiteral("defaultsRows")] = count("SELECT COUNT(*) FROM ordavodefaults");
+    BackendCounts counts;
+    CountWorkshopRows(counts, [&db](const char* sql) { return ToInteger(db.value(sql)); });
     const ResultTable counter = db.rows("SELECT needeedupdate FROM ordavodefaults ORDER BY id LIMIT 1");
-    state[QStringLiteral("updateCounter")] = !counter.rows.empty() && counter.rows[0][0]
-                                                 ? QJsonValue(qint64(ToInteger(counter.rows[0][0])))
-                                                 : QJsonValue();
-    QJsonArray locked;
+    if (!counter.rows.empty() && counter.rows[0][0])
+        counts.updateCounter = ToInteger(counter.rows[0][0]);
     for (const auto& row : db.rows("SELECT id FROM nalogi WHERE saved = 2 AND status <> 199 ORDER BY id").rows)
-        locked.append(qint64(ToInteger(row[0])));
-    state[QStringLiteral("lockedOrders")] = locked;
-    QJsonArray codes;
+        counts.lockedOrders.push_back(ToInteger(row[0]));
     for (const auto& row : directory_->rows("SELECT koda FROM imenik ORDER BY koda").rows)
-        codes.append(QString::fromStdString(row[0].value_or(std::string())));
-    state[QStringLiteral("accessCodes")] = codes;
-    state[QStringLiteral("version")] = QString::fromStdString(version_);
-    state[QStringLiteral("dateFormat")] = QString::fromStdString(dateFormat_);
-    const ResultValue registered = db.value("SELECT imepodjetja FROM ordavodefaults ORDER BY id LIMIT 1");
-    state[QStringLiteral("registeredName")] = registered ? QJsonValue(QString::fromStdString(*registered)) : QJsonValue();
-    state[QStringLiteral("backend")] = QStringLiteral("mariadb");
-    return QJsonDocument(state).toJson(QJsonDocument::Compact).toStdString();
+        counts.accessCodes.push_back(row[0].value_or(std::string()));
+    counts.registeredName = db.value("SELECT imepodjetja FROM ordavodefaults ORDER BY id LIMIT 1");
+    return stateJsonOf(counts, "mariadb");
 }
 
 // ---------------------------------------------------------------------------------------

@@ -4,7 +4,6 @@
 #include "database.h"
 
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace sim {
@@ -22,7 +21,7 @@ class MariaDbConnection;
 // serialised by a mutex. The tables and routines come from the SQL files next to the
 // simulator's sources; a statement from a gateway goes to the server as its own text, one
 // statement per request (no multi-statements), and its first result set is the answer.
-class MariaDbBackend : public WorkshopBackend {
+class MariaDbBackend : public LockedWorkshopBackend {
 public:
     // Creates the two databases when missing and (re)installs their tables and routines;
     // std::runtime_error when the server cannot be reached or refuses.
@@ -31,16 +30,9 @@ public:
     MariaDbBackend(const MariaDbBackend&) = delete;
     MariaDbBackend& operator=(const MariaDbBackend&) = delete;
 
-    // True when the workshop's database held no orders table when it was opened.
-    bool wasCreated() const { return created_; }
     void seed(const SeedOptions& options);
 
     StatementOutcome run(Endpoint endpoint, std::string_view statement, const std::string& workshopRoot) override;
-
-    void setDateFormat(std::string format) override;
-    std::string dateFormat() const override;
-    void setVersionServed(std::string version) override;
-    std::string versionServed() const override;
 
     std::optional<std::int64_t> bumpUpdateCounter() override;
     void setUpdateCounter(std::optional<std::int64_t> value) override;
@@ -67,10 +59,6 @@ private:
 
     std::unique_ptr<MariaDbConnection> workshop_;
     std::unique_ptr<MariaDbConnection> directory_;
-    bool created_ = false;
-    mutable std::recursive_mutex mutex_;
-    std::string dateFormat_{DateFormatIso};
-    std::string version_{ORDAVO_VERSION_STRING};
 };
 
 // The statement text as the gateway hands it to MariaDB. Only the tyre search's bare form
