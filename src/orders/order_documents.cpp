@@ -1,6 +1,8 @@
 // The order's document addresses, the PDF download that ends in a mail draft, the picture clicks and the pane snapshot.
 #include "order_documents.h"
 
+#include "session/settings_keys.h"
+
 #include "data/errors.h"
 #include "data/server_contract.h"
 #include "data/http_client.h"
@@ -99,7 +101,7 @@ void FetchPdfAndComposeMail(const QString& url)
         ShowInformation(u"Žal nisem mogel locirati naloga, poizkusite kasneje"_s);
         return;
     }
-    const QByteArray pdf = Download(PdfDownloadUrl(ReadSetting(u"ordavo"_s, u"weburlroot"_s), fileName));
+    const QByteArray pdf = Download(PdfDownloadUrl(Setting(SettingKey::WebUrlRoot), fileName));
     const QString folder = PdfDownloadFolder();
     if (!QDir().mkpath(folder))
         throw DataError(u"Mape ni mogoče ustvariti: "_s + folder);

@@ -1,6 +1,8 @@
 // TfrmPrintIzpis: the printed order (letterhead, order data, customer, items with their total or the reception memo, signature and comment) and its print and preview.
 #include "print_order.h"
 
+#include "session/settings_keys.h"
+
 #include "data/errors.h"
 #include "data/remote_call.h"
 #include "data/settings_store.h"
@@ -54,7 +56,7 @@ QFont arial(int pointSize = 10, bool bold = false) { return PointFont(kArial, po
 // A letterhead line: the prefix and the setting, or nothing when the setting is empty.
 QString prefixedSetting(const QString& prefix, const QString& key)
 {
-    const QString value = ReadSetting(u"ordavo"_s, key);
+    const QString value = Setting(key);
     return value.isEmpty() ? QString() : prefix + value;
 }
 
@@ -236,12 +238,12 @@ bool TfrmPrintIzpis::fillNalog(const PrintedOrder& order)
 
 void TfrmPrintIzpis::fillLetterhead()
 {
-    QRLabel1->setText(ReadSetting(u"ordavo"_s, u"companyname"_s));
-    QRLabel2->setText(ReadSetting(u"ordavo"_s, u"companyaddress"_s));
-    QRLabel3->setText(ReadSetting(u"ordavo"_s, u"companyposta"_s));
-    QRLabel9->setText(prefixedSetting(u"Tel: "_s, u"companyphone"_s));
-    QRLabel10->setText(prefixedSetting(u"Fax: "_s, u"companyfax"_s));
-    QRLabel11->setText(prefixedSetting(u"www: "_s, u"companywww"_s));
+    QRLabel1->setText(Setting(SettingKey::CompanyName));
+    QRLabel2->setText(Setting(SettingKey::CompanyAddress));
+    QRLabel3->setText(Setting(SettingKey::CompanyPost));
+    QRLabel9->setText(prefixedSetting(u"Tel: "_s, SettingKey::CompanyPhone));
+    QRLabel10->setText(prefixedSetting(u"Fax: "_s, SettingKey::CompanyFax));
+    QRLabel11->setText(prefixedSetting(u"www: "_s, SettingKey::CompanyWeb));
 }
 
 void TfrmPrintIzpis::applyOrderType(qint32 nalogType, const QString& komentar)
@@ -263,8 +265,8 @@ void TfrmPrintIzpis::fillOrderData(const QString& nalogNumber, const QString& vo
     qrDelovniNalog->setText(u"Nalog št:"_s + nalogNumber);
     qrdatum->setText(u"Datum izdaje:"_s + datum);
     qrdatumizpisa->setText(u"Datum izpisa:"_s + QDate::currentDate().toString(u"dd.MM.yyyy"_s));
-    qrlabelvozilo->setText(ReadSetting(u"ordavo"_s, u"avtotitle"_s) + vozilo);
-    qrlabelregstr->setText(ReadSetting(u"ordavo"_s, u"registrkatitle"_s) + registrska);
+    qrlabelvozilo->setText(Setting(SettingKey::VehicleTitle) + vozilo);
+    qrlabelregstr->setText(Setting(SettingKey::PlateTitle) + registrska);
 }
 
 void TfrmPrintIzpis::fillCustomer(const QStringList& lines)

@@ -43,12 +43,12 @@ TfrmUrejanjePodatkov::TfrmUrejanjePodatkov(QWidget* parent)
 std::array<TfrmUrejanjePodatkov::Row, 6> TfrmUrejanjePodatkov::rows()
 {
     return {{
-        {u"Ime podjetja:"_s, u"txtImePodjetja"_s, u"companyname"_s, &txtImePodjetja},
-        {u"Naslov podjetja:"_s, u"txtNaslovPodjetja"_s, u"companyaddress"_s, &txtNaslovPodjetja},
-        {u"Poštna številka in pošta:"_s, u"txtPostnaStevilkaInPosta"_s, u"companyposta"_s, &txtPostnaStevilkaInPosta},
-        {u"Telefon:"_s, u"txtTelefon"_s, u"companyphone"_s, &txtTelefon},
-        {u"Fax"_s, u"txtFax"_s, u"companyfax"_s, &txtFax},
-        {u"Spletna stran:"_s, u"txtSpletnaStran"_s, u"companywww"_s, &txtSpletnaStran},
+        {u"Ime podjetja:"_s, u"txtImePodjetja"_s, SettingKey::CompanyName, &txtImePodjetja},
+        {u"Naslov podjetja:"_s, u"txtNaslovPodjetja"_s, SettingKey::CompanyAddress, &txtNaslovPodjetja},
+        {u"Poštna številka in pošta:"_s, u"txtPostnaStevilkaInPosta"_s, SettingKey::CompanyPost, &txtPostnaStevilkaInPosta},
+        {u"Telefon:"_s, u"txtTelefon"_s, SettingKey::CompanyPhone, &txtTelefon},
+        {u"Fax"_s, u"txtFax"_s, SettingKey::CompanyFax, &txtFax},
+        {u"Spletna stran:"_s, u"txtSpletnaStran"_s, SettingKey::CompanyWeb, &txtSpletnaStran},
     }};
 }
 
