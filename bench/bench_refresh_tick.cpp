@@ -102,7 +102,9 @@ struct TickParts {
 
 TickParts MeasureTickParts(HttpClient& client, const QString& baseUrl, const QString& statement)
 {
-    const auto contract = [](std::string_view text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); };
+    const auto contract = [](std::string_view text) {
+        return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    };
     const QByteArray url = (baseUrl + u"commobj/commobj/"_s + contract(ServerContract::GatewayScript) + u'?' +
                             contract(ServerContract::QueryPrefix) + EncodeStatement(ComposeStatement(statement, {})))
                                .toUtf8();
@@ -158,8 +160,8 @@ void BM_RefreshTick(benchmark::State& state)
             state.SkipWithError("the list did not load the seeded orders");
         } else {
             const QModelIndex middle = window.lviewMain->model()->index(rows / 2, 0);
-            window.lviewMain->selectionModel()->setCurrentIndex(
-                middle, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            window.lviewMain->selectionModel()->setCurrentIndex(middle, QItemSelectionModel::ClearAndSelect |
+                                                                            QItemSelectionModel::Rows);
             HttpClient partsClient;
             double tickMs = 0, viewMs = 0;
             TickParts parts;

@@ -7,9 +7,9 @@
 #include <vector>
 
 struct OrderTable {
-    QByteArray payload; // as DecodePayload reads it
-    QByteArray answer;  // "[success]" + percent-encoded payload, as the server sends it
-    std::string json;   // the same rows as a JSON array of arrays
+    QByteArray payload;         // as DecodePayload reads it
+    QByteArray answer;          // "[success]" + percent-encoded payload, as the server sends it
+    std::string json;           // the same rows as a JSON array of arrays
     std::vector<int> typeCodes; // the payload type code of each column (3 integer, 135 date-time, 200 text)
 };
 

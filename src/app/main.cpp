@@ -1,6 +1,7 @@
-// The program entry of the Ordavo client: platform choice, application title, fonts, Qt's Slovenian texts, old mail drafts, the long-lived windows, the message loop.
-#include "desktop/mail_composer.h"
+// The program entry of the Ordavo client: platform choice, application title, fonts, Qt's Slovenian texts, old mail
+// drafts, the long-lived windows, the message loop.
 #include "data/settings_store.h"
+#include "desktop/mail_composer.h"
 #include "desktop/session_platform.h"
 #include "shell/startup.h"
 #include "ui/message_boxes.h"

@@ -74,7 +74,8 @@ HttpClient::HttpClient() : impl_(std::make_unique<Impl>())
     impl_->handle = curl_easy_init();
     if (impl_->handle) {
         impl_->configure();
-        setTimeouts(std::chrono::milliseconds(g_defaultConnectMs.load()), std::chrono::milliseconds(g_defaultTotalMs.load()));
+        setTimeouts(std::chrono::milliseconds(g_defaultConnectMs.load()),
+                    std::chrono::milliseconds(g_defaultTotalMs.load()));
     }
 }
 

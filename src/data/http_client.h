@@ -15,10 +15,10 @@
 class HttpClient {
 public:
     struct Response {
-        bool ok = false;   // true only for a complete 2xx transfer
-        long status = 0;   // HTTP status, 0 when none arrived
-        QByteArray body;   // the body of a successful transfer
-        QString error;     // why the transfer failed, for messages
+        bool ok = false; // true only for a complete 2xx transfer
+        long status = 0; // HTTP status, 0 when none arrived
+        QByteArray body; // the body of a successful transfer
+        QString error;   // why the transfer failed, for messages
     };
 
     static constexpr qint64 MaxBodyBytes = 256LL * 1024 * 1024;

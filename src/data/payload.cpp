@@ -684,7 +684,10 @@ private:
             item.length = ReplaceTokens(data_ + item.offset, item.length, kPayloadTokens);
     }
 
-    QByteArrayView bytes(const Item& item) const { return {data_ + item.offset, item.length}; }
+    QByteArrayView bytes(const Item& item) const
+    {
+        return {data_ + item.offset, item.length};
+    }
 
     RecordsetPtr set_;
     Recordset::RegionalForms forms_;

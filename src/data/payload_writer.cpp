@@ -65,7 +65,6 @@ constexpr EscapeTable MakeFirstFieldEscapes()
 constexpr EscapeTable kLaterFieldEscapes = MakeLaterFieldEscapes();
 constexpr EscapeTable kFirstFieldEscapes = MakeFirstFieldEscapes();
 
-
 // The length of the leading run of ASCII bytes.
 qsizetype AsciiPrefixLength(QByteArrayView bytes)
 {

@@ -107,8 +107,8 @@ __attribute__((target("ssse3"))) inline __m128i HexDigitsOf(__m128i bytes, __m12
     const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
     const __m128i letter = _mm_sub_epi8(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
     const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
-    values = _mm_or_si128(_mm_and_si128(isDigit, digit),
-                          _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+    values =
+        _mm_or_si128(_mm_and_si128(isDigit, digit), _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
     return _mm_or_si128(isDigit, isLetter);
 }
 
@@ -281,8 +281,7 @@ __attribute__((target("avx512bw,avx512vbmi2"))) bool PercentDecodeBlocks64(const
 
 bool HasAvx512()
 {
-    static const bool supported =
-        __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512vbmi2") != 0;
+    static const bool supported = __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512vbmi2") != 0;
     return supported;
 }
 #endif

@@ -490,8 +490,7 @@ ColumnType Recordset::columnType(int column) const
 
 std::size_t Recordset::memoryFootprint() const
 {
-    std::size_t bytes =
-        sizeof(Recordset) + std::size_t(buffer_.capacity()) + cells_.capacity() * sizeof(Cell);
+    std::size_t bytes = sizeof(Recordset) + std::size_t(buffer_.capacity()) + cells_.capacity() * sizeof(Cell);
     for (const Column& column : columns_)
         bytes += sizeof(Column) + std::size_t(column.name.capacity() + column.foldedName.capacity()) * sizeof(QChar);
     return bytes;
@@ -575,7 +574,6 @@ void Field::throwNull() const
     return {kind, cell.a, cell.b,
             isSlice ? QByteArrayView(set_->buffer_.constData() + cell.a, cell.b) : QByteArrayView()};
 }
-
 
 const QString& Field::name() const
 {

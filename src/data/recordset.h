@@ -80,7 +80,7 @@ public:
         requireRow();
         ++cursor_;
     }
-    void Close();    // every later operation throws DataError
+    void Close(); // every later operation throws DataError
     bool isOpen() const { return open_; }
 
     // The named column of the current row; DataError for an unknown name or at Eof.

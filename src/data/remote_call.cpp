@@ -1,4 +1,5 @@
-// The remote-call transport: composes and encodes the statement, fetches it with the retry policy and classifies the answer.
+// The remote-call transport: composes and encodes the statement, fetches it with the retry policy and classifies the
+// answer.
 #include "remote_call.h"
 
 #include "errors.h"
@@ -104,8 +105,8 @@ QString TrimBlanksAndControls(const QString& text)
 
 QByteArray RequestUrl(const QString& baseUrl, const QString& sentStatement)
 {
-    return (baseUrl + ContractText(ServerContract::GatewayScript) + u'?' + ContractText(ServerContract::QueryPrefix)
-            + sentStatement)
+    return (baseUrl + ContractText(ServerContract::GatewayScript) + u'?' + ContractText(ServerContract::QueryPrefix) +
+            sentStatement)
         .toUtf8();
 }
 
@@ -242,7 +243,9 @@ RecordsetPtr RunRemoteCall(const QString& callerStatement, const std::function<Q
 
 RecordsetPtr ExecuteRemote(const QString& statement, bool ignoreResponse)
 {
-    const auto baseUrl = []() -> QString { return ReadSetting(u"ordavo"_s, u"weburlroot"_s) + ReadSetting(u"ordavo"_s, u"weburl"_s); };
+    const auto baseUrl = []() -> QString {
+        return ReadSetting(u"ordavo"_s, u"weburlroot"_s) + ReadSetting(u"ordavo"_s, u"weburl"_s);
+    };
     return RunRemoteCall(statement, baseUrl, &CurrentSender, ignoreResponse);
 }
 

@@ -21,8 +21,8 @@ inline constexpr std::string_view CallUspToken = "5*(5*c";
 inline constexpr std::string_view SuccessMarker = "[success]";
 inline constexpr std::string_view EmptyRecordsetMarker = "[emptyrecordset]";
 inline constexpr std::string_view InvalidAnswer = "Invalid";
-inline constexpr std::array<std::string_view, 3> TransientTexts = {
-    "connection reset by peer", "invalid authentication]", "token expired]"};
+inline constexpr std::array<std::string_view, 3> TransientTexts = {"connection reset by peer",
+                                                                   "invalid authentication]", "token expired]"};
 
 // Payload delimiters and escape tokens (values never carry a raw blank or delimiter).
 inline constexpr char SectionDelimiter = '~';

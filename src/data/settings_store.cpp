@@ -31,10 +31,10 @@ struct IniEntry {
 // The file as raw lines, so that a write changes one line and every other line (comments,
 // lines the store does not understand, blank lines, their line ends) goes back byte for byte.
 struct IniDocument {
-    QByteArray bom;                 // the UTF-8 byte order mark the file started with, if any
-    QList<QByteArray> lines;        // without their line ends
-    QList<QByteArray> lineEnds;     // "\n", "\r\n", or empty for a last line without one
-    QByteArray newLineEnd = "\n";   // the file's first line end
+    QByteArray bom;               // the UTF-8 byte order mark the file started with, if any
+    QList<QByteArray> lines;      // without their line ends
+    QList<QByteArray> lineEnds;   // "\n", "\r\n", or empty for a last line without one
+    QByteArray newLineEnd = "\n"; // the file's first line end
     QList<IniEntry> entries;
     QHash<QString, qsizetype> lastLineOfSection; // header or last entry of each section
 
@@ -222,8 +222,7 @@ bool g_deliveringNotices = false;
 QString SetAsideNotice(const QString& keptAs)
 {
     return u"Datoteke z nastavitvami ni bilo mogoče prebrati, ker ni besedilo. Program zato začne "
-           u"s praznimi nastavitvami.\n\nStara datoteka je shranjena kot:\n%1"_s
-        .arg(QDir::toNativeSeparators(keptAs));
+           u"s praznimi nastavitvami.\n\nStara datoteka je shranjena kot:\n%1"_s.arg(QDir::toNativeSeparators(keptAs));
 }
 
 // Hands the waiting notices to the handler, once each; called when no lock is held, since the

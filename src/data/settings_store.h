@@ -30,6 +30,6 @@ void SetSettingsNoticeHandler(std::function<void(const QString& text)> handler);
 
 // Configuration values with built-in defaults set at build time; a non-empty setting of
 // the same name in section "ordavo" overrides the default.
-QString DirectoryUrl();        // "directoryurl", ends in "/"
-QString SupportEmail();        // "supportemail"
-bool ShowTyreStorage();        // "showtyrestorage" == "1"
+QString DirectoryUrl(); // "directoryurl", ends in "/"
+QString SupportEmail(); // "supportemail"
+bool ShowTyreStorage(); // "showtyrestorage" == "1"

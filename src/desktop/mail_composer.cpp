@@ -205,8 +205,9 @@ void ReportMailFailure(const QString& text, const QString& details)
 MailDraft OrderMailDraft(const QString& attachmentPath, const QString& recipient)
 {
     const QString section = u"ordavo"_s;
-    const QString body = kGreeting + ReadSetting(section, u"companyname"_s) + u"<br />"_s
-        + ReadSetting(section, u"companyposta"_s) + u"<br />"_s + ReadSetting(section, u"companyphone"_s);
+    const QString body = kGreeting + ReadSetting(section, u"companyname"_s) + u"<br />"_s +
+                         ReadSetting(section, u"companyposta"_s) + u"<br />"_s +
+                         ReadSetting(section, u"companyphone"_s);
     return {recipient, kSubject, body, attachmentPath};
 }
 
@@ -287,8 +288,8 @@ namespace MailDraftFormat {
 
 QByteArray HtmlDocument(const QString& htmlBody)
 {
-    return "<!DOCTYPE html>\r\n<html><head><meta charset=\"utf-8\"></head><body>" + htmlBody.toUtf8()
-        + "</body></html>\r\n";
+    return "<!DOCTYPE html>\r\n<html><head><meta charset=\"utf-8\"></head><body>" + htmlBody.toUtf8() +
+           "</body></html>\r\n";
 }
 
 bool ThunderbirdIsMailHandler()

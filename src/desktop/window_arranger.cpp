@@ -210,16 +210,14 @@ bool XcbWindowArranger::showNormalAt(quint64 window, const QRect& geometry)
             XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y | XCB_EWMH_MOVERESIZE_WINDOW_WIDTH |
             XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT);
         xcb_ewmh_request_moveresize_window(ewmh, 0, id, XCB_GRAVITY_NORTH_WEST, source, flags, uint32_t(outer.x()),
-                                           uint32_t(outer.y()), uint32_t(client.width()),
-                                           uint32_t(client.height()));
+                                           uint32_t(outer.y()), uint32_t(client.width()), uint32_t(client.height()));
     } else {
         xcb_map_window(c, id);
         const uint32_t values[] = {uint32_t(geometry.x()), uint32_t(geometry.y()), uint32_t(geometry.width()),
                                    uint32_t(geometry.height())};
-        xcb_configure_window(c, id,
-                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                                 XCB_CONFIG_WINDOW_HEIGHT,
-                             values);
+        xcb_configure_window(
+            c, id, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+            values);
     }
     return xcb_flush(c) > 0;
 }
@@ -249,8 +247,8 @@ QStringList XcbWindowArranger::windowStates(quint64 window)
             xcb_get_atom_name_reply(impl_->connection, xcb_get_atom_name(impl_->connection, atoms.atoms[i]), nullptr),
             &std::free);
         if (reply)
-            names.append(QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
-                                             xcb_get_atom_name_name_length(reply.get())));
+            names.append(
+                QString::fromLatin1(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get())));
     }
     xcb_ewmh_get_atoms_reply_wipe(&atoms);
     return names;

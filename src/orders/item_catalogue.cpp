@@ -1,9 +1,9 @@
 // TfrmNalogUrejanjePostavk: the catalogue of standard order items and its edit panel.
 #include "item_catalogue.h"
 
-#include "ui/button_styles.h"
 #include "session/remote_calls.h"
 #include "ui/busy_guard.h"
+#include "ui/button_styles.h"
 #include "ui/failure_box.h"
 #include "ui/wait_cursor.h"
 

@@ -1,4 +1,5 @@
-// The order window: its controls, openNalog, the header and item loads, the customer lines, the picture strip and the document buttons.
+// The order window: its controls, openNalog, the header and item loads, the customer lines, the picture strip and the
+// document buttons.
 #include "order_details.h"
 
 #include "order_actions.h"
@@ -10,8 +11,6 @@
 #include "data/server_contract.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
-#include "ui/failure_box.h"
-#include "ui/wait_cursor.h"
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
 #include "desktop/url_opener.h"
@@ -19,16 +18,17 @@
 #include "session/remote_calls.h"
 #include "session/settings_keys.h"
 #include "session/window_links.h"
+#include "ui/failure_box.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/ordavo_pictures.h"
+#include "ui/wait_cursor.h"
 #include "ui/window_owner.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QCheckBox>
 #include <QDate>
 #include <QFontMetrics>
@@ -41,6 +41,7 @@
 #include <QShowEvent>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -155,8 +156,8 @@ QString CommentWithLineBreaks(const QString& komentar)
 
 QString NalogHeaderStatement(qint32 nalogId, const QDate& today, const QString& dateFormat)
 {
-    return u"call usp_listneobracunaninalogi (1,'"_s + FormatListDate(today.addDays(-365), dateFormat) + u"','"_s
-        + FormatListDate(today.addDays(365), dateFormat) + u"',"_s + QString::number(nalogId) + u",0,'')"_s;
+    return u"call usp_listneobracunaninalogi (1,'"_s + FormatListDate(today.addDays(-365), dateFormat) + u"','"_s +
+           FormatListDate(today.addDays(365), dateFormat) + u"',"_s + QString::number(nalogId) + u",0,'')"_s;
 }
 
 QString NalogItemsStatement(qint32 nalogId)
@@ -379,8 +380,8 @@ QWidget* TfrmNalogDetails::buildPictureStrip()
     row->setSpacing(4);
     const std::array<int, 4> widths{110, 121, 121, 121};
     for (int index = 0; index < 4; ++index) {
-        PicturePane* pane = MakePane(u"WebBrowser"_s + QString::number(index + 1), QSize(widths[index], 65),
-                                     kPanelBlue, strip);
+        PicturePane* pane =
+            MakePane(u"WebBrowser"_s + QString::number(index + 1), QSize(widths[index], 65), kPanelBlue, strip);
         pane->setCursor(Qt::PointingHandCursor);
         pane->hide();
         row->addWidget(pane);
@@ -405,12 +406,12 @@ QWidget* TfrmNalogDetails::buildButtonRow()
     XpButton2 = MakeButton(u"XpButton2"_s, u"       Tisk"_s, u"Natisni nalog"_s, OrdavoPictures::Print, host);
     XpButton2->setFixedWidth(90);
     XpButton3 = MakeButton(u"XpButton3"_s, QString(), u"Predogled izpisa"_s, OrdavoPictures::Preview, host);
-    XpButton4 = MakeButton(u"XpButton4"_s, QString(), u"Pripravi osnutek pošte in poglej"_s, OrdavoPictures::Mail,
-                           host);
+    XpButton4 =
+        MakeButton(u"XpButton4"_s, QString(), u"Pripravi osnutek pošte in poglej"_s, OrdavoPictures::Mail, host);
     btnposljinalogkotpdf = MakeButton(u"btnposljinalogkotpdf"_s, QString(), u"Poglej si PDF naloga na spletu"_s,
                                       OrdavoPictures::Pdf, host);
-    btnPoglejPodpis = MakeButton(u"btnPoglejPodpis"_s, QString(), u"Poglej Podpis stranke"_s,
-                                 OrdavoPictures::Signature, host);
+    btnPoglejPodpis =
+        MakeButton(u"btnPoglejPodpis"_s, QString(), u"Poglej Podpis stranke"_s, OrdavoPictures::Signature, host);
     btnPoglejPodpis->hide();
     shrani = MakeButton(u"shrani"_s, u"Obračunano  "_s, QString(), OrdavoPictures::Billed, host);
     // The centred caption keeps clear of the picture at the left: as much room on each side.

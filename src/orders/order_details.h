@@ -1,4 +1,5 @@
-// TfrmNalogDetails: the window that shows one work order (header, customer, comment, items, total, documents) and openNalog.
+// TfrmNalogDetails: the window that shows one work order (header, customer, comment, items, total, documents) and
+// openNalog.
 #pragma once
 
 #include "data/recordset.h"

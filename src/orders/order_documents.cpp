@@ -4,15 +4,15 @@
 #include "session/settings_keys.h"
 
 #include "data/errors.h"
-#include "data/server_contract.h"
 #include "data/http_client.h"
 #include "data/remote_call.h"
+#include "data/server_contract.h"
 #include "data/settings_store.h"
-#include "ui/wait_cursor.h"
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
 #include "desktop/url_opener.h"
 #include "ui/message_dialog.h"
+#include "ui/wait_cursor.h"
 
 #include <QDir>
 #include <QEvent>
@@ -54,9 +54,9 @@ QString CollapseDoubledRequestsSlash(const QString& address)
 QString PdfScriptUrl(const QString& webUrlRoot, const QString& script, qint32 nalogId, const QString& extraQuery,
                      const QString& accessCode)
 {
-    return CollapseDoubledRequestsSlash(webUrlRoot + u'/' + script + u"?nlgid="_s
-                                        + QueryValue(QString::number(nalogId)) + extraQuery + u"&kodainsupass="_s
-                                        + QueryValue(accessCode));
+    return CollapseDoubledRequestsSlash(webUrlRoot + u'/' + script + u"?nlgid="_s +
+                                        QueryValue(QString::number(nalogId)) + extraQuery + u"&kodainsupass="_s +
+                                        QueryValue(accessCode));
 }
 
 // Only the last part of the server's name is used for the local file, so a name holding
@@ -134,7 +134,8 @@ QString BuildSignatureUrl(const QString& requestUrl, const QString& podpis)
 QString BuildPictureUrl(const QString& requestUrl, const QString& slika)
 {
     QString address = requestUrl;
-    return address.replace(Contract(ServerContract::SignatureScript), Contract(ServerContract::ImageScript) + u"?small=1&pth="_s + QueryValue(slika),
+    return address.replace(Contract(ServerContract::SignatureScript),
+                           Contract(ServerContract::ImageScript) + u"?small=1&pth="_s + QueryValue(slika),
                            Qt::CaseInsensitive);
 }
 
@@ -158,8 +159,8 @@ QString PdfFileNameFromAnswer(const QString& answer)
 
 QString PdfDownloadUrl(const QString& webUrlRoot, const QString& fileName)
 {
-    return webUrlRoot + Contract(ServerContract::PdfFileFolder)
-        + QString::fromLatin1(QUrl::toPercentEncoding(fileName, "/"));
+    return webUrlRoot + Contract(ServerContract::PdfFileFolder) +
+           QString::fromLatin1(QUrl::toPercentEncoding(fileName, "/"));
 }
 
 QString PdfDownloadFolder()

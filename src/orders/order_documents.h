@@ -1,4 +1,5 @@
-// The order's documents on the web server: their addresses, the PDF download for the mail draft, the picture clicks and the pane snapshot.
+// The order's documents on the web server: their addresses, the PDF download for the mail draft, the picture clicks and
+// the pane snapshot.
 #pragma once
 
 #include <QObject>

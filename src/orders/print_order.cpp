@@ -1,4 +1,5 @@
-// TfrmPrintIzpis: the printed order (letterhead, order data, customer, items with their total or the reception memo, signature and comment) and its print and preview.
+// TfrmPrintIzpis: the printed order (letterhead, order data, customer, items with their total or the reception memo,
+// signature and comment) and its print and preview.
 #include "print_order.h"
 
 #include "session/settings_keys.h"
@@ -7,8 +8,6 @@
 #include "data/remote_call.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
-#include "ui/failure_box.h"
-#include "ui/wait_cursor.h"
 #include "desktop/picture_pane.h"
 #include "orders/order_actions.h"
 #include "orders/order_details.h"
@@ -17,8 +16,10 @@
 #include "report/report_output.h"
 #include "report/report_preview.h"
 #include "session/remote_calls.h"
+#include "ui/failure_box.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
+#include "ui/wait_cursor.h"
 
 #include <QApplication>
 #include <QDate>
@@ -50,8 +51,14 @@ constexpr int ModePrint = 2;
 constexpr int SignatureSnapshotWidth = 303;
 const QColor Silver(0xC0, 0xC0, 0xC0);
 
-QFont tahoma(int pointSize, bool bold = false) { return PointFont(kTahoma, pointSize, bold); }
-QFont arial(int pointSize = 10, bool bold = false) { return PointFont(kArial, pointSize, bold); }
+QFont tahoma(int pointSize, bool bold = false)
+{
+    return PointFont(kTahoma, pointSize, bold);
+}
+QFont arial(int pointSize = 10, bool bold = false)
+{
+    return PointFont(kArial, pointSize, bold);
+}
 
 // A letterhead line: the prefix and the setting, or nothing when the setting is empty.
 QString prefixedSetting(const QString& prefix, const QString& key)
@@ -336,7 +343,10 @@ void TfrmPrintIzpis::qreportBeforePrint()
     showTotal();
 }
 
-void TfrmPrintIzpis::qrheaderAfterPrint() { showTotal(); }
+void TfrmPrintIzpis::qrheaderAfterPrint()
+{
+    showTotal();
+}
 
 report::FieldValue TfrmPrintIzpis::QRDBText1Print(const QString& value)
 {
@@ -348,9 +358,15 @@ report::FieldValue TfrmPrintIzpis::QRDBText1Print(const QString& value)
     return {FormatFixed2(*quantity), report::ShownNumber{*quantity, 2, {}, {}}};
 }
 
-QString TfrmPrintIzpis::QRDBText2Print(const QString& value) { return value.isEmpty() ? u"/"_s : value; }
+QString TfrmPrintIzpis::QRDBText2Print(const QString& value)
+{
+    return value.isEmpty() ? u"/"_s : value;
+}
 
-QString TfrmPrintIzpis::QRDBText3Print(const QString& value) { return value.isEmpty() ? u"/"_s : value; }
+QString TfrmPrintIzpis::QRDBText3Print(const QString& value)
+{
+    return value.isEmpty() ? u"/"_s : value;
+}
 
 report::FieldValue TfrmPrintIzpis::qrCenaPrint(const QString& value)
 {

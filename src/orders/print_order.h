@@ -1,4 +1,5 @@
-// TfrmPrintIzpis: the printed order (letterhead, order data, customer, items with their total or the reception memo, signature and comment) and its print and preview.
+// TfrmPrintIzpis: the printed order (letterhead, order data, customer, items with their total or the reception memo,
+// signature and comment) and its print and preview.
 #pragma once
 
 #include "report/report.h"

@@ -1,4 +1,5 @@
-// Rewriting a PDF with its deflated streams stored plain: inflate each stream, fix its length, rebuild the cross-reference table.
+// Rewriting a PDF with its deflated streams stored plain: inflate each stream, fix its length, rebuild the
+// cross-reference table.
 #include "pdf_streams.h"
 
 #include <QByteArrayView>

@@ -44,7 +44,10 @@ double Label::heightMm() const
     return std::max(line, WrappedTextHeightMm(font_, text_, wrapWidth_));
 }
 
-double Label::growthMm() const { return heightMm() - LineHeightMm(font_); }
+double Label::growthMm() const
+{
+    return heightMm() - LineHeightMm(font_);
+}
 
 void Label::draw(QPointF originMm, Page& page) const
 {
@@ -55,7 +58,7 @@ void Label::draw(QPointF originMm, Page& page) const
         return;
     }
     QRectF box = anchoredLineBox(originMm + pos_, align_, heightMm());
-    const double left = align_ == HAlign::Left ? box.left()
+    const double left = align_ == HAlign::Left    ? box.left()
                         : align_ == HAlign::Right ? box.right() - wrapWidth_
                                                   : box.center().x() - wrapWidth_ / 2;
     page.ops.push_back(TextOp{QRectF(left, box.top(), wrapWidth_, box.height()), font_, align_, true, text_});
@@ -105,8 +108,9 @@ void Memo::draw(QPointF originMm, Page& page) const
 
 void Memo::describe(double shiftMm, PrintedBand& band) const
 {
-    const double anchorX = align_ == HAlign::Left ? rect_.left() : align_ == HAlign::Right ? rect_.right()
-                                                                                         : rect_.center().x();
+    const double anchorX = align_ == HAlign::Left    ? rect_.left()
+                           : align_ == HAlign::Right ? rect_.right()
+                                                     : rect_.center().x();
     band.texts.push_back(PrintedText{name(), joinedText(), QPointF(anchorX, rect_.top() + shiftMm), align_, font_, {}});
 }
 
@@ -148,9 +152,15 @@ bool Picture::load(const QString& filePath)
     return !image_.isNull();
 }
 
-void Picture::setImage(const QImage& image) { image_ = image; }
+void Picture::setImage(const QImage& image)
+{
+    image_ = image;
+}
 
-QSizeF Picture::sizeMm() const { return image_.isNull() ? designSize_ : ImageSizeMm(image_); }
+QSizeF Picture::sizeMm() const
+{
+    return image_.isNull() ? designSize_ : ImageSizeMm(image_);
+}
 
 void Picture::draw(QPointF originMm, Page& page) const
 {

@@ -167,8 +167,7 @@ public:
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled) { enabled_ = enabled; }
 
-    template <typename T, typename... Args>
-    T* add(Args&&... args)
+    template <typename T, typename... Args> T* add(Args&&... args)
     {
         auto element = std::make_unique<T>(std::forward<Args>(args)...);
         T* raw = element.get();

@@ -23,8 +23,14 @@ const QImage& measureDevice()
     return device;
 }
 
-double toMm(double devicePixels) { return devicePixels * MmPerInch / MeasureDpi; }
-double toPixels(double mm) { return mm * MeasureDpi / MmPerInch; }
+double toMm(double devicePixels)
+{
+    return devicePixels * MmPerInch / MeasureDpi;
+}
+double toPixels(double mm)
+{
+    return mm * MeasureDpi / MmPerInch;
+}
 
 } // namespace
 

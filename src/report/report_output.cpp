@@ -63,8 +63,8 @@ struct OpPainter {
     {
         painter.setFont(QFont(op.font, painter.device()));
         painter.setPen(Qt::black);
-        const int flags = int(alignmentOf(op.align)) | Qt::AlignTop | Qt::TextDontClip
-                          | (op.wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
+        const int flags = int(alignmentOf(op.align)) | Qt::AlignTop | Qt::TextDontClip |
+                          (op.wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
         painter.drawText(scale.rect(op.rectMm), flags, op.text);
     }
     void operator()(const LineOp& op) const
@@ -97,9 +97,15 @@ bool paintAll(QPainter& painter, QPagedPaintDevice& device, const Document& docu
     return true;
 }
 
-QString mm(double value) { return QString::number(value, 'f', 2) + u"mm"_s; }
+QString mm(double value)
+{
+    return QString::number(value, 'f', 2) + u"mm"_s;
+}
 
-QString htmlColor(const QColor& color) { return color.name(QColor::HexRgb); }
+QString htmlColor(const QColor& color)
+{
+    return color.name(QColor::HexRgb);
+}
 
 QString fontCss(const QFont& font)
 {
@@ -121,12 +127,15 @@ QString textAlignCss(HAlign align)
     return u"left"_s;
 }
 
-QString borderStyle(LineStyle style) { return style == LineStyle::Dotted ? u"dotted"_s : u"solid"_s; }
+QString borderStyle(LineStyle style)
+{
+    return style == LineStyle::Dotted ? u"dotted"_s : u"solid"_s;
+}
 
 QString boxCss(const QRectF& rect)
 {
     return u"left:%1;top:%2;width:%3;height:%4;"_s.arg(mm(rect.left()), mm(rect.top()), mm(rect.width()),
-                                                        mm(rect.height()));
+                                                       mm(rect.height()));
 }
 
 struct OpHtml {
@@ -135,15 +144,14 @@ struct OpHtml {
     void operator()(const TextOp& op) const
     {
         const QString space = op.wrap ? u"white-space:pre-wrap;"_s : u"white-space:pre;"_s;
-        out += u"<div style=\"%1%2text-align:%3;%4\">%5</div>\n"_s.arg(boxCss(op.rectMm), fontCss(op.font),
-                                                                       textAlignCss(op.align), space,
-                                                                       op.text.toHtmlEscaped());
+        out += u"<div style=\"%1%2text-align:%3;%4\">%5</div>\n"_s.arg(
+            boxCss(op.rectMm), fontCss(op.font), textAlignCss(op.align), space, op.text.toHtmlEscaped());
     }
     void operator()(const LineOp& op) const
     {
         const QRectF box(op.lineMm.p1() - QPointF(0, op.widthMm / 2), QSizeF(op.lineMm.dx(), 0));
         out += u"<div style=\"%1border-top:%2 %3 %4;\"></div>\n"_s.arg(boxCss(box), mm(op.widthMm),
-                                                                         borderStyle(op.style), htmlColor(op.color));
+                                                                       borderStyle(op.style), htmlColor(op.color));
     }
     void operator()(const FrameOp& op) const
     {
@@ -230,15 +238,15 @@ bool WritePdf(const Document& document, const QString& filePath, QString* error)
 QString DocumentToHtml(const Document& document, const QString& title)
 {
     const QSizeF size = document.pageSizeMm;
-    QString out = u"<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>"_s + title.toHtmlEscaped()
-                  + u"</title>\n<style>\n"_s
-                  + u"body{margin:0;background:#808080;}\n"_s
-                  + u".page{position:relative;overflow:hidden;background:#ffffff;margin:5mm auto;width:%1;height:%2;page-break-after:always;}\n"_s
-                        .arg(mm(size.width()), mm(size.height()))
-                  + u".page>*{position:absolute;margin:0;padding:0;}\n"_s
-                  + u"@page{size:%1 %2;margin:0;}\n@media print{body{background:none;}.page{margin:0;}}\n"_s.arg(
-                      mm(size.width()), mm(size.height()))
-                  + u"</style>\n</head>\n<body>\n"_s;
+    QString out =
+        u"<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>"_s + title.toHtmlEscaped() +
+        u"</title>\n<style>\n"_s + u"body{margin:0;background:#808080;}\n"_s +
+        u".page{position:relative;overflow:hidden;background:#ffffff;margin:5mm auto;width:%1;height:%2;page-break-after:always;}\n"_s
+            .arg(mm(size.width()), mm(size.height())) +
+        u".page>*{position:absolute;margin:0;padding:0;}\n"_s +
+        u"@page{size:%1 %2;margin:0;}\n@media print{body{background:none;}.page{margin:0;}}\n"_s.arg(
+            mm(size.width()), mm(size.height())) +
+        u"</style>\n</head>\n<body>\n"_s;
     for (const Page& page : document.pages) {
         out += u"<div class=\"page\">\n"_s;
         const OpHtml toHtml{out};

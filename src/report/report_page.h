@@ -20,7 +20,10 @@ constexpr double MmPerInch = 25.4;
 constexpr double DefaultImageDpi = 96.0;
 
 // A length given in screen pixels (96 per inch unless told otherwise) in millimetres.
-constexpr double PixelsToMm(double pixels, double dpi = DefaultImageDpi) { return pixels * MmPerInch / dpi; }
+constexpr double PixelsToMm(double pixels, double dpi = DefaultImageDpi)
+{
+    return pixels * MmPerInch / dpi;
+}
 
 enum class HAlign { Left, Right, Center };
 enum class LineStyle { Solid, Dotted };

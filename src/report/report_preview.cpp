@@ -1,4 +1,5 @@
-// The print preview window of a report: Qt's preview dialog zoomed to the page width, with saving as PDF, RTF, Excel and HTML.
+// The print preview window of a report: Qt's preview dialog zoomed to the page width, with saving as PDF, RTF, Excel
+// and HTML.
 #include "report_preview.h"
 
 #include "report_output.h"
@@ -59,8 +60,8 @@ ReportPreviewDialog::ReportPreviewDialog(Generator generator, QString documentTi
                               });
 }
 
-QAction* ReportPreviewDialog::addSaveAction(const QString& objectName, const QString& caption,
-                                            const QString& extension, const QString& filter, Writer writer)
+QAction* ReportPreviewDialog::addSaveAction(const QString& objectName, const QString& caption, const QString& extension,
+                                            const QString& filter, Writer writer)
 {
     auto* action = new QAction(caption, this);
     action->setObjectName(objectName);
@@ -79,9 +80,15 @@ QAction* ReportPreviewDialog::addSaveAction(const QString& objectName, const QSt
     return action;
 }
 
-void ReportPreviewDialog::setPathChooser(PathChooser chooser) { pathChooser() = std::move(chooser); }
+void ReportPreviewDialog::setPathChooser(PathChooser chooser)
+{
+    pathChooser() = std::move(chooser);
+}
 
-QPrintPreviewWidget* ReportPreviewDialog::previewWidget() const { return findChild<QPrintPreviewWidget*>(); }
+QPrintPreviewWidget* ReportPreviewDialog::previewWidget() const
+{
+    return findChild<QPrintPreviewWidget*>();
+}
 
 void ReportPreviewDialog::setVisible(bool visible)
 {

@@ -1,4 +1,5 @@
-// The print preview window of a report: Qt's preview dialog zoomed to the page width, with saving as PDF, RTF, Excel and HTML.
+// The print preview window of a report: Qt's preview dialog zoomed to the page width, with saving as PDF, RTF, Excel
+// and HTML.
 #pragma once
 
 #include "report_page.h"

@@ -1,4 +1,5 @@
-// The one way windows call the workshop's server: statement, parameters, answer handling, cursor rule, and the communication-error dialog.
+// The one way windows call the workshop's server: statement, parameters, answer handling, cursor rule, and the
+// communication-error dialog.
 #pragma once
 
 #include "data/recordset.h"
@@ -8,9 +9,9 @@
 
 // How a call treats the program-wide hourglass.
 enum class CallCursor {
-    Untouched,         // the caller handles the cursor (or none is wanted)
-    ClearOnFailure,    // a failure clears every hourglass level before the dialog returns
-    BusyWhileRunning,  // hourglass during the call unless one is shown already; cleared on failure
+    Untouched,        // the caller handles the cursor (or none is wanted)
+    ClearOnFailure,   // a failure clears every hourglass level before the dialog returns
+    BusyWhileRunning, // hourglass during the call unless one is shown already; cleared on failure
 };
 
 struct RemoteCall {
@@ -36,9 +37,9 @@ struct RemoteCall {
 
 struct CallResult {
     bool failed = false;
-    QString error;          // the failure text shown (empty on success)
+    QString error;            // the failure text shown (empty on success)
     bool unreachable = false; // no server was reached (a failure only with unreachableIsFailure)
-    RecordsetPtr answer;    // nullptr for no answer
+    RecordsetPtr answer;      // nullptr for no answer
     explicit operator bool() const { return !failed; }
 };
 

@@ -18,8 +18,8 @@
 #include "storage/tyre_placement.h"
 #include "storage/tyre_search.h"
 #include "ui/button_styles.h"
-#include "ui/glyph_room.h"
 #include "ui/failure_box.h"
+#include "ui/glyph_room.h"
 #include "ui/key_preview.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
@@ -32,8 +32,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -88,8 +88,7 @@ QLabel* MakePictureLabel(QWidget* parent, const QString& name, const QString& pi
 }
 
 // Opens a modal window of the menus: created now, destroyed when it closes.
-template <typename Window>
-void ExecMenuWindow(QWidget* owner)
+template <typename Window> void ExecMenuWindow(QWidget* owner)
 {
     Window window(owner);
     window.exec();
@@ -161,7 +160,8 @@ void TfrmMain::buildWindow()
     connect(lviewMain, &QTableView::doubleClicked, this, [this] { poglejNalog(); });
     // Enter on the selected row opens the order, as a double click does.
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
-        new QShortcut(QKeySequence(key), lviewMain, this, [this] { poglejNalog(); }, Qt::WidgetShortcut);
+        new QShortcut(
+            QKeySequence(key), lviewMain, this, [this] { poglejNalog(); }, Qt::WidgetShortcut);
     layout->addWidget(lviewMain, 1);
     layout->addWidget(buildBottomBand());
     setCentralWidget(central);
@@ -358,9 +358,9 @@ bool TfrmMain::FormKeyDown(QKeyEvent* event)
 
 void TfrmMain::askToCloseProgram()
 {
-    const int answer = ShowSystemMessage(MessageIcon::Warning, u"Zapri program"_s,
-                                         u"Ali ste prepričani da želite da program preneha z delovanjem?"_s,
-                                         MessageButtons::YesNo);
+    const int answer =
+        ShowSystemMessage(MessageIcon::Warning, u"Zapri program"_s,
+                          u"Ali ste prepričani da želite da program preneha z delovanjem?"_s, MessageButtons::YesNo);
     if (answer != mrYes)
         return;
     allowClose_ = true;

@@ -7,9 +7,9 @@
 #include "shell/order_list.h"
 
 #include <QDate>
-#include <QTime>
 #include <QMainWindow>
 #include <QSet>
+#include <QTime>
 
 #include <optional>
 
@@ -136,9 +136,9 @@ private:
     bool allowClose_ = false;
     bool firstTick_ = true;
     int lastOrderCount_ = -1;
-    bool refreshEnabled_ = true; // what the refresh label says when the server is reached
-    bool outage_ = false;        // the latest load reached no server
-    QTime lastLoadTime_;         // when the latest load that reached the server ended
+    bool refreshEnabled_ = true;    // what the refresh label says when the server is reached
+    bool outage_ = false;           // the latest load reached no server
+    QTime lastLoadTime_;            // when the latest load that reached the server ended
     QSet<int> keysPressedInSearch_; // keys whose press the search box received and whose release is due
 
 public:

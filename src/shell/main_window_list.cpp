@@ -1,4 +1,5 @@
-// TfrmMain's order list: the load with its selection and scroll kept, the count alert, the column fitting, the refresh tick.
+// TfrmMain's order list: the load with its selection and scroll kept, the count alert, the column fitting, the refresh
+// tick.
 #include "shell/main_window.h"
 
 #include "data/errors.h"
@@ -124,8 +125,8 @@ void TfrmMain::alertOnCountChange(int newCount)
 void TfrmMain::selectRow(int row)
 {
     const QModelIndex index = model_->index(row, 0);
-    lviewMain->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    lviewMain->selectionModel()->setCurrentIndex(index,
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 // Each auto-sized column fits its header and the cells with the longest texts, so the cost

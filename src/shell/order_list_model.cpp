@@ -55,8 +55,7 @@ QString OrderTypeCaption(qint32 nalogType)
 }
 
 OrderListModel::OrderListModel(QObject* parent)
-    : QAbstractTableModel(parent),
-      headers_{u"Nalog"_s, u"Tip"_s, u"Datum"_s, u"Reg. št."_s, u"Stranka"_s, u"Avto"_s}
+    : QAbstractTableModel(parent), headers_{u"Nalog"_s, u"Tip"_s, u"Datum"_s, u"Reg. št."_s, u"Stranka"_s, u"Avto"_s}
 {
 }
 
@@ -80,8 +79,7 @@ void OrderListModel::setStale(bool stale)
         return;
     stale_ = stale;
     if (shownRows_ > 0)
-        emit dataChanged(index(0, 0), index(shownRows_ - 1, ColumnCount - 1),
-                         {Qt::BackgroundRole, Qt::ForegroundRole});
+        emit dataChanged(index(0, 0), index(shownRows_ - 1, ColumnCount - 1), {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
 OrderRowColours OrderListModel::coloursOf(int row) const

@@ -39,10 +39,11 @@ bool ServerAcceptsListDateFormat()
 
 void ReportServerNotFound()
 {
-    ShowSystemMessage(MessageIcon::Error,
-                      u"Prosimo preverite interneto povezavo in poizkusite ponovno. V kolikor to ne bo rešilo problema nas kontaktirajte na "_s +
-                          SupportEmail(),
-                      u"Oddaljenega strežnika ni mogoče najti."_s);
+    ShowSystemMessage(
+        MessageIcon::Error,
+        u"Prosimo preverite interneto povezavo in poizkusite ponovno. V kolikor to ne bo rešilo problema nas kontaktirajte na "_s +
+            SupportEmail(),
+        u"Oddaljenega strežnika ni mogoče najti."_s);
 }
 } // namespace
 
@@ -77,8 +78,7 @@ void startupServerChecks(TfrmMain* mainWindow)
     probeListDateFormat();
 }
 
-TfrmGlobal::TfrmGlobal(bool runStartupChecks, QObject* parent)
-    : QObject(parent), sender(std::make_unique<HttpClient>())
+TfrmGlobal::TfrmGlobal(bool runStartupChecks, QObject* parent) : QObject(parent), sender(std::make_unique<HttpClient>())
 {
     setObjectName(u"frmGlobal"_s);
     frmGlobal = this;

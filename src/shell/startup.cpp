@@ -28,8 +28,7 @@ std::vector<std::unique_ptr<QObject>>& LongLivedObjects()
     return objects;
 }
 
-template <typename T>
-T* Keep(T* object)
+template <typename T> T* Keep(T* object)
 {
     LongLivedObjects().emplace_back(object);
     return object;

@@ -3,8 +3,8 @@
 
 #include "data/errors.h"
 #include "session/settings_keys.h"
-#include "ui/failure_box.h"
 #include "ui/button_styles.h"
+#include "ui/failure_box.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/xp_button.h"
@@ -45,7 +45,8 @@ std::array<TfrmUrejanjePodatkov::Row, 6> TfrmUrejanjePodatkov::rows()
     return {{
         {u"Ime podjetja:"_s, u"txtImePodjetja"_s, SettingKey::CompanyName, &txtImePodjetja},
         {u"Naslov podjetja:"_s, u"txtNaslovPodjetja"_s, SettingKey::CompanyAddress, &txtNaslovPodjetja},
-        {u"Poštna številka in pošta:"_s, u"txtPostnaStevilkaInPosta"_s, SettingKey::CompanyPost, &txtPostnaStevilkaInPosta},
+        {u"Poštna številka in pošta:"_s, u"txtPostnaStevilkaInPosta"_s, SettingKey::CompanyPost,
+         &txtPostnaStevilkaInPosta},
         {u"Telefon:"_s, u"txtTelefon"_s, SettingKey::CompanyPhone, &txtTelefon},
         {u"Fax"_s, u"txtFax"_s, SettingKey::CompanyFax, &txtFax},
         {u"Spletna stran:"_s, u"txtSpletnaStran"_s, SettingKey::CompanyWeb, &txtSpletnaStran},

@@ -1,11 +1,11 @@
 // TfrmShranjevanjeGumUrejanjeProstorov: creating, renaming, describing and deleting the storage places.
 #include "storage_locations.h"
 
-#include "ui/outer_size.h"
-#include "ui/button_styles.h"
 #include "session/remote_calls.h"
 #include "ui/busy_guard.h"
+#include "ui/button_styles.h"
 #include "ui/failure_box.h"
+#include "ui/outer_size.h"
 #include "ui/wait_cursor.h"
 
 #include "data/errors.h"

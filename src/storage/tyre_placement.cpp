@@ -10,9 +10,9 @@
 #include "session/window_links.h"
 #include "ui/busy_guard.h"
 #include "ui/failure_box.h"
-#include "ui/wait_cursor.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
+#include "ui/wait_cursor.h"
 #include "ui/xp_button.h"
 
 #include <QAction>
@@ -77,7 +77,8 @@ void TfrmShranjevanjeGumVpisiNevpisane::buildControls()
     lviewMain->viewport()->installEventFilter(this);
     // Enter on the selected row opens the order, as a double click does.
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
-        new QShortcut(QKeySequence(key), lviewMain, this, [this] { btnPoglejNalogClick(); }, Qt::WidgetShortcut);
+        new QShortcut(
+            QKeySequence(key), lviewMain, this, [this] { btnPoglejNalogClick(); }, Qt::WidgetShortcut);
 
     auto* body = new QVBoxLayout(bodyPanel());
     body->addWidget(lviewMain, 1);

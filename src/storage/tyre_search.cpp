@@ -1,12 +1,12 @@
 // TfrmshranjevanjeGumISkanje: searching the stored tyres on every key release and opening the order found.
 #include "tyre_search.h"
 
-#include "ui/outer_size.h"
-#include "storage/stored_tyre_list.h"
-#include "ui/button_styles.h"
 #include "session/window_links.h"
+#include "storage/stored_tyre_list.h"
 #include "ui/busy_guard.h"
+#include "ui/button_styles.h"
 #include "ui/failure_box.h"
+#include "ui/outer_size.h"
 #include "ui/wait_cursor.h"
 
 #include "data/errors.h"
@@ -121,7 +121,8 @@ void TfrmshranjevanjeGumISkanje::buildControls()
     SetUpStoredTyreView(*lviewMain, *model_);
     // Enter on the selected row opens the order; the list has no double-click action.
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
-        new QShortcut(QKeySequence(key), lviewMain, this, [this] { btnPoglejNalogClick(); }, Qt::WidgetShortcut);
+        new QShortcut(
+            QKeySequence(key), lviewMain, this, [this] { btnPoglejNalogClick(); }, Qt::WidgetShortcut);
 
     // The caption stands above the box: beside it, box and buttons would not fit the width.
     auto* searchArea = new QGridLayout;

@@ -28,12 +28,12 @@ struct ShownMessage {
     int kind = -1;                        // dialog: the kind as passed; system box: -1
     QString title;                        // system box: window title; dialog: the large title
     QString text;
-    QString details;                      // dialog: the details as passed
-    int alignment = 2;                    // dialog: the message alignment as passed
+    QString details;                             // dialog: the details as passed
+    int alignment = 2;                           // dialog: the message alignment as passed
     MessageButtons buttons = MessageButtons::Ok; // system box
-    QStringList captions;                 // the visible buttons' captions, in tab order
-    int result = mrNone;                  // what the call returned
-    bool answeredFromQueue = false;       // false: the hook's queue was empty, a default was returned
+    QStringList captions;                        // the visible buttons' captions, in tab order
+    int result = mrNone;                         // what the call returned
+    bool answeredFromQueue = false;              // false: the hook's queue was empty, a default was returned
 };
 
 // Lets tests answer boxes without a person. While active, ShowSystemMessage and

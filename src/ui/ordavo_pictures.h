@@ -9,12 +9,12 @@
 namespace OrdavoPictures {
 
 // File names inside the resources; load them with Picture() or PicturePixmap().
-inline constexpr QLatin1String Banner("banner.png");                  // 1000 x 100, anchored right
-inline constexpr QLatin1String OrderHeader("order_header.png");      // 1000 x 100, the order window's strip
-inline constexpr QLatin1String DialogError("dialog_error.jpg");       // 400 x 250
-inline constexpr QLatin1String DialogWarning("dialog_warning.jpg");   // 400 x 250
-inline constexpr QLatin1String DialogInfo("dialog_info.jpg");         // 400 x 250
-inline constexpr QLatin1String DialogConfirm("dialog_confirm.jpg");   // 400 x 250
+inline constexpr QLatin1String Banner("banner.png");                // 1000 x 100, anchored right
+inline constexpr QLatin1String OrderHeader("order_header.png");     // 1000 x 100, the order window's strip
+inline constexpr QLatin1String DialogError("dialog_error.jpg");     // 400 x 250
+inline constexpr QLatin1String DialogWarning("dialog_warning.jpg"); // 400 x 250
+inline constexpr QLatin1String DialogInfo("dialog_info.jpg");       // 400 x 250
+inline constexpr QLatin1String DialogConfirm("dialog_confirm.jpg"); // 400 x 250
 // Button pictures, 32 x 32 with alpha.
 inline constexpr QLatin1String Delete("delete.png");
 inline constexpr QLatin1String Print("print.png");

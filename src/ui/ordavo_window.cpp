@@ -53,8 +53,7 @@ void TopBand::placeBanner()
     banner_->move(width() - bannerRightInset_ - banner_->width(), 0);
 }
 
-WindowChrome::WindowChrome(QWidget* window, int topBandHeight, KeyHandler keyHandler)
-    : QObject(window), window_(window)
+WindowChrome::WindowChrome(QWidget* window, int topBandHeight, KeyHandler keyHandler) : QObject(window), window_(window)
 {
     SetBackgroundColour(window, QColor(kWindowBackground));
 

@@ -1,4 +1,5 @@
-// The shared window chrome: grey background, dark top band with the banner, body panel, close keys and placement saving.
+// The shared window chrome: grey background, dark top band with the banner, body panel, close keys and placement
+// saving.
 #pragma once
 
 #include <QDialog>

@@ -17,8 +17,7 @@ class QtCatalogue final : public QTranslator {
 public:
     using QTranslator::QTranslator;
 
-    QString translate(const char* context, const char* sourceText, const char* disambiguation,
-                      int n) const override
+    QString translate(const char* context, const char* sourceText, const char* disambiguation, int n) const override
     {
         QString text = QTranslator::translate(context, sourceText, disambiguation, n);
         if (text.isEmpty() && context && std::strcmp(context, "QPlatformTheme") == 0)

@@ -74,4 +74,3 @@ void StackOverRaisingWindow(QWidget* box)
     if (QWindow* handle = box->windowHandle())
         handle->setTransientParent(raiser->windowHandle());
 }
-

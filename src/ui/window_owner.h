@@ -20,4 +20,3 @@ QWidget* WindowRaisingABox(const QWidget* box = nullptr);
 
 // Makes the window manager keep `box` over the window that raised it.
 void StackOverRaisingWindow(QWidget* box);
-

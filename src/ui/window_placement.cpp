@@ -7,8 +7,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QTimer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -153,8 +153,7 @@ private:
     // frame's size from it. Other platforms report theirs at once, or have none.
     bool frameKnown() const
     {
-        if (window_->windowFlags().testFlag(Qt::FramelessWindowHint) ||
-            QGuiApplication::platformName() != u"xcb"_s)
+        if (window_->windowFlags().testFlag(Qt::FramelessWindowHint) || QGuiApplication::platformName() != u"xcb"_s)
             return true;
         return !FrameExtra(window_).isEmpty();
     }

@@ -48,8 +48,8 @@ struct FrameColours {
 
 const FrameColours& HotFrame()
 {
-    static const FrameColours colours{{255, 240, 207}, {250, 197, 90},  {229, 151, 0},   {253, 219, 143},
-                                      {253, 216, 137}, {249, 185, 62},  {248, 179, 48},  {251, 202, 106}};
+    static const FrameColours colours{{255, 240, 207}, {250, 197, 90}, {229, 151, 0},  {253, 219, 143},
+                                      {253, 216, 137}, {249, 185, 62}, {248, 179, 48}, {251, 202, 106}};
     return colours;
 }
 

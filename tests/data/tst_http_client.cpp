@@ -1,4 +1,5 @@
-// Tests of the HTTP client against a loopback server: headers, status handling, redirects, cookies per object, time-outs.
+// Tests of the HTTP client against a loopback server: headers, status handling, redirects, cookies per object,
+// time-outs.
 #include "data/http_client.h"
 #include "support/loopback_server.h"
 

@@ -172,14 +172,30 @@ private slots:
         QTest::addRow("date impossible day") << us << 202 << "2024-02-30"_ba
                                              << "canonical"
                                              << "<null>";
-        QTest::addRow("date leap day") << us << 202 << "2024-02-29"_ba << "canonical" << "2024-02-29";
-        QTest::addRow("date leap day of a 400th year") << us << 202 << "2000-02-29"_ba << "canonical" << "2000-02-29";
-        QTest::addRow("date no leap day in 1900") << us << 202 << "1900-02-29"_ba << "canonical" << "<null>";
-        QTest::addRow("date no leap day in 2023") << us << 202 << "2023-02-29"_ba << "canonical" << "<null>";
-        QTest::addRow("date month 13") << us << 202 << "2024-13-01"_ba << "canonical" << "<null>";
-        QTest::addRow("date first day of year 1") << us << 202 << "0001-01-01"_ba << "canonical" << "0001-01-01";
-        QTest::addRow("date last day of year 9999") << us << 202 << "9999-12-31"_ba << "canonical" << "9999-12-31";
-        QTest::addRow("date before the OLE epoch") << us << 202 << "1600-03-01"_ba << "double" << "-109511";
+        QTest::addRow("date leap day") << us << 202 << "2024-02-29"_ba
+                                       << "canonical"
+                                       << "2024-02-29";
+        QTest::addRow("date leap day of a 400th year") << us << 202 << "2000-02-29"_ba
+                                                       << "canonical"
+                                                       << "2000-02-29";
+        QTest::addRow("date no leap day in 1900") << us << 202 << "1900-02-29"_ba
+                                                  << "canonical"
+                                                  << "<null>";
+        QTest::addRow("date no leap day in 2023") << us << 202 << "2023-02-29"_ba
+                                                  << "canonical"
+                                                  << "<null>";
+        QTest::addRow("date month 13") << us << 202 << "2024-13-01"_ba
+                                       << "canonical"
+                                       << "<null>";
+        QTest::addRow("date first day of year 1") << us << 202 << "0001-01-01"_ba
+                                                  << "canonical"
+                                                  << "0001-01-01";
+        QTest::addRow("date last day of year 9999") << us << 202 << "9999-12-31"_ba
+                                                    << "canonical"
+                                                    << "9999-12-31";
+        QTest::addRow("date before the OLE epoch") << us << 202 << "1600-03-01"_ba
+                                                   << "double"
+                                                   << "-109511";
         QTest::addRow("date as OLE") << us << 202 << "2024-03-05"_ba
                                      << "double"
                                      << "45356";

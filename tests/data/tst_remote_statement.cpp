@@ -20,8 +20,8 @@ QByteArray PercentDecodeByDefinition(QByteArrayView text)
     QByteArray bytes;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QByteArrayView digits = text.sliced(i + 1, std::min<qsizetype>(2, text.size() - i - 1));
-        const bool hex = text[i] == '%' && !digits.isEmpty()
-                         && std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(uchar(c)) != 0; });
+        const bool hex = text[i] == '%' && !digits.isEmpty() &&
+                         std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(uchar(c)) != 0; });
         if (hex) {
             bytes.append(char(digits.toInt(nullptr, 16)));
             i += digits.size();
@@ -53,16 +53,16 @@ private slots:
         QTest::addRow("no element") << kStatement << QStringList{} << u"call usp_listLokacije () "_s;
         QTest::addRow("values already in the text")
             << u"call usp_listNalogPostavke (1532)"_s << QStringList{u""_s} << u"call usp_listNalogPostavke (1532) "_s;
-        QTest::addRow("two empty elements") << u"call usp_name ()"_s << QStringList{u""_s, u""_s}
-                                            << u"callusp_name ('','')"_s;
+        QTest::addRow("two empty elements")
+            << u"call usp_name ()"_s << QStringList{u""_s, u""_s} << u"callusp_name ('','')"_s;
         QTest::addRow("date value") << u"call usp_checkDate "_s << QStringList{u"15.03.2011"_s}
                                     << u"callusp_checkDate ('15[*dot*]03[*dot*]2011')"_s;
         QTest::addRow("decimal comma") << u"call usp_checkDate "_s << QStringList{u"7"_s, u"1,5"_s}
                                        << u"callusp_checkDate ('7','1[*com*]5')"_s;
-        QTest::addRow("quotes go out unchanged") << u"call usp_x"_s << QStringList{u"O'Brien \"A\""_s}
-                                                 << u"callusp_x ('O'Brien \"A\"')"_s;
-        QTest::addRow("projected to Windows-1250") << u"call usp_x"_s << QStringList{u"Čas 日"_s}
-                                                   << u"callusp_x ('Čas ?')"_s;
+        QTest::addRow("quotes go out unchanged")
+            << u"call usp_x"_s << QStringList{u"O'Brien \"A\""_s} << u"callusp_x ('O'Brien \"A\"')"_s;
+        QTest::addRow("projected to Windows-1250")
+            << u"call usp_x"_s << QStringList{u"Čas 日"_s} << u"callusp_x ('Čas ?')"_s;
     }
 
     void composesStatements()
@@ -115,8 +115,8 @@ private slots:
             QTest::addRow("long: escape at %d", at) << head + "%C4%8D" + run << head + "\xC4\x8D" + run;
             QTest::addRow("long: split non-escape at %d", at) << head + "%%41%z" + run << head + "%A%z" + run;
         }
-        QTest::addRow("long: every byte escaped") << QByteArray("%41%42%43%44%45%46%47%48%49%4A%4b%4c")
-                                                  << QByteArray("ABCDEFGHIJKL");
+        QTest::addRow("long: every byte escaped")
+            << QByteArray("%41%42%43%44%45%46%47%48%49%4A%4b%4c") << QByteArray("ABCDEFGHIJKL");
         QTest::addRow("NUL bytes kept") << run + "%00x%00" << run + QByteArray("\0x\0", 3);
         QTest::addRow("overlong form") << run + "%C0%AF" << QByteArray();
         QTest::addRow("surrogate") << run + "%ED%A0%80" << QByteArray();
@@ -124,16 +124,16 @@ private slots:
         QTest::addRow("cut off at the end") << run + "%E2%82" << QByteArray();
         QTest::addRow("past U+10FFFF") << run + "%F4%90%80%80" << QByteArray();
         QTest::addRow("four-byte character is one ?") << run + "%F0%9F%98%80!" << run + "?!";
-        QTest::addRow("letters with and without a form")
-            << run + "%C5%A0%C5%A1%C3%AB%C4%80%E2%82%AC%E2%84%A2%E2%84%A3" << run + "\xC5\xA0\xC5\xA1\xC3\xAB?\xE2\x82\xAC\xE2\x84\xA2?";
+        QTest::addRow("letters with and without a form") << run + "%C5%A0%C5%A1%C3%AB%C4%80%E2%82%AC%E2%84%A2%E2%84%A3"
+                                                         << run + "\xC5\xA0\xC5\xA1\xC3\xAB?\xE2\x82\xAC\xE2\x84\xA2?";
     }
 
     // The decoder against its plain definition, on random texts rich in "%", digits and
     // bytes of multi-byte characters, of every length around the block size.
     void percentDecodeMatchesItsDefinition()
     {
-        static const QByteArray alphabet = QByteArray("%%%%0123456789abcdefABCDEFgz~{[ \x80\xC4\x8D\xE2\x82\xAC\xF0\x9F")
-                                           + QByteArray(1, '\0');
+        static const QByteArray alphabet =
+            QByteArray("%%%%0123456789abcdefABCDEFgz~{[ \x80\xC4\x8D\xE2\x82\xAC\xF0\x9F") + QByteArray(1, '\0');
         QRandomGenerator random(20240305);
         for (int round = 0; round < 20000; ++round) {
             QByteArray text(int(random.bounded(70)), Qt::Uninitialized);
@@ -180,15 +180,18 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::addRow("Invalid") << QByteArray("Invalid") << kFailurePrefix + u"Invalid"_s;
         QTest::addRow("Invalid with a blank") << QByteArray("Invalid ") << kFailurePrefix + u"Invalid "_s;
-        QTest::addRow("failure text") << QByteArray("Duplicate entry[emptyrecordset]!") << kFailurePrefix + u"Duplicate entry!"_s;
+        QTest::addRow("failure text") << QByteArray("Duplicate entry[emptyrecordset]!")
+                                      << kFailurePrefix + u"Duplicate entry!"_s;
         QTest::addRow("only emptyrecordset") << QByteArray("[emptyrecordset]") << QString();
         QTest::addRow("empty answer") << QByteArray() << QString();
         QTest::addRow("success then emptyrecordset") << QByteArray("[success][emptyrecordset]") << QString();
         QTest::addRow("emptyrecordset further on") << QByteArray("x[emptyrecordset][success]a,3~1") << QString();
         QTest::addRow("success at the very end") << QByteArray("xx[success]") << QString();
         QTest::addRow("undecodable payload") << QByteArray("xx[success]abc") << QString();
-        QTest::addRow("Windows-1250 failure text") << QByteArray("Napaka: \xE8rka") << kFailurePrefix + u"Napaka: črka"_s;
-        QTest::addRow("UTF-8 failure text") << QByteArray("Napaka: \xC4\x8D \xE6\x97\xA5") << kFailurePrefix + u"Napaka: č ?"_s;
+        QTest::addRow("Windows-1250 failure text")
+            << QByteArray("Napaka: \xE8rka") << kFailurePrefix + u"Napaka: črka"_s;
+        QTest::addRow("UTF-8 failure text")
+            << QByteArray("Napaka: \xC4\x8D \xE6\x97\xA5") << kFailurePrefix + u"Napaka: č ?"_s;
     }
 
     void classifiesFailures()
@@ -204,14 +207,15 @@ private slots:
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QString>("name");
-        QTest::addRow("payload after the marker") << QByteArray("xx[success]id,3{ime,200~7{Regal%5Bsp%2A%2Aace%5DA")
-                                                  << u"Regal A"_s;
-        QTest::addRow("emptyrecordset at the start") << QByteArray("[emptyrecordset][success]id,3{ime,200~7{%C4%8Crt")
-                                                     << u"Črt"_s;
+        QTest::addRow("payload after the marker")
+            << QByteArray("xx[success]id,3{ime,200~7{Regal%5Bsp%2A%2Aace%5DA") << u"Regal A"_s;
+        QTest::addRow("emptyrecordset at the start")
+            << QByteArray("[emptyrecordset][success]id,3{ime,200~7{%C4%8Crt") << u"Črt"_s;
         QTest::addRow("raw UTF-8 in the payload") << QByteArray("[success]id,3{ime,200~7{\xC4\x8Crt") << u"Črt"_s;
         QTest::addRow("answer not UTF-8: payload read as Windows-1250")
             << QByteArray("\xC8[success]id,3{ime,200~7{\xC8rt%C4%8D") << u"Črtč"_s;
-        QTest::addRow("cut-off marker at the end") << QByteArray("[success]id,3{ime,200~7{x[emptyrecordse") << u"x[emptyrecordse"_s;
+        QTest::addRow("cut-off marker at the end")
+            << QByteArray("[success]id,3{ime,200~7{x[emptyrecordse") << u"x[emptyrecordse"_s;
     }
 
     void classifiesSuccess()
@@ -266,10 +270,7 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(DataError, ParseDecimal(text));
     }
 
-    void tempFolderEndsWithSeparator()
-    {
-        QCOMPARE(TempFolderPath(), QDir::tempPath() + u'/');
-    }
+    void tempFolderEndsWithSeparator() { QCOMPARE(TempFolderPath(), QDir::tempPath() + u'/'); }
 };
 
 QTEST_GUILESS_MAIN(RemoteStatementTest)

@@ -1,4 +1,5 @@
-// Tests of the remote call end to end against a loopback server: request form, retries and waits, clients, cookies, queued events.
+// Tests of the remote call end to end against a loopback server: request form, retries and waits, clients, cookies,
+// queued events.
 #include "data/remote_call.h"
 #include "data/settings_store.h"
 #include "support/loopback_server.h"
@@ -37,10 +38,7 @@ private:
 
     QString gatewayUrl() const { return server_->baseUrl() + u"commobj/commobj/"_s; }
 
-    void pointSettingsAtServer()
-    {
-        PointWorkshopAt(server_->baseUrl());
-    }
+    void pointSettingsAtServer() { PointWorkshopAt(server_->baseUrl()); }
 
     void enqueueAll(const QList<LoopbackAnswer>& answers)
     {
@@ -101,7 +99,8 @@ private slots:
         server_->enqueue(LoopbackAnswer::text("[emptyrecordset]"));
         ExecuteRemoteAt(u"call usp_checkDate "_s, gatewayUrl());
         QCOMPARE(server_->requests().value(0).query,
-                 "0.*_." + EncodeStatement(u"callusp_checkDate ('15[*dot*]03[*dot*]2011','1[*com*]5','a+b č')"_s).toLatin1());
+                 "0.*_." +
+                     EncodeStatement(u"callusp_checkDate ('15[*dot*]03[*dot*]2011','1[*com*]5','a+b č')"_s).toLatin1());
     }
 
     void longStatementsGoOutInPlainForm_data()
@@ -134,7 +133,8 @@ private slots:
     void longStatementsArriveAsComposed_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addRow("escaped apostrophe") << u"x%27,0); call usp_insertUpdateLokacija (-1,%27INJECTED%27,%27x%27,0); -- "_s;
+        QTest::addRow("escaped apostrophe")
+            << u"x%27,0); call usp_insertUpdateLokacija (-1,%27INJECTED%27,%27x%27,0); -- "_s;
         QTest::addRow("escaped backslash and plus") << u"a%5Cb %2B c%2"_s;
         QTest::addRow("hash") << u"Regal #4 # konec"_s;
         QTest::addRow("plus and percent") << u"50% + 20%"_s;
@@ -164,7 +164,8 @@ private slots:
         QTest::addColumn<int>("requests");
         QTest::addColumn<QList<int>>("waits");
         QTest::addColumn<QString>("error");
-        QTest::addRow("plain answer") << Answers({{200, "Napaka"}}) << 1 << QList<int>{} << kFailurePrefix + u"Napaka"_s;
+        QTest::addRow("plain answer") << Answers({{200, "Napaka"}}) << 1 << QList<int>{}
+                                      << kFailurePrefix + u"Napaka"_s;
         QTest::addRow("transient, then answer")
             << Answers({{200, "x token expired] y"}, {200, "[emptyrecordset]"}}) << 2 << QList<int>{150} << QString();
         QTest::addRow("transient twice: no third try")
@@ -277,9 +278,10 @@ private slots:
         QTest::addColumn<QList<LoopbackAnswer>>("script");
         QTest::addColumn<QString>("failure"); // "*" after a prefix: any reason follows
         QTest::addRow("refused port") << true << QList<LoopbackAnswer>{} << u"Strežnik ni dosegljiv: *"_s;
-        QTest::addRow("HTTP 500 twice")
-            << false << Answers({{500, ""}, {500, ""}}) << u"Strežnik ni dosegljiv: HTTP/1.1 500"_s;
-        QTest::addRow("HTTP 500, then an answer") << false << Answers({{500, ""}, {200, "[emptyrecordset]"}}) << QString();
+        QTest::addRow("HTTP 500 twice") << false << Answers({{500, ""}, {500, ""}})
+                                        << u"Strežnik ni dosegljiv: HTTP/1.1 500"_s;
+        QTest::addRow("HTTP 500, then an answer")
+            << false << Answers({{500, ""}, {200, "[emptyrecordset]"}}) << QString();
         QTest::addRow("answer") << false << Answers({{200, "[emptyrecordset]"}}) << QString();
     }
 

@@ -1,4 +1,5 @@
-// Tests of the settings store: names without case, value round trips, the file format, damaged files and concurrent writers.
+// Tests of the settings store: names without case, value round trips, the file format, damaged files and concurrent
+// writers.
 #include "data/settings_store.h"
 #include "support/settings_sandbox.h"
 
@@ -98,8 +99,9 @@ private slots:
         writeFileBytes("; written by hand\r\n[other]\nKey = kept\n\n[ordavo]\nweburl=commobj/commobj/\n");
         WriteSetting(u"ordavo"_s, u"weburlroot"_s, u"http://x/"_s);
         WriteSetting(u"other"_s, u"key"_s, u"changed"_s);
-        QCOMPARE(fileBytes(), QByteArray("; written by hand\r\n[other]\nkey=changed\n\n[ordavo]\nweburl=commobj/commobj/\n"
-                                         "weburlroot=http://x/\n"));
+        QCOMPARE(fileBytes(),
+                 QByteArray("; written by hand\r\n[other]\nkey=changed\n\n[ordavo]\nweburl=commobj/commobj/\n"
+                            "weburlroot=http://x/\n"));
         QCOMPARE(ReadSetting(u"ordavo"_s, u"weburl"_s), u"commobj/commobj/"_s);
     }
 
@@ -114,7 +116,8 @@ private slots:
             << u"Provider=SQLOLEDB;Data Source=SRV\\SQLEXPRESS"_s;
         QTest::addRow("unknown escape and backslash at end")
             << QByteArray("[ordavo]\nname=a\\qb\\\nweburl=old\n") << u"a\\qb\\"_s;
-        QTest::addRow("store's escapes") << QByteArray("[ordavo]\nname=a\\\\b\\nc\\rd\nweburl=old\n") << u"a\\b\nc\rd"_s;
+        QTest::addRow("store's escapes") << QByteArray("[ordavo]\nname=a\\\\b\\nc\\rd\nweburl=old\n")
+                                         << u"a\\b\nc\rd"_s;
         QTest::addRow("comments") << QByteArray("; one\n[ordavo]\n# name=no\n  ;name=no\nname=v\nweburl=old\n")
                                   << u"v"_s;
         QTest::addRow("line without =") << QByteArray("[ordavo]\njust words\nname=v\nweburl=old\n") << u"v"_s;
@@ -168,7 +171,8 @@ private slots:
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), bytes);
         QCOMPARE(notices_.size(), 1);
-        QVERIFY2(notices_.first().contains(sandbox_->settingsFolder() + u'/' + copies.first()), qPrintable(notices_.first()));
+        QVERIFY2(notices_.first().contains(sandbox_->settingsFolder() + u'/' + copies.first()),
+                 qPrintable(notices_.first()));
 
         // A write after a damaged file starts a new one and leaves the copy alone; a second
         // damaged file gets a copy and a notice of its own.
@@ -232,7 +236,8 @@ private slots:
     {
         QTest::addColumn<bool>("folder");
         QTest::addColumn<QString>("message");
-        QTest::addRow("read-only file") << false << u"Datoteke nastavitev ni mogoče zapisati, ker je samo za branje: "_s;
+        QTest::addRow("read-only file") << false
+                                        << u"Datoteke nastavitev ni mogoče zapisati, ker je samo za branje: "_s;
         QTest::addRow("read-only folder") << true << u"V mapo nastavitev ni mogoče pisati: "_s;
     }
 
@@ -243,7 +248,8 @@ private slots:
         WriteSetting(u"ordavo"_s, u"weburl"_s, u"before"_s);
         const QString target = folder ? sandbox_->settingsFolder() : sandbox_->settingsFile();
         const QFile::Permissions original = QFile::permissions(target);
-        const QFile::Permissions readOnly = folder ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner | QFile::ReadGroup;
+        const QFile::Permissions readOnly =
+            folder ? QFile::ReadOwner | QFile::ExeOwner : QFile::ReadOwner | QFile::ReadGroup;
         QVERIFY(QFile::setPermissions(target, readOnly));
         QString error;
         try {

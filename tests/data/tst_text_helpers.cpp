@@ -76,11 +76,12 @@ private slots:
         const QByteArray ascii(20, 'a');
         QTest::addRow("empty") << QByteArray() << true << QByteArray();
         QTest::addRow("ASCII with NUL") << ascii + QByteArray("\0z", 2) << true << ascii + QByteArray("\0z", 2);
-        QTest::addRow("letters with a form") << QByteArray("\xC4\x8D\xC5\xA1 \xE2\x82\xAC") << true
-                                             << QByteArray("\xC4\x8D\xC5\xA1 \xE2\x82\xAC");
+        QTest::addRow("letters with a form")
+            << QByteArray("\xC4\x8D\xC5\xA1 \xE2\x82\xAC") << true << QByteArray("\xC4\x8D\xC5\xA1 \xE2\x82\xAC");
         QTest::addRow("U+0081 has a form") << QByteArray("\xC2\x81") << true << QByteArray("\xC2\x81");
-        QTest::addRow("without a form, text after it moves") << QByteArray("x\xE6\x97\xA5") + ascii + "\xF0\x9F\x98\x80\xC4\x8D"
-                                                           << true << QByteArray("x?") + ascii + "?\xC4\x8D";
+        QTest::addRow("without a form, text after it moves")
+            << QByteArray("x\xE6\x97\xA5") + ascii + "\xF0\x9F\x98\x80\xC4\x8D" << true
+            << QByteArray("x?") + ascii + "?\xC4\x8D";
         QTest::addRow("overlong") << ascii + "\xC0\xAF" << false << QByteArray();
         QTest::addRow("surrogate") << QByteArray("\xED\xB0\x80") << false << QByteArray();
         QTest::addRow("cut off") << ascii + "\xE2\x82" << false << QByteArray();

@@ -1,4 +1,5 @@
-// The order mail draft through the desktop chain: the unsent message file read back by Python's MIME parser, and Thunderbird's -compose line recorded by a stand-in program.
+// The order mail draft through the desktop chain: the unsent message file read back by Python's MIME parser, and
+// Thunderbird's -compose line recorded by a stand-in program.
 #include "desktop/mail_composer.h"
 #include "desktop/url_opener.h"
 
@@ -69,10 +70,10 @@ QMap<QString, QString> DecodeComposeArgument(const QString& argument)
         if (equals < 0)
             continue;
         const QString value = pair.mid(equals + 1);
-        const bool quoted = value.size() >= 2 && (value.startsWith(u'\'') || value.startsWith(u'"'))
-            && value.endsWith(value.front());
-        values.insert(pair.left(equals), quoted ? value.mid(1, value.size() - 2)
-                                                : QUrl::fromPercentEncoding(value.toUtf8()));
+        const bool quoted =
+            value.size() >= 2 && (value.startsWith(u'\'') || value.startsWith(u'"')) && value.endsWith(value.front());
+        values.insert(pair.left(equals),
+                      quoted ? value.mid(1, value.size() - 2) : QUrl::fromPercentEncoding(value.toUtf8()));
     }
     return values;
 }
@@ -185,7 +186,8 @@ void MailComposerTest::bodyEndsWithCompanyLines_data()
     QTest::addColumn<QString>("company");
     QTest::addColumn<QString>("phone");
     QTest::addColumn<QString>("ending");
-    QTest::addRow("all lines") << u"Servis"_s << u"01 234"_s << u"Lep Pozdrav<br />Servis<br />1000 Ljubljana<br />01 234"_s;
+    QTest::addRow("all lines") << u"Servis"_s << u"01 234"_s
+                               << u"Lep Pozdrav<br />Servis<br />1000 Ljubljana<br />01 234"_s;
     QTest::addRow("empty phone") << u"Servis"_s << QString() << u"<br />1000 Ljubljana<br />"_s;
     QTest::addRow("markup kept as it is") << u"A & B <d.o.o.>"_s << u"1"_s << u"<br />A & B <d.o.o.><br />"_s;
 }
@@ -199,7 +201,8 @@ void MailComposerTest::bodyEndsWithCompanyLines()
     WriteSetting(u"ordavo"_s, u"companyphone"_s, phone);
     const MailDraft draft = OrderMailDraft(u"/tmp/x.pdf"_s, u"r@primer.si"_s);
     QCOMPARE(draft.subject, u"Pošiljamo vam Ordavo za opravljene storitve"_s);
-    QVERIFY(draft.htmlBody.startsWith(u"Pozdravljeni<br /><br />V priponki vam pošiljamo <b>nalog v elektonski obliki</b>"_s));
+    QVERIFY(draft.htmlBody.startsWith(
+        u"Pozdravljeni<br /><br />V priponki vam pošiljamo <b>nalog v elektonski obliki</b>"_s));
     QVERIFY2(draft.htmlBody.endsWith(phone) && draft.htmlBody.contains(ending), qPrintable(draft.htmlBody));
     QCOMPARE(draft.recipient, u"r@primer.si"_s);
     QCOMPARE(draft.attachmentPath, u"/tmp/x.pdf"_s);
@@ -259,8 +262,8 @@ void MailComposerTest::thunderbirdComposeLineDecodesBack()
     QFETCH(QString, company);
     setMailHandler("thunderbird.desktop");
     const QString record = work_->filePath(u"thunderbird-arguments"_s);
-    writeProgram(u"thunderbird"_s, "printf '%s\\n' \"$@\" > '" + QFile::encodeName(record) + ".part'\nmv '"
-                                       + QFile::encodeName(record) + ".part' '" + QFile::encodeName(record) + "'\n");
+    writeProgram(u"thunderbird"_s, "printf '%s\\n' \"$@\" > '" + QFile::encodeName(record) + ".part'\nmv '" +
+                                       QFile::encodeName(record) + ".part' '" + QFile::encodeName(record) + "'\n");
     WriteSetting(u"ordavo"_s, u"companyname"_s, company);
     const QString attachment = writeAttachment(fileName);
 

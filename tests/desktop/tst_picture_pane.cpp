@@ -1,4 +1,5 @@
-// The picture pane against a loopback server: the asynchronous load, the fitted and centred picture on its background, stop and the rendered image.
+// The picture pane against a loopback server: the asynchronous load, the fitted and centred picture on its background,
+// stop and the rendered image.
 #include "desktop/picture_pane.h"
 
 #include "support/loopback_server.h"

@@ -18,8 +18,8 @@ private slots:
         QTest::addRow("Wayland session with XWayland")
             << QStringList{u"XDG_SESSION_TYPE=wayland"_s, u"WAYLAND_DISPLAY=wayland-0"_s, u"DISPLAY=:0"_s} << none
             << u"xcb"_s;
-        QTest::addRow("only WAYLAND_DISPLAY tells") << QStringList{u"WAYLAND_DISPLAY=wayland-0"_s, u"DISPLAY=:1"_s}
-                                                    << none << u"xcb"_s;
+        QTest::addRow("only WAYLAND_DISPLAY tells")
+            << QStringList{u"WAYLAND_DISPLAY=wayland-0"_s, u"DISPLAY=:1"_s} << none << u"xcb"_s;
         QTest::addRow("Wayland without an X display")
             << QStringList{u"XDG_SESSION_TYPE=wayland"_s, u"WAYLAND_DISPLAY=wayland-0"_s} << none << QString();
         QTest::addRow("X11 session") << QStringList{u"XDG_SESSION_TYPE=x11"_s, u"DISPLAY=:0"_s} << none << QString();

@@ -53,10 +53,7 @@ private slots:
     void escClosesWithoutSaving();
 
 private:
-    template <typename T> T* child(const char* name) const
-    {
-        return RequireChild<T>(*window_, name);
-    }
+    template <typename T> T* child(const char* name) const { return RequireChild<T>(*window_, name); }
     void open();
     void selectRow(int row)
     {

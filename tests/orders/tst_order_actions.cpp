@@ -1,4 +1,5 @@
-// Billing and deleting the shown order and the edit-lock check, against a scripted workshop with the main window's list refresh.
+// Billing and deleting the shown order and the edit-lock check, against a scripted workshop with the main window's list
+// refresh.
 #include "orders/order_actions.h"
 #include "orders/order_details.h"
 
@@ -11,8 +12,8 @@
 #include "ui/xp_button.h"
 
 #include <QLabel>
-#include <QTimer>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -187,8 +188,8 @@ void OrderActionsTest::unexpectedAnswerIsReportedWithoutRefresh()
     setNalogStatus(1532, 1);
     const QStringList boxes = ShownBoxes();
     QCOMPARE(boxes.size(), 1);
-    QVERIFY2(boxes.first().startsWith(u"Napaka|Napaka pri posodabljanju statua :"_s)
-                 && boxes.first().size() > QStringLiteral("Napaka|Napaka pri posodabljanju statua :").size(),
+    QVERIFY2(boxes.first().startsWith(u"Napaka|Napaka pri posodabljanju statua :"_s) &&
+                 boxes.first().size() > QStringLiteral("Napaka|Napaka pri posodabljanju statua :").size(),
              qPrintable(boxes.first()));
     QCOMPARE(listRefreshes(), 0);
     QVERIFY(!QGuiApplication::overrideCursor());
@@ -225,13 +226,14 @@ void OrderActionsTest::editLockBeforePreview_data()
     QTest::addColumn<QStringList>("boxes");
     QTest::addRow("free") << SavedAnswer(u"1"_s) << true << QStringList();
     QTest::addRow("no row") << EmptyAnswer() << true << QStringList();
-    QTest::addRow("being edited") << SavedAnswer(u"2"_s) << false
-                                  << QStringList{u"Ni možno|Nalog je trenutno v urejanju zato trenutno ne more biti natisnjen."_s};
+    QTest::addRow("being edited")
+        << SavedAnswer(u"2"_s) << false
+        << QStringList{u"Ni možno|Nalog je trenutno v urejanju zato trenutno ne more biti natisnjen."_s};
     QTest::addRow("not saved")
         << SavedAnswer(u"0"_s) << false
         << QStringList{u"Ni možno|Nalog ni shranjen dokončno ali pa je bil izbrisan zato ne more biti natisnjen."_s};
-    QTest::addRow("communication failure") << FailureAnswer("DB error") << false
-                                           << QStringList{u"Napaka|Napaka pri komunikaciji"_s};
+    QTest::addRow("communication failure")
+        << FailureAnswer("DB error") << false << QStringList{u"Napaka|Napaka pri komunikaciji"_s};
 }
 
 void OrderActionsTest::editLockBeforePreview()

@@ -1,4 +1,5 @@
-// The order window against scripted workshops: header lines, customer block, reception look, comment, items and total, picture strip, failures.
+// The order window against scripted workshops: header lines, customer block, reception look, comment, items and total,
+// picture strip, failures.
 #include "orders/order_details.h"
 
 #include "support/settings_sandbox.h"
@@ -45,11 +46,11 @@ struct Header {
 QByteArray HeaderAnswer(const Header& h)
 {
     const QList<QPair<QString, int>> columns{
-        {u"nalogStevilka"_s, 200}, {u"strankaime"_s, 200}, {u"strankapriimek"_s, 200}, {u"strankaidddv"_s, 200},
-        {u"strankanaslov"_s, 200}, {u"strankapodjetje"_s, 200}, {u"nalogType"_s, 3}, {u"Stranka"_s, 3},
-        {u"datum"_s, 135}, {u"vnesel"_s, 200}, {u"registrska_st"_s, 200}, {u"vozilo"_s, 200}, {u"podpis"_s, 200},
-        {u"slika1"_s, 200}, {u"slika2"_s, 200}, {u"slika3"_s, 200}, {u"slika4"_s, 200}, {u"pravnaoseba"_s, 3},
-        {u"komentar"_s, 200}};
+        {u"nalogStevilka"_s, 200}, {u"strankaime"_s, 200},      {u"strankapriimek"_s, 200}, {u"strankaidddv"_s, 200},
+        {u"strankanaslov"_s, 200}, {u"strankapodjetje"_s, 200}, {u"nalogType"_s, 3},        {u"Stranka"_s, 3},
+        {u"datum"_s, 135},         {u"vnesel"_s, 200},          {u"registrska_st"_s, 200},  {u"vozilo"_s, 200},
+        {u"podpis"_s, 200},        {u"slika1"_s, 200},          {u"slika2"_s, 200},         {u"slika3"_s, 200},
+        {u"slika4"_s, 200},        {u"pravnaoseba"_s, 3},       {u"komentar"_s, 200}};
     return TableAnswer(columns, {Row{h.nalogStevilka, h.ime, h.priimek, h.idddv, h.naslov, h.podjetje, h.nalogType,
                                      h.stranka, h.datum, h.vnesel, h.registrska, h.vozilo, h.podpis, h.slike[0],
                                      h.slike[1], h.slike[2], h.slike[3], h.pravnaoseba, h.komentar}});
@@ -162,9 +163,8 @@ void OrderDetailsTest::headerAndCustomerBlock_data()
     QTest::addRow("surname without first name")
         << QStringList{QString(), u"Novak"_s, u"SI123"_s, u"Cesta 1"_s, u"Firma"_s, u"7"_s} << QString()
         << u"Podjetje: Firma\nNaslov: Cesta 1\nID ZA DDV: SI123"_s;
-    QTest::addRow("no customer")
-        << QStringList{u"Janez"_s, u"Novak"_s, QString(), QString(), u"Firma"_s, QString()} << u"Stranka: Janez Novak"_s
-        << u"Ni podano"_s;
+    QTest::addRow("no customer") << QStringList{u"Janez"_s, u"Novak"_s, QString(), QString(), u"Firma"_s, QString()}
+                                 << u"Stranka: Janez Novak"_s << u"Ni podano"_s;
 }
 
 void OrderDetailsTest::headerAndCustomerBlock()
@@ -187,8 +187,8 @@ void OrderDetailsTest::headerAndCustomerBlock()
 
     const QDate today = QDate::currentDate();
     QCOMPARE(workshop_->statements().value(0).trimmed(),
-             u"call usp_listneobracunaninalogi (1,'"_s + today.addDays(-365).toString(u"dd.MM.yyyy"_s) + u"','"_s
-                 + today.addDays(365).toString(u"dd.MM.yyyy"_s) + u"',1532,0,'')"_s);
+             u"call usp_listneobracunaninalogi (1,'"_s + today.addDays(-365).toString(u"dd.MM.yyyy"_s) + u"','"_s +
+                 today.addDays(365).toString(u"dd.MM.yyyy"_s) + u"',1532,0,'')"_s);
     QCOMPARE(workshop_->statements().value(1).trimmed(), u"call usp_listNalogPostavke (1532)"_s);
     QCOMPARE(NalogCustomer.strankaLine, strankaLine);
     QCOMPARE(child<QPlainTextEdit>("mmoStranka")->toPlainText(), memo);
@@ -333,7 +333,8 @@ void OrderDetailsTest::invalidIdLoadsNothing()
 {
     show(-1);
     QCOMPARE(ShownBoxes(),
-             QStringList{u"Napaka pri iskanju naloga|Nepravilen nalog. Nalog je bil verjetno zbrisan ali pa nima postavk."_s});
+             QStringList{
+                 u"Napaka pri iskanju naloga|Nepravilen nalog. Nalog je bil verjetno zbrisan ali pa nima postavk."_s});
     QVERIFY(workshop_->statements().isEmpty());
     QCOMPARE(child<QLabel>("Label5")->text(), u"Avto:"_s);
 }
@@ -425,7 +426,8 @@ void OrderDetailsTest::documentsNothingCanOpenAreReportedAndTheWindowStays()
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(shown[i].title, u"Napaka"_s);
         QCOMPARE(shown[i].icon, MessageIcon::Error);
-        QCOMPARE(shown[i].text, u"Naslova ni bilo mogoče odpreti:\n"_s + opener_.opened[i].toString(QUrl::FullyEncoded));
+        QCOMPARE(shown[i].text,
+                 u"Naslova ni bilo mogoče odpreti:\n"_s + opener_.opened[i].toString(QUrl::FullyEncoded));
     }
     QVERIFY(!window_->isMinimized());
 }

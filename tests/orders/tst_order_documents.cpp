@@ -1,4 +1,5 @@
-// The order's documents: address building, the PDF download handed to the mail draft, and the pane snapshot as a baseline JPEG.
+// The order's documents: address building, the PDF download handed to the mail draft, and the pane snapshot as a
+// baseline JPEG.
 #include "orders/order_details.h"
 #include "orders/order_documents.h"
 
@@ -15,9 +16,9 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QPushButton>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -110,7 +111,8 @@ void OrderDocumentsTest::addresses_data()
         << u"http://127.0.0.1:8080/app/requests/getnalogpdf.php?nlgid=1532&preview=1&kodainsupass=de%20mo%261%23"_s
         << u"http://127.0.0.1:8080/app/requests/getnalogpdffile.php?nlgid=1532&kodainsupass=de%20mo%261%23"_s;
     QTest::addRow("root without slash")
-        << u"http://h.si"_s << u"http://h.si/requests/getnalogpdf.php?nlgid=1532&preview=1&kodainsupass=de%20mo%261%23"_s
+        << u"http://h.si"_s
+        << u"http://h.si/requests/getnalogpdf.php?nlgid=1532&preview=1&kodainsupass=de%20mo%261%23"_s
         << u"http://h.si/requests/getnalogpdffile.php?nlgid=1532&kodainsupass=de%20mo%261%23"_s;
     QTest::addRow("host named requests")
         << u"https://requests.h.si/"_s
@@ -169,14 +171,13 @@ void OrderDocumentsTest::mailButtonDownloadsAndComposes_data()
     QTest::addRow("trailing line break kept in the name")
         << 200 << QByteArray("file:N1532.pdf\n") << QByteArray()
         << u"Napaka|Žal je prišlo do napake pri lociranju PDF Datoteke"_s << QString();
-    QTest::addRow("no file in the answer") << 200 << QByteArray("N1532.pdf") << QByteArray()
-                                           << u"Informacija|Žal nisem mogel locirati naloga, poizkusite kasneje"_s
-                                           << QString();
+    QTest::addRow("no file in the answer")
+        << 200 << QByteArray("N1532.pdf") << QByteArray()
+        << u"Informacija|Žal nisem mogel locirati naloga, poizkusite kasneje"_s << QString();
     QTest::addRow("server error") << 500 << QByteArray("file:N1532.pdf") << QByteArray()
                                   << u"Napaka|Žal je prišlo do napake pri lociranju PDF Datoteke"_s << QString();
     QTest::addRow("name reaching outside the folder")
-        << 200 << QByteArray("file:../../N1532.pdf") << QByteArray("/app/N1532.pdf") << QString()
-        << u"N1532.pdf"_s;
+        << 200 << QByteArray("file:../../N1532.pdf") << QByteArray("/app/N1532.pdf") << QString() << u"N1532.pdf"_s;
 }
 
 void OrderDocumentsTest::mailButtonDownloadsAndComposes()

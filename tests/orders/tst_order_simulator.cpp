@@ -1,9 +1,10 @@
-// The order window against the workshop simulator: the seeded orders with their documents, billing, the lock refusal and the mail draft's download.
+// The order window against the workshop simulator: the seeded orders with their documents, billing, the lock refusal
+// and the mail draft's download.
 #include "orders/order_details.h"
 #include "orders/order_documents.h"
 
-#include "support/window_test_kit.h"
 #include "support/simulator_process.h"
+#include "support/window_test_kit.h"
 
 #include "data/remote_call.h"
 #include "data/settings_store.h"
@@ -17,8 +18,8 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -90,8 +91,7 @@ void OrderSimulatorTest::orderWithDocuments()
     openNalog(SimulatorProcess::OrderWithDocuments);
     QCOMPARE(ShownBoxes(), QStringList());
     QVERIFY(child<QLabel>("lblNalog")->text().startsWith(u"DN"_s));
-    QCOMPARE(child<QPlainTextEdit>("mmoKomentar")->toPlainText(),
-             u"Redni servis.\nNaslednji servis čez 15.000 km."_s);
+    QCOMPARE(child<QPlainTextEdit>("mmoKomentar")->toPlainText(), u"Redni servis.\nNaslednji servis čez 15.000 km."_s);
     QVERIFY(!child<QPlainTextEdit>("mmoStranka")->toPlainText().isEmpty());
     QVERIFY(QDate::fromString(child<QLabel>("lblDatum")->text(), u"dd.MM.yyyy"_s).isValid());
 

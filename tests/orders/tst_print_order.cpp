@@ -1,4 +1,5 @@
-// Tests of the printed order: every band and field read back from the PDF, the total rules, the reception order, the footer, pages, failures and the preview.
+// Tests of the printed order: every band and field read back from the PDF, the total rules, the reception order, the
+// footer, pages, failures and the preview.
 #include "data/http_client.h"
 #include "data/payload_writer.h"
 #include "data/remote_call.h"
@@ -9,9 +10,9 @@
 #include "orders/print_data_module.h"
 #include "orders/print_order.h"
 #include "report/report_output.h"
+#include "report/report_preview.h"
 #include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
-#include "report/report_preview.h"
 #include "ui/message_boxes.h"
 
 #include "loopback_sender.h"
@@ -22,11 +23,11 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDate>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QSignalSpy>
-#include <QDate>
 #include <QPrinterInfo>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -120,11 +121,12 @@ private slots:
         const QString pdf = printToPdf(Order{});
         const QStringList lines = PdfLines(pdf);
         const QString text = lines.join(u'\n');
-        for (const QString& expected : QStringList{
-              u"Avtoservis Novak"_s, u"Glavna cesta 5"_s, u"4000 Kranj"_s, u"Tel: 04 123 45 67"_s, u"Fax: 04 123 45 68"_s,
-              u"www: novak.si"_s, u"Vnesel: Janez"_s, u"Delovni nalog"_s, u"Nalog št:N-15"_s,
-              u"Datum izdaje:05.03.2024"_s, QString(u"Datum izpisa:"_s + QDate::currentDate().toString(u"dd.MM.yyyy"_s)),
-              u"Vozilo: VW Golf"_s, u"Reg.št.:LJ 12-ABC"_s})
+        for (const QString& expected :
+             QStringList{u"Avtoservis Novak"_s, u"Glavna cesta 5"_s, u"4000 Kranj"_s, u"Tel: 04 123 45 67"_s,
+                         u"Fax: 04 123 45 68"_s, u"www: novak.si"_s, u"Vnesel: Janez"_s, u"Delovni nalog"_s,
+                         u"Nalog št:N-15"_s, u"Datum izdaje:05.03.2024"_s,
+                         QString(u"Datum izpisa:"_s + QDate::currentDate().toString(u"dd.MM.yyyy"_s)),
+                         u"Vozilo: VW Golf"_s, u"Reg.št.:LJ 12-ABC"_s})
             QVERIFY2(text.contains(expected), qPrintable(expected + u"\n---\n"_s + text));
 
         // The customer block: right-aligned at 188.4 mm from the margin, in this order.
@@ -135,7 +137,8 @@ private slots:
             const auto found = FindWords(words, end);
             QVERIFY2(!found.empty(), qPrintable(end));
             const PdfWord& word = found.back();
-            QVERIFY2(qAbs(word.boxMm.right() - 198.4) < 1.0, qPrintable(end + u" "_s + QString::number(word.boxMm.right())));
+            QVERIFY2(qAbs(word.boxMm.right() - 198.4) < 1.0,
+                     qPrintable(end + u" "_s + QString::number(word.boxMm.right())));
             QVERIFY2(word.boxMm.top() > previousTop, qPrintable(end));
             previousTop = word.boxMm.top();
         }
@@ -164,8 +167,8 @@ private slots:
     void itemsTableWithTotal()
     {
         answer_ = OrderItemsAnswer({{u"Menjava olja"_s, u""_s, u"2"_s, u"10.5"_s},
-                               {u"Filter"_s, u"5W30"_s, u"3"_s, u"4"_s},
-                               {u""_s, u"brezplačno"_s, u"1"_s, u"0"_s}});
+                                    {u"Filter"_s, u"5W30"_s, u"3"_s, u"4"_s},
+                                    {u""_s, u"brezplačno"_s, u"1"_s, u"0"_s}});
         const QString pdf = printToPdf(Order{});
         QVERIFY(server_.requests().at(0).query.contains("listNalogPostavke"));
         QVERIFY(QString::fromUtf8(PercentDecode(server_.requests().at(0).query)).contains(u"listNalogPostavke (15)"_s));
@@ -181,7 +184,8 @@ private slots:
         const auto price = FindWords(words, u"10,50"_s);
         const auto euro = FindWords(words, u"€"_s);
         QVERIFY(!price.empty() && !euro.empty());
-        QVERIFY2(qAbs(euro.front().boxMm.right() - 168.2) < 1.0, qPrintable(QString::number(euro.front().boxMm.right())));
+        QVERIFY2(qAbs(euro.front().boxMm.right() - 168.2) < 1.0,
+                 qPrintable(QString::number(euro.front().boxMm.right())));
         QVERIFY(qAbs(FindWords(words, u"2,00"_s).at(0).boxMm.right() - 193.6) < 1.0);
         QVERIFY(qAbs(FindWords(words, u"5W30"_s).at(0).boxMm.left() - 87.3) < 1.0);
         const auto total = FindWords(words, u"33,00"_s);
@@ -194,7 +198,8 @@ private slots:
         QTest::addColumn<QStringList>("printed");
         QTest::addColumn<QString>("total"); // empty: no total line
 
-        QTest::addRow("discount counts") << QList<OrderItemRow>{{u"Servis"_s, {}, u"1"_s, u"100"_s}, {u"Popust"_s, {}, u"1"_s, u"-15"_s}}
+        QTest::addRow("discount counts") << QList<OrderItemRow>{{u"Servis"_s, {}, u"1"_s, u"100"_s},
+                                                                {u"Popust"_s, {}, u"1"_s, u"-15"_s}}
                                          << QStringList{u"-15,00 €"_s, u"100,00 €"_s} << u"Skupaj cena: 85,00 €"_s;
         QTest::addRow("only a discount") << QList<OrderItemRow>{{u"Popust"_s, {}, u"2"_s, u"-5"_s}}
                                          << QStringList{u"-5,00 €"_s} << u"Skupaj cena: -10,00 €"_s;
@@ -206,7 +211,9 @@ private slots:
         QTest::addRow("empty quantity is zero") << QList<OrderItemRow>{{u"Delo"_s, {}, u""_s, u"20"_s}}
                                                 << QStringList{u"20,00 € 0,00"_s} << u"Skupaj cena: 0,00 €"_s;
         QTest::addRow("not numbers print as they came")
-            << QList<OrderItemRow>{{u"A"_s, {}, u"dva"_s, u"5"_s}, {u"B"_s, {}, u"1"_s, u"po dogovoru"_s}, {u"C"_s, {}, u"1"_s, u"3"_s}}
+            << QList<OrderItemRow>{{u"A"_s, {}, u"dva"_s, u"5"_s},
+                                   {u"B"_s, {}, u"1"_s, u"po dogovoru"_s},
+                                   {u"C"_s, {}, u"1"_s, u"3"_s}}
             << QStringList{u"5,00 € dva"_s, u"po dogovoru 1,00"_s} << u"Skupaj cena: 3,00 €"_s;
     }
 
@@ -468,7 +475,8 @@ private slots:
         const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
             shown = frmPrintIzpis->qreport().generate();
             pdf = dir_.filePath(u"shown.pdf"_s);
-            report::ReportPreviewDialog::setPathChooser([&](QWidget*, const QString&, const QString&, const QString&) { return pdf; });
+            report::ReportPreviewDialog::setPathChooser(
+                [&](QWidget*, const QString&, const QString&, const QString&) { return pdf; });
             dialog.savePdfAction()->trigger();
             dialog.accept();
         });
@@ -489,7 +497,8 @@ private slots:
             if (const auto* candidate = std::get_if<report::ImageOp>(&op))
                 image = candidate;
         QVERIFY(image);
-        QVERIFY2(qAbs(image->rectMm.width() - report::PixelsToMm(301)) < 0.6, qPrintable(QString::number(image->rectMm.width())));
+        QVERIFY2(qAbs(image->rectMm.width() - report::PixelsToMm(301)) < 0.6,
+                 qPrintable(QString::number(image->rectMm.width())));
         QCOMPARE(image->rectMm.left(), 10.0 - 13.0);
     }
 
@@ -569,8 +578,8 @@ private:
 
     static PrintedOrder printed(const Order& o)
     {
-        return {o.id, o.number, o.vozilo, o.registrska, o.datum, o.imagePath, o.komentar,
-                o.vnesel, o.stranka, o.naslov, o.podjetje, o.idddv, o.type};
+        return {o.id,     o.number,  o.vozilo, o.registrska, o.datum, o.imagePath, o.komentar,
+                o.vnesel, o.stranka, o.naslov, o.podjetje,   o.idddv, o.type};
     }
 
     void printNalog(int mode, const Order& o)

@@ -99,8 +99,8 @@ private slots:
                                               "~6{-1[*dot*]5{NULL{NULL{x{y")
                              .withHeader("Set-Cookie", "sid=one; Path=/"));
         server_->enqueue(LoopbackAnswer::text("Napaka"));
-        const ToolRun run = RunTool({u"--at"_s, gatewayUrl(), u"--param"_s, u"1,5"_s, u"--param=č"_s,
-                                     u"call usp_a"_s, u"call usp_b"_s});
+        const ToolRun run = RunTool(
+            {u"--at"_s, gatewayUrl(), u"--param"_s, u"1,5"_s, u"--param=č"_s, u"call usp_a"_s, u"call usp_b"_s});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.lines.size(), 2);
 
@@ -113,7 +113,8 @@ private slots:
         QStringList types;
         for (const QJsonValue& column : columns)
             types.append(column[u"type"_s].toString());
-        QCOMPARE(types, (QStringList{u"integer"_s, u"decimal"_s, u"date"_s, u"datetime"_s, u"text"_s, u"text"_s, u"binary"_s}));
+        QCOMPARE(types, (QStringList{u"integer"_s, u"decimal"_s, u"date"_s, u"datetime"_s, u"text"_s, u"text"_s,
+                                     u"binary"_s}));
         const QJsonArray row = Row(first, 0);
         QVERIFY(row[0].isDouble());
         QCOMPARE(row[0].toInt(), 5);
@@ -126,7 +127,8 @@ private slots:
 
         const QJsonObject second = run.lines[1];
         QCOMPARE(second[u"statement"_s].toString(), u"call usp_b"_s);
-        QCOMPARE(second[u"lastRemoteError"_s].toString(), u"Napaka pri izvajanju postopka :call usp_b z opisom: -> Napaka"_s);
+        QCOMPARE(second[u"lastRemoteError"_s].toString(),
+                 u"Napaka pri izvajanju postopka :call usp_b z opisom: -> Napaka"_s);
         QVERIFY(second[u"recordset"_s].isNull());
 
         const QList<LoopbackRequest> requests = server_->requests();

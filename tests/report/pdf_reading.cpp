@@ -68,7 +68,8 @@ std::vector<PdfWord> PdfWords(const QString& pdfPath)
         }
         const double x0 = match.captured(1).toDouble(), y0 = match.captured(2).toDouble();
         const double x1 = match.captured(3).toDouble(), y1 = match.captured(4).toDouble();
-        words.push_back({page, QRectF(QPointF(x0 * MmPerPoint, y0 * MmPerPoint), QPointF(x1 * MmPerPoint, y1 * MmPerPoint)),
+        words.push_back({page,
+                         QRectF(QPointF(x0 * MmPerPoint, y0 * MmPerPoint), QPointF(x1 * MmPerPoint, y1 * MmPerPoint)),
                          unescapeXml(match.captured(5))});
     }
     return words;

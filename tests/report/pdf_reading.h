@@ -8,8 +8,8 @@
 #include <vector>
 
 struct PdfWord {
-    int page = 0;   // 1-based
-    QRectF boxMm;   // from the page's top-left corner
+    int page = 0; // 1-based
+    QRectF boxMm; // from the page's top-left corner
     QString text;
 };
 

@@ -48,7 +48,10 @@ std::vector<PlacedText> find(const std::vector<PlacedText>& texts, const QString
     return found;
 }
 
-QFont arial() { return QFont(u"Arial"_s, 10); }
+QFont arial()
+{
+    return QFont(u"Arial"_s, 10);
+}
 
 // Header 20 mm, title 10 mm, detail 10 mm per row, summary 10 mm, footer 20 mm.
 struct SampleReport {
@@ -162,7 +165,10 @@ private slots:
         sample.report.setDataSource(&source);
         QStringList calls;
         int sum = 0;
-        sample.report.setBeforeGenerate([&] { sum = 0; calls.clear(); });
+        sample.report.setBeforeGenerate([&] {
+            sum = 0;
+            calls.clear();
+        });
         sample.report.setFieldOrder({u"b"_s, u"a"_s});
         sample.report.setFieldHook(u"b"_s, [&](const QString& value) -> QString {
             calls << u"b"_s + value;

@@ -1,4 +1,5 @@
-// Tests of the report outputs: the uncompressed PDF read back with pdftotext, the single-file HTML and the preview window.
+// Tests of the report outputs: the uncompressed PDF read back with pdftotext, the single-file HTML and the preview
+// window.
 #include "report/pdf_streams.h"
 #include "report/report.h"
 #include "report/report_output.h"
@@ -40,8 +41,7 @@ struct SampleReport {
     {
         Band& header = report.addBand(u"header"_s, BandKind::PageHeader, 30);
         header.add<Label>(u"name"_s, QPointF(2, 2), QFont(u"Arial"_s, 10, QFont::Bold))->setText(u"Avtoservis Čuk"_s);
-        header.add<Label>(u"right"_s, QPointF(188.4, 10), QFont(u"Arial"_s, 12), HAlign::Right)
-            ->setText(u"Desno<&>"_s);
+        header.add<Label>(u"right"_s, QPointF(188.4, 10), QFont(u"Arial"_s, 12), HAlign::Right)->setText(u"Desno<&>"_s);
         Band& detail = report.addBand(u"detail"_s, BandKind::Detail, 6.6);
         detail.add<Label>(u"opis"_s, QPointF(1.9, 0.5), QFont(u"Arial"_s, 10))->setField(u"opis"_s);
         detail.add<Rule>(u"rule"_s, QPointF(0, 5.8), 190.0, QColor(0xC0, 0xC0, 0xC0));
@@ -145,10 +145,11 @@ private slots:
             },
             u"Nalog 7"_s);
         QStringList asked;
-        ReportPreviewDialog::setPathChooser([&](QWidget*, const QString& caption, const QString& suggested, const QString&) {
-            asked << caption;
-            return dir_.filePath(QFileInfo(suggested).fileName());
-        });
+        ReportPreviewDialog::setPathChooser(
+            [&](QWidget*, const QString& caption, const QString& suggested, const QString&) {
+                asked << caption;
+                return dir_.filePath(QFileInfo(suggested).fileName());
+            });
         QCOMPARE(dialog.size(), QSize(1024, 768));
         auto* toolBar = dialog.findChild<QToolBar*>();
         QVERIFY(toolBar);
@@ -166,8 +167,8 @@ private slots:
         dialog.saveRtfAction()->trigger();
         dialog.saveXlsxAction()->trigger();
         dialog.saveHtmlAction()->trigger();
-        QCOMPARE(asked, (QStringList{u"Shrani kot PDF"_s, u"Shrani kot RTF"_s, u"Shrani kot Excel"_s,
-                                     u"Shrani kot HTML"_s}));
+        QCOMPARE(asked,
+                 (QStringList{u"Shrani kot PDF"_s, u"Shrani kot RTF"_s, u"Shrani kot Excel"_s, u"Shrani kot HTML"_s}));
         for (const QString& extension : {u".rtf"_s, u".xlsx"_s})
             QVERIFY2(QFileInfo(dir_.filePath(u"Nalog 7"_s + extension)).size() > 0, qPrintable(extension));
         QVERIFY(PdfText(dir_.filePath(u"Nalog 7.pdf"_s)).contains(u"Postavka30"_s));

@@ -1,4 +1,5 @@
-// A real X desktop for window tests: Xvfb, with the openbox window manager or without one, started before the application.
+// A real X desktop for window tests: Xvfb, with the openbox window manager or without one, started before the
+// application.
 #include "desktop_session.h"
 
 #include <xcb/xcb.h>

@@ -20,9 +20,9 @@ public:
         connection_ = xcb_connect(nullptr, nullptr);
         xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
         window_ = xcb_generate_id(connection_);
-        const QRect place = bottomStrut > 0 ? QRect(0, screen->height_in_pixels - bottomStrut, screen->width_in_pixels,
-                                                    bottomStrut)
-                                            : QRect(100, 100, 300, 200);
+        const QRect place = bottomStrut > 0
+                                ? QRect(0, screen->height_in_pixels - bottomStrut, screen->width_in_pixels, bottomStrut)
+                                : QRect(100, 100, 300, 200);
         xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, int16_t(place.x()),
                           int16_t(place.y()), uint16_t(place.width()), uint16_t(place.height()), 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
@@ -32,8 +32,8 @@ public:
             const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE");
             const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
             xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, type, XCB_ATOM_ATOM, 32, 1, &dock);
-            const uint32_t strut[12] = {0, 0, 0, uint32_t(bottomStrut), 0, 0, 0, 0, 0, 0, 0,
-                                        uint32_t(screen->width_in_pixels - 1)};
+            const uint32_t strut[12] = {
+                0, 0, 0, uint32_t(bottomStrut), 0, 0, 0, 0, 0, 0, 0, uint32_t(screen->width_in_pixels - 1)};
             xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, atom("_NET_WM_STRUT_PARTIAL"),
                                 XCB_ATOM_CARDINAL, 32, 12, strut);
         }
@@ -66,9 +66,8 @@ public:
     {
         const xcb_atom_t property = atom("_NET_FRAME_EXTENTS");
         std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
-            xcb_get_property_reply(connection_,
-                                   xcb_get_property(connection_, 0, window_, property, XCB_ATOM_CARDINAL, 0, 4),
-                                   nullptr),
+            xcb_get_property_reply(
+                connection_, xcb_get_property(connection_, 0, window_, property, XCB_ATOM_CARDINAL, 0, 4), nullptr),
             &std::free);
         if (!reply || xcb_get_property_value_length(reply.get()) != 16)
             return {};
@@ -86,9 +85,8 @@ public:
         std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> g(
             xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window_), nullptr), &std::free);
         std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> t(
-            xcb_translate_coordinates_reply(connection_,
-                                            xcb_translate_coordinates(connection_, window_, screen->root, 0, 0),
-                                            nullptr),
+            xcb_translate_coordinates_reply(
+                connection_, xcb_translate_coordinates(connection_, window_, screen->root, 0, 0), nullptr),
             &std::free);
         if (!g || !t)
             return {};

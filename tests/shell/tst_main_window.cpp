@@ -1,11 +1,11 @@
-// Widget tests of the main window's order list, refresh, search, alert, menus, closing rules, placement and arrangement.
+// Widget tests of the main window's order list, refresh, search, alert, menus, closing rules, placement and
+// arrangement.
 #include "support/settings_sandbox.h"
 #include "support/simulator_process.h"
 #include "support/window_test_kit.h"
 
 #include "data/remote_call.h"
 #include "data/settings_store.h"
-#include "ui/wait_cursor.h"
 #include "desktop/url_opener.h"
 #include "desktop/window_arranger.h"
 #include "session/app_state.h"
@@ -13,6 +13,7 @@
 #include "shell/order_list_model.h"
 #include "shell/startup.h"
 #include "ui/message_boxes.h"
+#include "ui/wait_cursor.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
 
@@ -48,17 +49,24 @@ struct OrderSpec {
 
 QByteArray OrderListAnswer(const QList<OrderSpec>& orders, bool withSavedColumn = true)
 {
-    QList<QPair<QString, int>> columns = {
-        {u"id"_s, 3},        {u"nalogStevilka"_s, 200}, {u"stranka"_s, 200},       {u"vnesel"_s, 200},
-        {u"komentar"_s, 200}, {u"datum"_s, 135},         {u"viewed"_s, 3},          {u"vozilo"_s, 200},
-        {u"registrska_st"_s, 200}, {u"nalogType"_s, 3}};
+    QList<QPair<QString, int>> columns = {{u"id"_s, 3},       {u"nalogStevilka"_s, 200}, {u"stranka"_s, 200},
+                                          {u"vnesel"_s, 200}, {u"komentar"_s, 200},      {u"datum"_s, 135},
+                                          {u"viewed"_s, 3},   {u"vozilo"_s, 200},        {u"registrska_st"_s, 200},
+                                          {u"nalogType"_s, 3}};
     if (withSavedColumn)
         columns.append({u"saved"_s, 3});
     QList<Row> rows;
     for (const OrderSpec& order : orders) {
-        Row row = {QString::number(order.id), u"N-"_s + QString::number(order.id), order.customer, u"Tina"_s,
-                   u"komentar"_s, u"2024-03-05 10:15:00"_s, QString::number(order.viewed), u"Škoda Octavia"_s,
-                   u"LJ AB-123"_s, QString::number(order.type)};
+        Row row = {QString::number(order.id),
+                   u"N-"_s + QString::number(order.id),
+                   order.customer,
+                   u"Tina"_s,
+                   u"komentar"_s,
+                   u"2024-03-05 10:15:00"_s,
+                   QString::number(order.viewed),
+                   u"Škoda Octavia"_s,
+                   u"LJ AB-123"_s,
+                   QString::number(order.type)};
         if (withSavedColumn)
             row.append(QString::number(order.saved));
         rows.append(row);
@@ -146,8 +154,9 @@ private slots:
         QTest::addColumn<QString>("search");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("expected");
-        QTest::addRow("unbilled, no search") << false << QString() << u"yyyy-mm-dd"_s
-                                             << u"call usp_listneobracunaninalogi (0,'2023-03-06','2025-03-05',-1,0,'')"_s;
+        QTest::addRow("unbilled, no search")
+            << false << QString() << u"yyyy-mm-dd"_s
+            << u"call usp_listneobracunaninalogi (0,'2023-03-06','2025-03-05',-1,0,'')"_s;
         QTest::addRow("all, search") << true << u"Novak"_s << u"dd.mm.yyyy"_s
                                      << u"call usp_listneobracunaninalogi (2,'06.03.2023','05.03.2025',-1,1,'Novak')"_s;
     }
@@ -383,8 +392,9 @@ private slots:
         QCOMPARE(box.title, u"Napaka"_s);
         QCOMPARE(box.icon, MessageIcon::Error);
         QVERIFY2(box.text.startsWith(u"Napaka pri preverjanju nalogov "_s), qPrintable(box.text));
-        QVERIFY2(box.text.endsWith(u"\r\nQry:"_s + OrderListStatement(false, {}, QDate::currentDate(), u"yyyy-mm-dd"_s)),
-                 qPrintable(box.text));
+        QVERIFY2(
+            box.text.endsWith(u"\r\nQry:"_s + OrderListStatement(false, {}, QDate::currentDate(), u"yyyy-mm-dd"_s)),
+            qPrintable(box.text));
         QVERIFY(w->lviewMain->isEnabled());
         QCOMPARE(w->lviewMain->model()->rowCount(), 0);
     }
@@ -533,15 +543,32 @@ private slots:
     // A row that cannot be converted ends the read: the rows before it stay, the box quotes the statement.
     void unreadableRowKeepsTheRowsBefore()
     {
-        const QList<QPair<QString, int>> columns = {
-            {u"id"_s, 3},        {u"nalogStevilka"_s, 200}, {u"stranka"_s, 200}, {u"vnesel"_s, 200},
-            {u"komentar"_s, 200}, {u"datum"_s, 135},         {u"viewed"_s, 3},    {u"vozilo"_s, 200},
-            {u"registrska_st"_s, 200}, {u"nalogType"_s, 3}, {u"saved"_s, 3}};
+        const QList<QPair<QString, int>> columns = {{u"id"_s, 3},
+                                                    {u"nalogStevilka"_s, 200},
+                                                    {u"stranka"_s, 200},
+                                                    {u"vnesel"_s, 200},
+                                                    {u"komentar"_s, 200},
+                                                    {u"datum"_s, 135},
+                                                    {u"viewed"_s, 3},
+                                                    {u"vozilo"_s, 200},
+                                                    {u"registrska_st"_s, 200},
+                                                    {u"nalogType"_s, 3},
+                                                    {u"saved"_s, 3}};
         const auto row = [](int id, std::optional<QString> vnesel) {
-            return Row{QString::number(id), u"N-"_s + QString::number(id), u"Kos"_s, vnesel, u"k"_s,
-                       u"2024-03-05 10:15:00"_s, u"0"_s, u"Golf"_s, u"LJ 1"_s, u"0"_s, u"1"_s};
+            return Row{QString::number(id),
+                       u"N-"_s + QString::number(id),
+                       u"Kos"_s,
+                       vnesel,
+                       u"k"_s,
+                       u"2024-03-05 10:15:00"_s,
+                       u"0"_s,
+                       u"Golf"_s,
+                       u"LJ 1"_s,
+                       u"0"_s,
+                       u"1"_s};
         };
-        workshop_->answer(ListPrefix, TableAnswer(columns, {row(1, u"Tina"_s), row(2, u"Tina"_s), row(3, std::nullopt)}));
+        workshop_->answer(ListPrefix,
+                          TableAnswer(columns, {row(1, u"Tina"_s), row(2, u"Tina"_s), row(3, std::nullopt)}));
         TfrmMain* w = shownWindow();
         w->loadNalogi();
         QCOMPARE(w->lviewMain->model()->rowCount(), 2);

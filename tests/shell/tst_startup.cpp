@@ -39,8 +39,8 @@ QByteArray CounterAnswer(int counter)
 
 // What the test saw of the modal sign-in windows while the start-up ran.
 struct SignInVisit {
-    QString code;      // the box's text when shown
-    bool automatic;    // the automatic submission was armed
+    QString code;   // the box's text when shown
+    bool automatic; // the automatic submission was armed
 };
 
 // Answers every modal sign-in window by closing it with "ZAPRI PROGRAM" and records it.

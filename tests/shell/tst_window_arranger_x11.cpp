@@ -1,4 +1,5 @@
-// The arrangement and the main window's placement on the test lane's X server (Xvfb 1920 x 1080) with a window manager that draws frames (openbox).
+// The arrangement and the main window's placement on the test lane's X server (Xvfb 1920 x 1080) with a window manager
+// that draws frames (openbox).
 #include "foreign_x_window.h"
 #include "support/settings_sandbox.h"
 
@@ -11,10 +12,10 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QWindow>
 #include <QMargins>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -103,8 +104,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.isActiveWindow(), 5000);
         QApplication::alert(&w);
         w.repaint();
-        QTRY_VERIFY_WITH_TIMEOUT(arranger.windowStates(w.winId()).contains(u"_NET_WM_STATE_DEMANDS_ATTENTION"_s),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(arranger.windowStates(w.winId()).contains(u"_NET_WM_STATE_DEMANDS_ATTENTION"_s), 5000);
     }
 
     // Five starts and quits with no user action keep the main window's stored placement, and

@@ -1,7 +1,7 @@
 // Every window against the simulator on a real desktop: texts fit, controls keep apart, outer sizes.
 #include "desktop_session.h"
-#include "window_test_state.h"
 #include "window_fit_checks.h"
+#include "window_test_state.h"
 
 #include "support/simulator_process.h"
 #include "support/window_test_kit.h"

@@ -26,16 +26,23 @@ namespace {
 const QString FindPrefix = u"call usp_findmyordavo"_s;
 const QString RegisterPrefix = u"call usp_insertupdatedefaultnalogsettings"_s;
 
-const QList<QPair<QString, int>> DirectoryColumns = {
-    {u"ordavoroot"_s, 200}, {u"liveversion"_s, 200}, {u"imepodjetja"_s, 200}, {u"naslovpodjetja"_s, 200},
-    {u"postnastevilkainposta"_s, 200}, {u"telefon"_s, 200}, {u"fax"_s, 200}, {u"tax"_s, 200},
-    {u"www"_s, 200}, {u"avtotitle"_s, 200}, {u"registrkatitle"_s, 200}};
+const QList<QPair<QString, int>> DirectoryColumns = {{u"ordavoroot"_s, 200},
+                                                     {u"liveversion"_s, 200},
+                                                     {u"imepodjetja"_s, 200},
+                                                     {u"naslovpodjetja"_s, 200},
+                                                     {u"postnastevilkainposta"_s, 200},
+                                                     {u"telefon"_s, 200},
+                                                     {u"fax"_s, 200},
+                                                     {u"tax"_s, 200},
+                                                     {u"www"_s, 200},
+                                                     {u"avtotitle"_s, 200},
+                                                     {u"registrkatitle"_s, 200}};
 
 QByteArray DirectoryAnswer(const QString& root, const std::optional<QString>& companyName = u"Avtoservis Kovač"_s)
 {
-    return TableAnswer(DirectoryColumns, {{root, u"1.1.3.337"_s, companyName, u"Cesta 1"_s, u"1000 Ljubljana"_s,
-                                           u"01 234 56 78"_s, u"01 234 56 79"_s, u"SI12345678"_s,
-                                           u"www.kovac.si"_s, u"Vozilo:"_s, u"Registrska:"_s}});
+    return TableAnswer(DirectoryColumns,
+                       {{root, u"1.1.3.337"_s, companyName, u"Cesta 1"_s, u"1000 Ljubljana"_s, u"01 234 56 78"_s,
+                         u"01 234 56 79"_s, u"SI12345678"_s, u"www.kovac.si"_s, u"Vozilo:"_s, u"Registrska:"_s}});
 }
 
 QString Setting(const QString& key)
@@ -183,7 +190,9 @@ private slots:
         w->shraniClick();
         const ShownMessage box = DialogTestHook::lastShown();
         QCOMPARE(box.kind, int(mdError));
-        QCOMPARE(box.text, u"Žal je prišlo do napake med prijavo, prosimo kontaktirajte nas prek epošte pomoc@example.si ali pa poizkusite kasneje"_s);
+        QCOMPARE(
+            box.text,
+            u"Žal je prišlo do napake med prijavo, prosimo kontaktirajte nas prek epošte pomoc@example.si ali pa poizkusite kasneje"_s);
         QVERIFY(box.details.contains(u"Duplicate entry"_s));
         QCOMPARE(w->result(), int(QDialog::Rejected));
         QCOMPARE(Setting(u"kodadostop"_s), QString());
@@ -210,25 +219,26 @@ private slots:
     {
         const QString root = server_->baseUrl().chopped(1); // without the trailing "/"
         server_->answer(FindPrefix,
-                        TableAnswer(DirectoryColumns,
-                                    {{root, u"1.1.3.337"_s, u"Avtoservis \"Pri Janezu\" C:\\d"_s, u"Cesta 1"_s,
-                                      u"1000 Ljubljana"_s, u"01"_s, u"02"_s, u"SI1"_s, u"www.pj.si"_s, u"Vozilo:"_s,
-                                      u"Registrska:"_s}}));
+                        TableAnswer(DirectoryColumns, {{root, u"1.1.3.337"_s, u"Avtoservis \"Pri Janezu\" C:\\d"_s,
+                                                        u"Cesta 1"_s, u"1000 Ljubljana"_s, u"01"_s, u"02"_s, u"SI1"_s,
+                                                        u"www.pj.si"_s, u"Vozilo:"_s, u"Registrska:"_s}}));
         TfrmnalogLogin* w = shownLogin(u" Demo 1234 "_s);
         QTest::keyClick(w->txtkoda, Qt::Key_Return);
         QCOMPARE(w->result(), int(QDialog::Accepted));
         QVERIFY(DialogTestHook::shown().isEmpty());
-        QCOMPARE(statementsStartingWith(RegisterPrefix),
-                 QStringList{u"call usp_insertupdatedefaultnalogsettings(\"1.1.3.337\",\"demo1234\",\"Avtoservis \"\"Pri Janezu\"\" C:\\\\d\",\"Cesta 1\",\"1000 Ljubljana\",\"01\",\"02\",\"SI1\",\"www.pj.si\",\"Vozilo:\",\"Registrska:\")"_s});
+        QCOMPARE(
+            statementsStartingWith(RegisterPrefix),
+            QStringList{
+                u"call usp_insertupdatedefaultnalogsettings(\"1.1.3.337\",\"demo1234\",\"Avtoservis \"\"Pri Janezu\"\" C:\\\\d\",\"Cesta 1\",\"1000 Ljubljana\",\"01\",\"02\",\"SI1\",\"www.pj.si\",\"Vozilo:\",\"Registrska:\")"_s});
         QCOMPARE(Setting(u"companyname"_s), u"Avtoservis \"Pri Janezu\" C:\\d"_s);
         QCOMPARE(Setting(u"weburlroot"_s), server_->baseUrl());
         QCOMPARE(Setting(u"weburl"_s), u"commobj/commobj/"_s);
         QCOMPARE(Setting(u"pathToRequest"_s), u"requests/getpodpis.php"_s);
         QCOMPARE(Setting(u"kodadostop"_s), u"demo1234"_s);
-        const QStringList expectedOrder = {u"directoryurl"_s,  u"supportemail"_s,   u"companyname"_s,  u"companyaddress"_s,
-                                           u"companyposta"_s,  u"companyphone"_s,   u"companyfax"_s,   u"companytax"_s,
-                                           u"companywww"_s,    u"avtotitle"_s,      u"registrkatitle"_s, u"pathtorequest"_s,
-                                           u"weburlroot"_s,    u"weburl"_s,         u"kodadostop"_s};
+        const QStringList expectedOrder = {
+            u"directoryurl"_s,   u"supportemail"_s,  u"companyname"_s, u"companyaddress"_s, u"companyposta"_s,
+            u"companyphone"_s,   u"companyfax"_s,    u"companytax"_s,  u"companywww"_s,     u"avtotitle"_s,
+            u"registrkatitle"_s, u"pathtorequest"_s, u"weburlroot"_s,  u"weburl"_s,         u"kodadostop"_s};
         QCOMPARE(KeysInFileOrder(sandbox_->settingsFile()), expectedOrder);
     }
 

@@ -36,7 +36,9 @@ private slots:
 
         const QJsonObject failure = QJsonDocument::fromJson(lines[1]).object();
         QVERIFY(failure.value(u"recordset"_s).isNull());
-        QVERIFY(failure.value(u"lastRemoteError"_s).toString().endsWith(u"PROCEDURE "_s + sim.databaseName() + u".usp_nope does not exist"_s));
+        QVERIFY(failure.value(u"lastRemoteError"_s)
+                    .toString()
+                    .endsWith(u"PROCEDURE "_s + sim.databaseName() + u".usp_nope does not exist"_s));
     }
 };
 

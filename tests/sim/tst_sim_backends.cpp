@@ -1,4 +1,5 @@
-// The SQLite and MariaDB back ends side by side: every statement form the windows send, with hostile typed text, answered alike; nothing typed changes a statement.
+// The SQLite and MariaDB back ends side by side: every statement form the windows send, with hostile typed text,
+// answered alike; nothing typed changes a statement.
 #include "data/http_client.h"
 #include "data/recordset.h"
 #include "data/remote_call.h"
@@ -118,7 +119,8 @@ QString RegistrationStatement(const QString& value)
 
 QString OrderListStatement(int filter, const QString& search = {})
 {
-    const QString searchPart = search.isEmpty() ? u",-1,0,''"_s : u",-1,1,'"_s + StripStatementBreakers(search) + u"'"_s;
+    const QString searchPart =
+        search.isEmpty() ? u",-1,0,''"_s : u",-1,1,'"_s + StripStatementBreakers(search) + u"'"_s;
     return u"call usp_listneobracunaninalogi ("_s + QString::number(filter) + u",'"_s + ListDate(-365) + u"','"_s +
            ListDate(365) + u"'"_s + searchPart + u")"_s;
 }
@@ -253,10 +255,14 @@ private slots:
         row("order search", OrderListStatement(0, u"lj"_s), 0);
         for (const QString& text : HostileTexts())
             row(qPrintable(u"order search: "_s + text), OrderListStatement(2, text), 0);
-        row("order header", u"call usp_listneobracunaninalogi (1,'%1','%2',%3,0,'')"_s.arg(ListDate(-365), ListDate(365))
-                                .arg(SimulatorProcess::OrderWithDocuments), 0);
-        row("order without customer", u"call usp_listneobracunaninalogi (1,'%1','%2',%3,0,'')"_s
-                                          .arg(ListDate(-365), ListDate(365)).arg(SimulatorProcess::OrderWithoutCustomer), 0);
+        row("order header",
+            u"call usp_listneobracunaninalogi (1,'%1','%2',%3,0,'')"_s.arg(ListDate(-365), ListDate(365))
+                .arg(SimulatorProcess::OrderWithDocuments),
+            0);
+        row("order without customer",
+            u"call usp_listneobracunaninalogi (1,'%1','%2',%3,0,'')"_s.arg(ListDate(-365), ListDate(365))
+                .arg(SimulatorProcess::OrderWithoutCustomer),
+            0);
         row("order items", u"call usp_listNalogPostavke (%1)"_s.arg(SimulatorProcess::OrderWithDocuments), 0);
         row("edit lock", u"call usp_getnalogedit (%1)"_s.arg(SimulatorProcess::LockedOrder), 0);
         row("bill locked order", u"call usp_updatenalog (%1,1)"_s.arg(SimulatorProcess::LockedOrder), 0);
@@ -271,7 +277,8 @@ private slots:
         row("place tyres, no such place", u"call usp_saveSHRLocation (1501,999)"_s, 1);
         row("tyre search", u"usp_searchShranjeni ''"_s, 0);
         for (const QString& text : HostileTexts())
-            row(qPrintable(u"tyre search: "_s + text), u"usp_searchShranjeni '"_s + StripStatementBreakers(text) + u"'"_s, 0);
+            row(qPrintable(u"tyre search: "_s + text),
+                u"usp_searchShranjeni '"_s + StripStatementBreakers(text) + u"'"_s, 0);
         int id = 0;
         for (const QString& text : HostileTexts() + QStringList{LongHostileText()}) {
             ++id;
@@ -282,7 +289,8 @@ private slots:
         row("places after writes", u"call usp_listLokacije ()"_s, 0);
         row("catalogue after writes", u"call usp_listPostavkeALL ()"_s, 0);
         for (const char* price : {"12.555", "0.005", "-2.345", "99999999.994", "1e2", " 7 ", ".5", "-0.001"})
-            row(qPrintable(u"item price "_s + QLatin1StringView(price)), CatalogueStatement(-1, u"cena"_s, QString::fromLatin1(price)), 0);
+            row(qPrintable(u"item price "_s + QLatin1StringView(price)),
+                CatalogueStatement(-1, u"cena"_s, QString::fromLatin1(price)), 0);
         row("item price that rounds out of range", CatalogueStatement(-1, u"x"_s, u"99999999.995"_s), 1);
         row("prices as stored", u"call usp_listPostavkeALL ()"_s, 0);
         row("item price not a number", CatalogueStatement(-1, u"x"_s, u"12a"_s), 1);
@@ -375,7 +383,8 @@ private slots:
         const QString from = SeedTime.date().addDays(-60).toString(qtFormat);
         const QString to = SeedTime.date().toString(qtFormat);
         const QStringList accepted = {ComposeStatement(u"call usp_checkDate "_s, {from}),
-                                      u"call usp_listneobracunaninalogi (2,'"_s + from + u"','"_s + to + u"',-1,0,'')"_s};
+                                      u"call usp_listneobracunaninalogi (2,'"_s + from + u"','"_s + to +
+                                          u"',-1,0,'')"_s};
         for (const QString& statement : accepted)
             QVERIFY2(askBoth(statement).startsWith("[success]"), qPrintable(statement));
         const QString otherFormat = format == u"yyyy-mm-dd"_s ? u"05.03.2026"_s : u"2026-03-05"_s;

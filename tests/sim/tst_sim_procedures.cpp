@@ -1,4 +1,5 @@
-// Tests of the simulator's procedures on a seeded database: the behaviour each window relies on, MySQL-like errors, injection refused.
+// Tests of the simulator's procedures on a seeded database: the behaviour each window relies on, MySQL-like errors,
+// injection refused.
 #include "database.h"
 #include "server.h"
 
@@ -64,8 +65,7 @@ private slots:
     {
         QVERIFY(folder_.isValid());
         static int counter = 0;
-        db_ = std::make_unique<sim::WorkshopDatabase>(
-            folder_.filePath(u"db%1.sqlite"_s.arg(++counter)).toStdString());
+        db_ = std::make_unique<sim::WorkshopDatabase>(folder_.filePath(u"db%1.sqlite"_s.arg(++counter)).toStdString());
         QVERIFY(db_->wasCreated());
         db_->seed({40, "Demo1234", QDateTime(QDate(2024, 3, 5), QTime(12, 0))});
     }
@@ -77,8 +77,8 @@ private slots:
         QTest::addColumn<QString>("statement");
         QTest::addColumn<int>("endpoint");
         QTest::addColumn<QString>("error");
-        QTest::addRow("unknown procedure") << u"call usp_nope ()"_s << int(Endpoint::Workshop)
-                                           << u"PROCEDURE ordavo.usp_nope does not exist"_s;
+        QTest::addRow("unknown procedure")
+            << u"call usp_nope ()"_s << int(Endpoint::Workshop) << u"PROCEDURE ordavo.usp_nope does not exist"_s;
         QTest::addRow("workshop procedure on the directory")
             << u"call usp_listLokacije ()"_s << int(Endpoint::Directory)
             << u"PROCEDURE ordavo_imenik.usp_listLokacije does not exist"_s;
@@ -88,15 +88,13 @@ private slots:
         QTest::addRow("arguments missing")
             << u"call usp_listNalogPostavke"_s << int(Endpoint::Workshop)
             << u"Incorrect number of arguments for PROCEDURE ordavo.usp_listNalogPostavke; expected 1, got 0"_s;
-        QTest::addRow("text for an integer")
-            << u"call usp_listNalogPostavke ('x')"_s << int(Endpoint::Workshop)
-            << u"Incorrect integer value: 'x' for column ``.``.`pNalogId` at row 0"_s;
+        QTest::addRow("text for an integer") << u"call usp_listNalogPostavke ('x')"_s << int(Endpoint::Workshop)
+                                             << u"Incorrect integer value: 'x' for column ``.``.`pNalogId` at row 0"_s;
         QTest::addRow("price that is no number")
             << u"call usp_updateSavePostavka (-1,'a','abc',100,0)"_s << int(Endpoint::Workshop)
             << u"Incorrect decimal value: 'abc' for column ``.``.`pCena` at row 0"_s;
-        QTest::addRow("number with a tail")
-            << u"call usp_listNalogPostavke ('15x')"_s << int(Endpoint::Workshop)
-            << u"Data truncated for column 'pNalogId' at row 0"_s;
+        QTest::addRow("number with a tail") << u"call usp_listNalogPostavke ('15x')"_s << int(Endpoint::Workshop)
+                                            << u"Data truncated for column 'pNalogId' at row 0"_s;
         QTest::addRow("date in another format")
             << u"call usp_checkDate ('2024/03/05')"_s << int(Endpoint::Workshop)
             << u"Incorrect date value: '2024/03/05' for column ``.``.`pDatum` at row 0"_s;
@@ -154,7 +152,8 @@ private slots:
         const QString plate = column(first, "registrska_st").value(0);
         QVERIFY(column(rows(listStatement(2, plate.toLower())), "id").contains(u"1501"_s));
         // Flag 0 ignores the text.
-        QCOMPARE(int(rows(u"call usp_listneobracunaninalogi (2,'2000-01-01','2100-01-01',-1,0,'zzz')"_s).rows.size()), all);
+        QCOMPARE(int(rows(u"call usp_listneobracunaninalogi (2,'2000-01-01','2100-01-01',-1,0,'zzz')"_s).rows.size()),
+                 all);
     }
 
     void singleOrderFormAnswersTheHeader()
@@ -180,7 +179,8 @@ private slots:
     void itemsCarryTextPricesAndTheDiscount()
     {
         const auto items = rows(u"call usp_listNalogPostavke (1501)"_s);
-        QCOMPARE(column(items, "opis"), (QStringList{u"Menjava olja"_s, u"Oljni filter"_s, u"Delo (ura)"_s, u"Popust"_s}));
+        QCOMPARE(column(items, "opis"),
+                 (QStringList{u"Menjava olja"_s, u"Oljni filter"_s, u"Delo (ura)"_s, u"Popust"_s}));
         QCOMPARE(column(items, "cena"), (QStringList{u"25.50"_s, u"12.90"_s, u"42.00"_s, u"-10.00"_s}));
         QCOMPARE(column(items, "kolicina").value(2), u"1.5"_s);
         for (const auto& c : items.columns)
@@ -285,11 +285,13 @@ private slots:
             u"\"1000 Ljubljana\",\"01\",\"02\",\"SI1\",\"www\",\"Vozilo:\",\"Registrska št:\")"_s;
         db_->setUpdateCounter(5);
         QVERIFY(!run(registration).failed());
-        QCOMPARE(column(rows(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s), "needeedupdate"),
-                 QStringList{u"5"_s});
+        QCOMPARE(
+            column(rows(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s), "needeedupdate"),
+            QStringList{u"5"_s});
         db_->setUpdateCounter(std::nullopt);
-        QCOMPARE(column(rows(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s), "needeedupdate"),
-                 QStringList{u"-1"_s});
+        QCOMPARE(
+            column(rows(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s), "needeedupdate"),
+            QStringList{u"-1"_s});
         db_->clearDefaults();
         QVERIFY(rows(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s).rows.empty());
         QCOMPARE(column(rows(u"SELECT COUNT(*) as 'stevilo' FROM ordavodefaults"_s), "stevilo"), QStringList{u"0"_s});

@@ -1,4 +1,5 @@
-// Round trips through the client's own transport against the running simulator: every statement form, documents, faults.
+// Round trips through the client's own transport against the running simulator: every statement form, documents,
+// faults.
 #include "data/http_client.h"
 #include "data/remote_call.h"
 #include "data/settings_store.h"
@@ -104,7 +105,8 @@ private slots:
         startSimulator();
         const QString gateway = sim_->gatewayUrl();
         RemoteParams = QStringList{QString()};
-        auto counter = ExecuteRemoteAt(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s, gateway);
+        auto counter =
+            ExecuteRemoteAt(u"SELECT IFNULL(needeedupdate,-1) as 'needeedupdate' FROM ordavodefaults"_s, gateway);
         QVERIFY2(counter, qPrintable(LastRemoteError));
         QCOMPARE(counter->FieldValue(u"needeedupdate"_s).asInteger(), 0);
         QCOMPARE(sim_->control(u"bump-update-counter"_s).json().value(u"updateCounter"_s).toInt(), 1);

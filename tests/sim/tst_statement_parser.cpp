@@ -1,4 +1,5 @@
-// Tests of the simulator's gateway decoding and its MySQL-rule statement parser: accepted forms, literals and refused statements.
+// Tests of the simulator's gateway decoding and its MySQL-rule statement parser: accepted forms, literals and refused
+// statements.
 #include "data/remote_call.h"
 #include "statement_parser.h"
 
@@ -15,9 +16,15 @@ QStringList Describe(const std::vector<SqlValue>& args)
     QStringList out;
     for (const SqlValue& value : args) {
         switch (value.kind) {
-        case SqlValue::Kind::Null: out << u"null"_s; break;
-        case SqlValue::Kind::Integer: out << u"i:"_s + QString::fromStdString(value.text); break;
-        case SqlValue::Kind::Decimal: out << u"d:"_s + QString::fromStdString(value.text); break;
+        case SqlValue::Kind::Null:
+            out << u"null"_s;
+            break;
+        case SqlValue::Kind::Integer:
+            out << u"i:"_s + QString::fromStdString(value.text);
+            break;
+        case SqlValue::Kind::Decimal:
+            out << u"d:"_s + QString::fromStdString(value.text);
+            break;
         case SqlValue::Kind::Text:
             out << u"s:"_s + QString::fromUtf8(value.text.data(), qsizetype(value.text.size()));
             break;
@@ -44,29 +51,32 @@ private slots:
         QTest::addColumn<QString>("statement");
         QTest::addColumn<QString>("procedure");
         QTest::addColumn<QStringList>("args");
-        QTest::addRow("blank before empty brackets") << u"call usp_listLokacije () "_s << u"usp_listLokacije"_s << QStringList();
+        QTest::addRow("blank before empty brackets")
+            << u"call usp_listLokacije () "_s << u"usp_listLokacije"_s << QStringList();
         QTest::addRow("no blank") << u"call usp_listLokacije()"_s << u"usp_listLokacije"_s << QStringList();
-        QTest::addRow("no brackets, trailing blank") << u"call usp_getversion "_s << u"usp_getversion"_s << QStringList();
+        QTest::addRow("no brackets, trailing blank")
+            << u"call usp_getversion "_s << u"usp_getversion"_s << QStringList();
         QTest::addRow("no brackets") << u"call usp_getversion"_s << u"usp_getversion"_s << QStringList();
         QTest::addRow("list query") << u"call usp_listneobracunaninalogi (0,'2023-03-06','2025-03-05',-1,0,'') "_s
                                     << u"usp_listneobracunaninalogi"_s
-                                    << QStringList{u"i:0"_s, u"s:2023-03-06"_s, u"s:2025-03-05"_s, u"i:-1"_s, u"i:0"_s, u"s:"_s};
-        QTest::addRow("composed parameters") << u"call usp_checkDate ('15.03.2011')"_s << u"usp_checkDate"_s
-                                             << QStringList{u"s:15.03.2011"_s};
-        QTest::addRow("keywords in any case, blanks") << u"  CALL\tusp_x ( 1 ,\n-2 , 'a' ) "_s << u"usp_x"_s
-                                                      << QStringList{u"i:1"_s, u"i:-2"_s, u"s:a"_s};
-        QTest::addRow("double-quoted values") << u"call usp_findmyordavo (\"demo1234\")"_s << u"usp_findmyordavo"_s
-                                              << QStringList{u"s:demo1234"_s};
-        QTest::addRow("tyre search without call") << u"usp_searchShranjeni 'abc' "_s << u"usp_searchShranjeni"_s
-                                                  << QStringList{u"s:abc"_s};
-        QTest::addRow("tyre search, empty text") << u"usp_searchShranjeni ''"_s << u"usp_searchShranjeni"_s
-                                                 << QStringList{u"s:"_s};
-        QTest::addRow("quoted name, closing semicolon") << u"call `usp_x` (NULL, TRUE);"_s << u"usp_x"_s
-                                                        << QStringList{u"null"_s, u"i:1"_s};
-        QTest::addRow("comments are blanks") << u"call /* a */ usp_x (1) -- rest\n# more"_s << u"usp_x"_s
-                                             << QStringList{u"i:1"_s};
-        QTest::addRow("--1 is not a comment") << u"call usp_x (--1, - 5, +-2)"_s << u"usp_x"_s
-                                              << QStringList{u"i:1"_s, u"i:-5"_s, u"i:-2"_s};
+                                    << QStringList{u"i:0"_s,  u"s:2023-03-06"_s, u"s:2025-03-05"_s,
+                                                   u"i:-1"_s, u"i:0"_s,          u"s:"_s};
+        QTest::addRow("composed parameters")
+            << u"call usp_checkDate ('15.03.2011')"_s << u"usp_checkDate"_s << QStringList{u"s:15.03.2011"_s};
+        QTest::addRow("keywords in any case, blanks")
+            << u"  CALL\tusp_x ( 1 ,\n-2 , 'a' ) "_s << u"usp_x"_s << QStringList{u"i:1"_s, u"i:-2"_s, u"s:a"_s};
+        QTest::addRow("double-quoted values")
+            << u"call usp_findmyordavo (\"demo1234\")"_s << u"usp_findmyordavo"_s << QStringList{u"s:demo1234"_s};
+        QTest::addRow("tyre search without call")
+            << u"usp_searchShranjeni 'abc' "_s << u"usp_searchShranjeni"_s << QStringList{u"s:abc"_s};
+        QTest::addRow("tyre search, empty text")
+            << u"usp_searchShranjeni ''"_s << u"usp_searchShranjeni"_s << QStringList{u"s:"_s};
+        QTest::addRow("quoted name, closing semicolon")
+            << u"call `usp_x` (NULL, TRUE);"_s << u"usp_x"_s << QStringList{u"null"_s, u"i:1"_s};
+        QTest::addRow("comments are blanks")
+            << u"call /* a */ usp_x (1) -- rest\n# more"_s << u"usp_x"_s << QStringList{u"i:1"_s};
+        QTest::addRow("--1 is not a comment")
+            << u"call usp_x (--1, - 5, +-2)"_s << u"usp_x"_s << QStringList{u"i:1"_s, u"i:-5"_s, u"i:-2"_s};
         QTest::addRow("decimals") << u"call usp_x (1.5, -2.50, .5, 1e3)"_s << u"usp_x"_s
                                   << QStringList{u"d:1.5"_s, u"d:-2.50"_s, u"d:.5"_s, u"d:1e3"_s};
     }
@@ -183,12 +193,12 @@ private slots:
         QTest::addColumn<QString>("decoded");
         QTest::addRow("no parameters") << u"call usp_listLokacije ()"_s << QStringList{QString()}
                                        << u"call usp_listLokacije () "_s;
-        QTest::addRow("date parameter with dots") << u"call usp_checkDate "_s << QStringList{u"15.03.2011"_s}
-                                                  << u"call usp_checkDate ('15.03.2011')"_s;
+        QTest::addRow("date parameter with dots")
+            << u"call usp_checkDate "_s << QStringList{u"15.03.2011"_s} << u"call usp_checkDate ('15.03.2011')"_s;
         QTest::addRow("comma and plus") << u"call usp_x"_s << QStringList{u"1,5"_s, u"a+b"_s}
                                         << u"call usp_x ('1,5','a+b')"_s;
-        QTest::addRow("letters beyond ASCII") << u"usp_searchShranjeni 'Kovačič'"_s << QStringList()
-                                              << u"usp_searchShranjeni 'Kovačič' "_s;
+        QTest::addRow("letters beyond ASCII")
+            << u"usp_searchShranjeni 'Kovačič'"_s << QStringList() << u"usp_searchShranjeni 'Kovačič' "_s;
     }
 
     void decodesWhatTheClientEncodes()
@@ -205,7 +215,8 @@ private slots:
     void decodesThePlainFormAndOddPercents()
     {
         // The plain form of long statements: blanks as %20 and a literal "+".
-        QCOMPARE(sim::DecodeGatewayQuery("0.*_.call%20usp_x%20('a+b')"), std::optional<std::string>("call usp_x ('a+b')"));
+        QCOMPARE(sim::DecodeGatewayQuery("0.*_.call%20usp_x%20('a+b')"),
+                 std::optional<std::string>("call usp_x ('a+b')"));
         QCOMPARE(sim::DecodeGatewayQuery("0.*_.a%zz%4"), std::optional<std::string>("a%zz%4"));
         QCOMPARE(sim::DecodeGatewayQuery("0.*_.[*edp*][*dot*][*com*]"), std::optional<std::string>("+.,"));
         QVERIFY(!sim::DecodeGatewayQuery("call%20usp_x"));

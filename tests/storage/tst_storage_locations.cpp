@@ -52,10 +52,7 @@ private slots:
     void unreachableServerIsSaidOnceForEveryCall();
 
 private:
-    template <typename T> T* child(const char* name) const
-    {
-        return RequireChild<T>(*window_, name);
-    }
+    template <typename T> T* child(const char* name) const { return RequireChild<T>(*window_, name); }
     void open();
     void choose(int index);
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }

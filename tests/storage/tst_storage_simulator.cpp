@@ -58,8 +58,7 @@ int FindRow(const QTableWidget* list, const QString& text)
 // No statement the simulator received carries a quote or a backslash inside its texts.
 // Whether the statements of the procedure hold none of the breakers besides the apostrophes
 // that delimit their literals.
-bool SentWithoutBreakers(const QStringList& statements, const QString& procedure,
-                         const QString& breakers = u"\"\\"_s)
+bool SentWithoutBreakers(const QStringList& statements, const QString& procedure, const QString& breakers = u"\"\\"_s)
 {
     for (const QString& statement : statements) {
         if (!statement.contains(procedure))

@@ -76,10 +76,7 @@ private slots:
     void unreachableServerIsSaidForEveryCall();
 
 private:
-    template <typename T> T* child(const char* name) const
-    {
-        return RequireChild<T>(*window_, name);
-    }
+    template <typename T> T* child(const char* name) const { return RequireChild<T>(*window_, name); }
     void open();
     void clickRow(int row);
     // On the indicator: the part of a radio button that always takes a click.
@@ -315,8 +312,8 @@ void TestTyrePlacement::loadFailuresAreSaidAndTheOtherLoadStillRuns_data()
     QTest::addColumn<QString>("call");
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QString>("box"); // "title|text" of the one failure shown
-    QTest::addColumn<int>("places"); // entries of the place box afterwards
-    QTest::addColumn<int>("orders"); // rows of the list afterwards
+    QTest::addColumn<int>("places");  // entries of the place box afterwards
+    QTest::addColumn<int>("orders");  // rows of the list afterwards
     QTest::addRow("places refused") << kPlaces << FailureAnswer() << u"Napaka|Napaka pri komunikaciji"_s << 0 << 3;
     QTest::addRow("places unreadable") << kPlaces
                                        << TableAnswer({{u"id"_s, 3}, {u"ime"_s, 200}}, {{u"4"_s, u"Regal A"_s}})

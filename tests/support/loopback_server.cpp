@@ -238,8 +238,8 @@ quint16 LoopbackServer::closedPort()
     address.sin_port = 0;
     socklen_t length = sizeof(address);
     quint16 port = 0;
-    if (::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0
-        && ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    if (::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0)
         port = ntohs(address.sin_port);
     ::close(sock);
     return port;

@@ -13,9 +13,9 @@
 struct LoopbackRequest {
     QByteArray method;
     QByteArray version; // "HTTP/1.1"
-    QByteArray target; // path and query exactly as sent
-    QByteArray path;   // target before "?"
-    QByteArray query;  // target after "?", not decoded
+    QByteArray target;  // path and query exactly as sent
+    QByteArray path;    // target before "?"
+    QByteArray query;   // target after "?", not decoded
     QList<QPair<QByteArray, QByteArray>> headers;
 
     // The query as a web server's gateway script reads it: the raw query percent-decoded

@@ -6,7 +6,8 @@
 
 using namespace Qt::StringLiterals;
 
-SettingsSandbox::SettingsSandbox() : previous_(qgetenv("XDG_CONFIG_HOME")), hadPrevious_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+SettingsSandbox::SettingsSandbox()
+    : previous_(qgetenv("XDG_CONFIG_HOME")), hadPrevious_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
 }

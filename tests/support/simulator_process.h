@@ -72,7 +72,7 @@ public:
     static constexpr int LockedOrder = 1502;        // saved 2
     static constexpr int UnsavedOrder = 1503;       // saved 0
     static constexpr int OrderWithoutCustomer = 1504;
-    static constexpr int ReceptionOrder = 1505;     // signature and four pictures
+    static constexpr int ReceptionOrder = 1505; // signature and four pictures
 
     static QString executablePath();
 

@@ -156,8 +156,8 @@ QString UnreachableDialogsMismatch(int count)
             shown.append(message);
     }
     const auto unreachableDialog = [](const ShownMessage& message) {
-        return message.box == ShownMessage::Box::Dialog && message.kind == 0
-            && message.text == u"Napaka pri komunikaciji"_s && message.details.startsWith(u"Strežnik ni dosegljiv: "_s);
+        return message.box == ShownMessage::Box::Dialog && message.kind == 0 &&
+               message.text == u"Napaka pri komunikaciji"_s && message.details.startsWith(u"Strežnik ni dosegljiv: "_s);
     };
     if (shown.size() == count && std::all_of(shown.begin(), shown.end(), unreachableDialog))
         return {};

@@ -6,8 +6,8 @@
 #include "data/http_client.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -93,8 +93,7 @@ QString UnreachableDialogsMismatch(int count = 1);
 QStringList ShownBoxes();
 
 // The control of that object name inside window; the test run stops when it is missing.
-template <typename T>
-T* RequireChild(const QObject& window, const char* name)
+template <typename T> T* RequireChild(const QObject& window, const char* name)
 {
     T* widget = window.findChild<T*>(QString::fromLatin1(name));
     if (!widget)

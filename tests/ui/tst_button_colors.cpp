@@ -1,4 +1,5 @@
-// Tables for the gradient button's arithmetic: rounding, gradient rows, grey levels, the colour flip and the window shape.
+// Tables for the gradient button's arithmetic: rounding, gradient rows, grey levels, the colour flip and the window
+// shape.
 #include "ui/button_colors.h"
 
 #include <QTest>
@@ -132,7 +133,8 @@ private slots:
         const QRegion region = RoundedButtonRegion(QSize(120, 32));
         for (const QPoint corner : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(119, 0), QPoint(119, 31),
                                     QPoint(0, 31), QPoint(118, 31)})
-            QVERIFY2(!region.contains(corner), qPrintable(QStringLiteral("corner %1,%2").arg(corner.x()).arg(corner.y())));
+            QVERIFY2(!region.contains(corner),
+                     qPrintable(QStringLiteral("corner %1,%2").arg(corner.x()).arg(corner.y())));
         for (const QPoint inside : {QPoint(2, 0), QPoint(1, 1), QPoint(60, 16), QPoint(117, 31), QPoint(119, 2)})
             QVERIFY(region.contains(inside));
         QCOMPARE(region.boundingRect(), QRect(0, 0, 120, 32));

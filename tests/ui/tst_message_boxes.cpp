@@ -85,9 +85,9 @@ private slots:
     void hookAnswersAndRecords()
     {
         DialogTestHook::setNextAnswers({mrYes, mrCancel});
-        QCOMPARE(ShowSystemMessage(MessageIcon::Warning, u"Vprašanje"_s, u"Ali ste prepričani?"_s,
-                                   MessageButtons::YesNo),
-                 int(mrYes));
+        QCOMPARE(
+            ShowSystemMessage(MessageIcon::Warning, u"Vprašanje"_s, u"Ali ste prepričani?"_s, MessageButtons::YesNo),
+            int(mrYes));
         QCOMPARE(ShowSystemMessage(MessageIcon::Question, u"Ali ste prepričani?"_s, u"Ali res želite izbrisati A?"_s,
                                    MessageButtons::OkCancel),
                  int(mrCancel));

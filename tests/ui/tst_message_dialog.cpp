@@ -1,4 +1,5 @@
-// The message dialog driven for real: every kind's title, picture, buttons and results, the details switch, Esc and re-entry.
+// The message dialog driven for real: every kind's title, picture, buttons and results, the details switch, Esc and
+// re-entry.
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/ordavo_fonts.h"
@@ -96,9 +97,8 @@ private slots:
         const QString warning = OrdavoPictures::DialogWarning;
         const QString info = OrdavoPictures::DialogInfo;
         const QString confirm = OrdavoPictures::DialogConfirm;
-        QTest::addRow("error without details")
-            << 0 << QString() << u"Napaka"_s << error << QStringList{u"sb3"_s} << QStringList{u"&V redu"_s}
-            << u"sb3"_s << 7;
+        QTest::addRow("error without details") << 0 << QString() << u"Napaka"_s << error << QStringList{u"sb3"_s}
+                                               << QStringList{u"&V redu"_s} << u"sb3"_s << 7;
         QTest::addRow("error with details, OK")
             << 0 << u"HTTP 500"_s << u"Napaka"_s << error << QStringList{u"sb1"_s, u"sb2"_s}
             << QStringList{u"&V redu"_s, u"&Detajli"_s} << u"sb1"_s << 6;
@@ -114,9 +114,9 @@ private slots:
         QTest::addRow("confirmation yes")
             << 3 << QString() << u"Potrditev"_s << confirm << QStringList{u"sb1"_s, u"sb2"_s}
             << QStringList{u"&DA"_s, u"&NE"_s} << u"sb1"_s << 6;
-        QTest::addRow("confirmation no")
-            << 3 << QString() << u"Potrditev"_s << confirm << QStringList{u"sb1"_s, u"sb2"_s}
-            << QStringList{u"&DA"_s, u"&NE"_s} << u"sb2"_s << 7;
+        QTest::addRow("confirmation no") << 3 << QString() << u"Potrditev"_s << confirm
+                                         << QStringList{u"sb1"_s, u"sb2"_s} << QStringList{u"&DA"_s, u"&NE"_s}
+                                         << u"sb2"_s << 7;
         QTest::addRow("confirmation Esc")
             << 3 << QString() << u"Potrditev"_s << confirm << QStringList{u"sb1"_s, u"sb2"_s}
             << QStringList{u"&DA"_s, u"&NE"_s} << u"Esc"_s << 2;
@@ -126,9 +126,8 @@ private slots:
         QTest::addRow("confirmation Alt+N")
             << 3 << QString() << u"Potrditev"_s << confirm << QStringList{u"sb1"_s, u"sb2"_s}
             << QStringList{u"&DA"_s, u"&NE"_s} << u"Alt+N"_s << 7;
-        QTest::addRow("kind 5 is information")
-            << 5 << QString() << u"Informacija"_s << info << QStringList{u"sb3"_s} << QStringList{u"&V redu"_s}
-            << u"sb3"_s << 7;
+        QTest::addRow("kind 5 is information") << 5 << QString() << u"Informacija"_s << info << QStringList{u"sb3"_s}
+                                               << QStringList{u"&V redu"_s} << u"sb3"_s << 7;
         QTest::addRow("Enter presses the focused first button")
             << 3 << QString() << u"Potrditev"_s << confirm << QStringList{u"sb1"_s, u"sb2"_s}
             << QStringList{u"&DA"_s, u"&NE"_s} << u"Enter"_s << 6;
@@ -152,8 +151,8 @@ private slots:
             seenTitle = Child<QLabel>(u"BigText"_s)->text();
             seenButtons = VisibleButtons();
             seenCaptions = VisibleCaptions();
-            pictureMatches = Child<QLabel>(u"BackImage"_s)->pixmap().toImage() ==
-                             OrdavoPictures::PicturePixmap(picture).toImage();
+            pictureMatches =
+                Child<QLabel>(u"BackImage"_s)->pixmap().toImage() == OrdavoPictures::PicturePixmap(picture).toImage();
             if (press == u"Esc"_s)
                 QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : Dialog(), Qt::Key_Escape);
             else if (press == u"close"_s)
@@ -235,8 +234,7 @@ private slots:
             Click(u"sb1"_s);
         });
         QVERIFY(memoText.startsWith(details.left(10000)));
-        QCOMPARE(memoText.mid(10000),
-                 u"\n\n[… izpuščenih je še "_s + QString::number(size - 10000) + u" znakov]"_s);
+        QCOMPARE(memoText.mid(10000), u"\n\n[… izpuščenih je še "_s + QString::number(size - 10000) + u" znakov]"_s);
         QCOMPARE(Dialog()->detailsText().size(), size); // the record keeps all of it
     }
 

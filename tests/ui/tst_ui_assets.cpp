@@ -120,8 +120,9 @@ private slots:
                 const QImage without = Rendered(font, plain.mid(i, 1));
                 QVERIFY2(withMark != without, qPrintable(marked.mid(i, 1)));
                 if (marked[i] != u'Đ')
-                    QVERIFY2(InkAbove(withMark, TopInkRow(without)) >= 1.0,
-                             qPrintable(u"%1 %2 px bold %3"_s.arg(marked[i]).arg(QFontInfo(font).pixelSize()).arg(bold)));
+                    QVERIFY2(
+                        InkAbove(withMark, TopInkRow(without)) >= 1.0,
+                        qPrintable(u"%1 %2 px bold %3"_s.arg(marked[i]).arg(QFontInfo(font).pixelSize()).arg(bold)));
             }
         }
         QFont bold = regular;
@@ -141,10 +142,9 @@ private slots:
         for (const QLatin1String dialog : {OrdavoPictures::DialogError, OrdavoPictures::DialogWarning,
                                            OrdavoPictures::DialogInfo, OrdavoPictures::DialogConfirm})
             QTest::addRow("%s", dialog.data()) << QString(dialog) << QSize(400, 250) << QByteArray("jpeg");
-        for (const QLatin1String button :
-             {OrdavoPictures::Delete, OrdavoPictures::Print, OrdavoPictures::Preview, OrdavoPictures::Mail,
-              OrdavoPictures::Pdf, OrdavoPictures::Signature, OrdavoPictures::Billed, OrdavoPictures::Search,
-              OrdavoPictures::Save})
+        for (const QLatin1String button : {OrdavoPictures::Delete, OrdavoPictures::Print, OrdavoPictures::Preview,
+                                           OrdavoPictures::Mail, OrdavoPictures::Pdf, OrdavoPictures::Signature,
+                                           OrdavoPictures::Billed, OrdavoPictures::Search, OrdavoPictures::Save})
             QTest::addRow("%s", button.data()) << QString(button) << QSize(32, 32) << QByteArray("png");
         QTest::addRow("align") << QString(OrdavoPictures::Align) << QSize(24, 24) << QByteArray("png");
         QTest::addRow("web") << QString(OrdavoPictures::Web) << QSize(24, 24) << QByteArray("png");

@@ -1,7 +1,7 @@
 // The shared window chrome: placement saving and restoring, close keys and key preview, band and banner, centring.
+#include "data/settings_store.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_window.h"
-#include "data/settings_store.h"
 #include "ui/window_owner.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"

@@ -1,4 +1,5 @@
-// The window chrome on a real X server with a window manager that draws frames: placement across restarts, keys from the keyboard, minimising, boxes kept over their window.
+// The window chrome on a real X server with a window manager that draws frames: placement across restarts, keys from
+// the keyboard, minimising, boxes kept over their window.
 #include "data/settings_store.h"
 #include "desktop/url_opener.h"
 #include "desktop/window_arranger.h"
@@ -182,11 +183,10 @@ private slots:
         TfrmRestoring window;
         QVERIFY(ShowAndWaitActive(&window));
         const QRect area = window.screen()->availableGeometry();
-        QTRY_VERIFY2(area.contains(Outer(&window)),
-                     qPrintable(u"%1,%2 %3x%4"_s.arg(Outer(&window).x())
-                                    .arg(Outer(&window).y())
-                                    .arg(Outer(&window).width())
-                                    .arg(Outer(&window).height())));
+        QTRY_VERIFY2(area.contains(Outer(&window)), qPrintable(u"%1,%2 %3x%4"_s.arg(Outer(&window).x())
+                                                                   .arg(Outer(&window).y())
+                                                                   .arg(Outer(&window).width())
+                                                                   .arg(Outer(&window).height())));
     }
 
     // Keys typed on the keyboard reach the window's key preview through the window manager.

@@ -18,11 +18,9 @@ private slots:
         QTest::addRow("inside: unchanged") << QRect(100, 50, 902, 725) << fullHd << QRect(100, 50, 902, 725);
         QTest::addRow("partly off the right: title bar still reachable")
             << QRect(1500, 50, 902, 725) << fullHd << QRect(1500, 50, 902, 725);
-        QTest::addRow("on the second screen") << QRect(2000, 100, 800, 600) << twoScreens
-                                              << QRect(2000, 100, 800, 600);
+        QTest::addRow("on the second screen") << QRect(2000, 100, 800, 600) << twoScreens << QRect(2000, 100, 800, 600);
         QTest::addRow("second screen gone") << QRect(2000, 100, 800, 600) << fullHd << QRect(1120, 100, 800, 600);
-        QTest::addRow("title bar above the screen") << QRect(300, -40, 800, 600) << fullHd
-                                                    << QRect(300, 0, 800, 600);
+        QTest::addRow("title bar above the screen") << QRect(300, -40, 800, 600) << fullHd << QRect(300, 0, 800, 600);
         // 1366 x 768 at scale 1.5 leaves 910 x 480 available (logical pixels).
         QTest::addRow("larger than a scaled small screen")
             << QRect(100, 50, 1008, 740) << QList<QRect>{QRect(0, 0, 910, 480)} << QRect(0, 0, 910, 480);
@@ -43,10 +41,9 @@ private slots:
         QTest::addColumn<QRect>("kept");
         QTest::addRow("bottom panel") << QRect(0, 0, 1420, 1040) << QRect(0, 0, 1920, 1040) << QRect(0, 0, 1420, 1040);
         QTest::addRow("top panel") << QRect(0, 0, 1420, 1040) << QRect(0, 40, 1920, 1040) << QRect(0, 40, 1420, 1040);
-        QTest::addRow("left panel") << QRect(0, 0, 1420, 1080) << QRect(60, 0, 1860, 1080)
-                                    << QRect(60, 0, 1420, 1080);
-        QTest::addRow("right panel cuts the width") << QRect(0, 0, 1920, 1080) << QRect(0, 0, 1860, 1080)
-                                                    << QRect(0, 0, 1860, 1080);
+        QTest::addRow("left panel") << QRect(0, 0, 1420, 1080) << QRect(60, 0, 1860, 1080) << QRect(60, 0, 1420, 1080);
+        QTest::addRow("right panel cuts the width")
+            << QRect(0, 0, 1920, 1080) << QRect(0, 0, 1860, 1080) << QRect(0, 0, 1860, 1080);
         QTest::addRow("no work area") << QRect(0, 0, 1420, 1040) << QRect() << QRect(0, 0, 1420, 1040);
     }
     void insideWorkArea()

@@ -123,7 +123,8 @@ std::vector<Shape> CarShapes(const QRectF& box)
     QPainterPath pillar;
     pillar.addRect(QRectF(x + w * 0.615, y + h * 0.12, w * 0.02, h * 0.24));
 
-    std::vector<Shape> shapes = {{body, paint}, {windows, QColor(0x0b, 0x3d, 0x74)}, {pillar, QColor(0xdf, 0xe9, 0xf5)}};
+    std::vector<Shape> shapes = {
+        {body, paint}, {windows, QColor(0x0b, 0x3d, 0x74)}, {pillar, QColor(0xdf, 0xe9, 0xf5)}};
     for (double cx : {x + w * 0.22, x + w * 0.80}) {
         const QPointF centre(cx, y + h * 0.74);
         shapes.push_back(Circle(centre, h * 0.22, kBand));
@@ -157,7 +158,10 @@ Shape WrenchShape(const QPointF& centre, double length, double angleDegrees, con
     return {place.map(path), metal, QPen(QColor(0, 0, 0, 60), 1)};
 }
 
-void DrawCar(QPainter& p, const QRectF& box) { PaintShapes(p, CarShapes(box)); }
+void DrawCar(QPainter& p, const QRectF& box)
+{
+    PaintShapes(p, CarShapes(box));
+}
 
 void DrawWrench(QPainter& p, const QPointF& centre, double length, double angleDegrees, const QColor& colour)
 {
@@ -635,7 +639,10 @@ QImage AppIcon(int size)
     return image;
 }
 
-QString SvgNumber(double value) { return QString::number(value, 'f', 2); }
+QString SvgNumber(double value)
+{
+    return QString::number(value, 'f', 2);
+}
 
 QString SvgColour(const QColor& colour, const QString& attribute)
 {
@@ -657,8 +664,8 @@ QString SvgPathData(const QPainterPath& path)
         } else if (e.isCurveTo() && i + 2 < path.elementCount()) {
             const QPainterPath::Element c2 = path.elementAt(i + 1);
             const QPainterPath::Element end = path.elementAt(i + 2);
-            data += u"C"_s + SvgNumber(e.x) + u' ' + SvgNumber(e.y) + u' ' + SvgNumber(c2.x) + u' '
-                    + SvgNumber(c2.y) + u' ' + SvgNumber(end.x) + u' ' + SvgNumber(end.y);
+            data += u"C"_s + SvgNumber(e.x) + u' ' + SvgNumber(e.y) + u' ' + SvgNumber(c2.x) + u' ' + SvgNumber(c2.y) +
+                    u' ' + SvgNumber(end.x) + u' ' + SvgNumber(end.y);
             i += 2;
         }
     }
@@ -676,12 +683,13 @@ QString ShapesToSvg(const std::vector<Shape>& shapes, int size)
         QString fill = u" fill=\"none\""_s;
         if (const auto* gradient = static_cast<const QLinearGradient*>(shape.brush.gradient())) {
             const QString id = u"g%1"_s.arg(++gradients);
-            defs += u"<linearGradient id=\"%1\" gradientUnits=\"userSpaceOnUse\" x1=\"%2\" y1=\"%3\" x2=\"%4\" y2=\"%5\">"_s
-                        .arg(id, SvgNumber(gradient->start().x()), SvgNumber(gradient->start().y()),
-                             SvgNumber(gradient->finalStop().x()), SvgNumber(gradient->finalStop().y()));
+            defs +=
+                u"<linearGradient id=\"%1\" gradientUnits=\"userSpaceOnUse\" x1=\"%2\" y1=\"%3\" x2=\"%4\" y2=\"%5\">"_s
+                    .arg(id, SvgNumber(gradient->start().x()), SvgNumber(gradient->start().y()),
+                         SvgNumber(gradient->finalStop().x()), SvgNumber(gradient->finalStop().y()));
             for (const QGradientStop& stop : gradient->stops())
-                defs += u"<stop offset=\"%1\""_s.arg(SvgNumber(stop.first)) + SvgColour(stop.second, u"stop-color"_s)
-                        + u"/>"_s;
+                defs += u"<stop offset=\"%1\""_s.arg(SvgNumber(stop.first)) + SvgColour(stop.second, u"stop-color"_s) +
+                        u"/>"_s;
             defs += u"</linearGradient>\n"_s;
             fill = u" fill=\"url(#%1)\""_s.arg(id);
         } else if (shape.brush.style() == Qt::SolidPattern) {
@@ -689,26 +697,27 @@ QString ShapesToSvg(const std::vector<Shape>& shapes, int size)
         }
         QString stroke = u" stroke=\"none\""_s;
         if (shape.pen.style() != Qt::NoPen)
-            stroke = SvgColour(shape.pen.color(), u"stroke"_s)
-                     + u" stroke-width=\"%1\""_s.arg(SvgNumber(shape.pen.widthF()));
+            stroke = SvgColour(shape.pen.color(), u"stroke"_s) +
+                     u" stroke-width=\"%1\""_s.arg(SvgNumber(shape.pen.widthF()));
         const QString rule = shape.path.fillRule() == Qt::WindingFill ? u"nonzero"_s : u"evenodd"_s;
         body += u"<path d=\"%1\"%2%3 fill-rule=\"%4\"/>\n"_s.arg(SvgPathData(shape.path), fill, stroke, rule);
     }
     return u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %1 %1\">\n"
-           "<defs>\n%2</defs>\n%3</svg>\n"_s.arg(size).arg(defs, body);
+           "<defs>\n%2</defs>\n%3</svg>\n"_s.arg(size)
+               .arg(defs, body);
 }
 
 int WriteIcons(const QString& target)
 {
     QDir scalable(target + u"/scalable/apps"_s);
     QFile svg(scalable.filePath(u"si.ordavo.Ordavo.svg"_s));
-    bool ok = scalable.mkpath(u"."_s) && svg.open(QIODevice::WriteOnly)
-              && svg.write(ShapesToSvg(AppIconShapes(), 256).toUtf8()) > 0;
+    bool ok = scalable.mkpath(u"."_s) && svg.open(QIODevice::WriteOnly) &&
+              svg.write(ShapesToSvg(AppIconShapes(), 256).toUtf8()) > 0;
     for (int size : {16, 32, 48, 64, 128, 256}) {
         QDir folder(target + u"/%1x%1/apps"_s.arg(size));
-        ok = folder.mkpath(u"."_s) && SavePng(AppIcon(size).convertToFormat(QImage::Format_ARGB32), folder,
-                                              u"si.ordavo.Ordavo.png"_s) && ok;
+        ok = folder.mkpath(u"."_s) &&
+             SavePng(AppIcon(size).convertToFormat(QImage::Format_ARGB32), folder, u"si.ordavo.Ordavo.png"_s) && ok;
     }
     if (!ok)
         QTextStream(stderr) << "some icons could not be written to " << target << '\n';
@@ -739,10 +748,10 @@ int main(int argc, char** argv)
         QString name;
         std::function<QImage()> draw;
     } buttons[] = {
-        {u"delete.png"_s, DeletePicture},       {u"print.png"_s, PrintPicture},   {u"preview.png"_s, PreviewPicture},
-        {u"mail.png"_s, MailPicture},           {u"pdf.png"_s, PdfPicture},       {u"signature.png"_s, SignaturePicture},
-        {u"billed.png"_s, BilledPicture},       {u"search.png"_s, SearchPicture}, {u"save.png"_s, SavePicture},
-        {u"align.png"_s, AlignPicture},         {u"web.png"_s, WebPicture},
+        {u"delete.png"_s, DeletePicture}, {u"print.png"_s, PrintPicture},   {u"preview.png"_s, PreviewPicture},
+        {u"mail.png"_s, MailPicture},     {u"pdf.png"_s, PdfPicture},       {u"signature.png"_s, SignaturePicture},
+        {u"billed.png"_s, BilledPicture}, {u"search.png"_s, SearchPicture}, {u"save.png"_s, SavePicture},
+        {u"align.png"_s, AlignPicture},   {u"web.png"_s, WebPicture},
     };
     for (const auto& button : buttons)
         ok = SavePng(button.draw().convertToFormat(QImage::Format_ARGB32), folder, button.name) && ok;

@@ -10,14 +10,25 @@ QByteArray JsonString(const QString& text)
     json.append('"');
     for (const char c : text.toUtf8()) {
         switch (c) {
-        case '"': json.append("\\\""); break;
-        case '\\': json.append("\\\\"); break;
-        case '\n': json.append("\\n"); break;
-        case '\r': json.append("\\r"); break;
-        case '\t': json.append("\\t"); break;
+        case '"':
+            json.append("\\\"");
+            break;
+        case '\\':
+            json.append("\\\\");
+            break;
+        case '\n':
+            json.append("\\n");
+            break;
+        case '\r':
+            json.append("\\r");
+            break;
+        case '\t':
+            json.append("\\t");
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20)
-                json.append("\\u00").append(QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0'));
+                json.append("\\u00").append(
+                    QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0'));
             else
                 json.append(c);
         }
@@ -70,10 +81,13 @@ QByteArray RowsJson(Recordset& recordset)
 
 QByteArray RemoteResultJson(const QString& statement, const QString& lastRemoteError, Recordset* recordset)
 {
-    QByteArray json = "{\"statement\": " + JsonString(statement) + ", \"lastRemoteError\": " + JsonString(lastRemoteError)
-                      + ", \"recordset\": ";
+    QByteArray json = "{\"statement\": " + JsonString(statement) +
+                      ", \"lastRemoteError\": " + JsonString(lastRemoteError) + ", \"recordset\": ";
     if (!recordset)
         return json.append("null}");
-    return json.append("{\"columns\": ").append(ColumnsJson(*recordset)).append(", \"rows\": ")
-        .append(RowsJson(*recordset)).append("}}");
+    return json.append("{\"columns\": ")
+        .append(ColumnsJson(*recordset))
+        .append(", \"rows\": ")
+        .append(RowsJson(*recordset))
+        .append("}}");
 }

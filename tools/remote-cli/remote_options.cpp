@@ -24,27 +24,32 @@ QString Synopsis()
 
 } // namespace
 
-QString RemoteUsage() { return u"usage: "_s + Synopsis(); }
+QString RemoteUsage()
+{
+    return u"usage: "_s + Synopsis();
+}
 
 QString RemoteHelp()
 {
-    return u"Usage: "_s + Synopsis() + u"\n"
-        "Sends each STATEMENT, one after the other, through the Ordavo client's own transport and\n"
-        "prints one JSON object per statement on a line of its own:\n"
-        "  {\"statement\": ..., \"lastRemoteError\": ..., \"recordset\": null | {\"columns\": [...], \"rows\": [...]}}\n"
-        "The statements share one process, so the HTTP clients and their cookies live across them.\n"
-        "\n"
-        "Options:\n"
-        "  --at BASE_URL      call this base URL (ending in /) instead of the workshop server that\n"
-        "                     the user's settings name (weburlroot + weburl)\n"
-        "  --param TEXT       add one parameter to every statement; may be repeated\n"
-        "                     (without it, every statement gets one empty parameter)\n"
-        "  --no-params        send the statements with no parameter at all\n"
-        "  --ignore-response  send, but leave the answer unread: no recordset, no error text\n"
-        "  --help             show this help and exit\n"
-        "  --                 every argument after it is a statement\n"
-        "\n"
-        "Exit status: 0 when the calls ran (failures are reported in lastRemoteError), 2 for bad usage.\n"_s;
+    return u"Usage: "_s + Synopsis() +
+           u"\n"
+           "Sends each STATEMENT, one after the other, through the Ordavo client's own transport and\n"
+           "prints one JSON object per statement on a line of its own:\n"
+           "  {\"statement\": ..., \"lastRemoteError\": ..., \"recordset\": null | {\"columns\": [...], \"rows\": "
+           "[...]}}\n"
+           "The statements share one process, so the HTTP clients and their cookies live across them.\n"
+           "\n"
+           "Options:\n"
+           "  --at BASE_URL      call this base URL (ending in /) instead of the workshop server that\n"
+           "                     the user's settings name (weburlroot + weburl)\n"
+           "  --param TEXT       add one parameter to every statement; may be repeated\n"
+           "                     (without it, every statement gets one empty parameter)\n"
+           "  --no-params        send the statements with no parameter at all\n"
+           "  --ignore-response  send, but leave the answer unread: no recordset, no error text\n"
+           "  --help             show this help and exit\n"
+           "  --                 every argument after it is a statement\n"
+           "\n"
+           "Exit status: 0 when the calls ran (failures are reported in lastRemoteError), 2 for bad usage.\n"_s;
 }
 
 std::optional<RemoteOptions> ParseRemoteOptions(const QStringList& arguments, QString* error)

@@ -235,7 +235,8 @@ std::optional<std::string> RoundToCents(std::string_view written)
     if (digits.size() - 2 > 8)
         return std::nullopt;
     const bool zero = digits.find_first_not_of('0') == std::string::npos;
-    return (negative && !zero ? "-" : "") + digits.substr(0, digits.size() - 2) + "." + digits.substr(digits.size() - 2);
+    return (negative && !zero ? "-" : "") + digits.substr(0, digits.size() - 2) + "." +
+           digits.substr(digits.size() - 2);
 }
 
 SqlNumber ReadSqlNumber(std::string_view text)
@@ -362,11 +363,10 @@ FROM nalogi n LEFT JOIN stranke s ON s.id = n.stranka_id LEFT JOIN lokacije l ON
 
 std::vector<ResultColumn> TyreRowColumns(bool withPlaceName)
 {
-    std::vector<ResultColumn> columns = {{"id", TypeInteger},         {"nalogStevilka", TypeText},
-                                         {"popisanoShranjevanje", TypeInteger}, {"SHRLokacija", TypeInteger},
-                                         {"datum", TypeDateTime},     {"Stranka", TypeText},
-                                         {"vnesel", TypeText},        {"komentar", TypeText},
-                                         {"viewed", TypeInteger}};
+    std::vector<ResultColumn> columns = {
+        {"id", TypeInteger},          {"nalogStevilka", TypeText}, {"popisanoShranjevanje", TypeInteger},
+        {"SHRLokacija", TypeInteger}, {"datum", TypeDateTime},     {"Stranka", TypeText},
+        {"vnesel", TypeText},         {"komentar", TypeText},      {"viewed", TypeInteger}};
     if (withPlaceName)
         columns.push_back({"lokacijaNM", TypeText});
     return columns;
@@ -378,8 +378,8 @@ const ResultValue& ResultTable::value(std::size_t row, std::string_view column) 
 {
     static const ResultValue missing;
     for (std::size_t c = 0; c < columns.size(); ++c)
-        if (QString::fromStdString(columns[c].name).compare(QString::fromUtf8(column.data(), qsizetype(column.size())),
-                                                             Qt::CaseInsensitive) == 0)
+        if (QString::fromStdString(columns[c].name)
+                .compare(QString::fromUtf8(column.data(), qsizetype(column.size())), Qt::CaseInsensitive) == 0)
             return rows.at(row).at(c);
     return missing;
 }
@@ -455,10 +455,14 @@ private:
         if (value.isNull())
             return std::nullopt;
         switch (param.kind) {
-        case ParamKind::Text: return value.text;
-        case ParamKind::Integer: return toInteger(param, value);
-        case ParamKind::Decimal: return toDecimal(param, value);
-        case ParamKind::Date: return toDate(param, value, dateFormat);
+        case ParamKind::Text:
+            return value.text;
+        case ParamKind::Integer:
+            return toInteger(param, value);
+        case ParamKind::Decimal:
+            return toDecimal(param, value);
+        case ParamKind::Date:
+            return toDate(param, value, dateFormat);
         }
         return std::nullopt;
     }
@@ -614,11 +618,16 @@ void WorkshopDatabase::registerProcedures()
            {"pNiz", K::Text}},
           &WorkshopDatabase::listOrders}},
         {"usp_listnalogpostavke", {{{"pNalogId", K::Integer}}, &WorkshopDatabase::listOrderItems}},
-        {"usp_updatenalog", {{{"pNalogId", K::Integer}, {"pStatus", K::Integer}}, &WorkshopDatabase::updateOrderStatus}},
+        {"usp_updatenalog",
+         {{{"pNalogId", K::Integer}, {"pStatus", K::Integer}}, &WorkshopDatabase::updateOrderStatus}},
         {"usp_getnalogedit", {{{"pNalogId", K::Integer}}, &WorkshopDatabase::getOrderEditLock}},
         {"usp_listpostavkeall", {{}, &WorkshopDatabase::listCatalogue}},
         {"usp_updatesavepostavka",
-         {{{"pId", K::Integer}, {"pOpis", K::Text}, {"pCena", K::Decimal}, {"pOrderBy", K::Integer}, {"pAkcija", K::Integer}},
+         {{{"pId", K::Integer},
+           {"pOpis", K::Text},
+           {"pCena", K::Decimal},
+           {"pOrderBy", K::Integer},
+           {"pAkcija", K::Integer}},
           &WorkshopDatabase::saveCatalogueItem}},
         {"usp_listlokacije", {{}, &WorkshopDatabase::listLocations}},
         {"usp_insertupdatelokacija",
@@ -686,7 +695,8 @@ StatementOutcome WorkshopDatabase::execute(Endpoint endpoint, const ParsedStatem
             return statement.kind == ParsedStatement::Kind::SelectUpdateCounter
                        ? selectUpdateCounter(statement.columnAlias)
                        : selectDefaultsCount(statement.columnAlias);
-        case ParsedStatement::Kind::Call: return callProcedure(endpoint, statement, workshopRoot);
+        case ParsedStatement::Kind::Call:
+            return callProcedure(endpoint, statement, workshopRoot);
         }
     } catch (const SqlError& error) {
         return {error.message, {}};
@@ -1053,7 +1063,8 @@ std::string LockedWorkshopBackend::stateJsonOf(const BackendCounts& counts, cons
     state[QStringLiteral("catalogueItems")] = qint64(counts.catalogueItems);
     state[QStringLiteral("locations")] = qint64(counts.locations);
     state[QStringLiteral("defaultsRows")] = qint64(counts.defaultsRows);
-    state[QStringLiteral("updateCounter")] = counts.updateCounter ? QJsonValue(qint64(*counts.updateCounter)) : QJsonValue();
+    state[QStringLiteral("updateCounter")] =
+        counts.updateCounter ? QJsonValue(qint64(*counts.updateCounter)) : QJsonValue();
     QJsonArray locked;
     for (const std::int64_t id : counts.lockedOrders)
         locked.append(qint64(id));
@@ -1159,7 +1170,8 @@ bool WorkshopDatabase::isKnownAccessCode(const std::string& code) const
 CompanyDetails WorkshopDatabase::company() const
 {
     std::lock_guard lock(mutex_);
-    Query query(db_, "SELECT imepodjetja, naslovpodjetja, postnastevilkainposta, telefon FROM imenik ORDER BY koda LIMIT 1");
+    Query query(db_,
+                "SELECT imepodjetja, naslovpodjetja, postnastevilkainposta, telefon FROM imenik ORDER BY koda LIMIT 1");
     if (!query.step())
         return {};
     return {*query.text(0), *query.text(1), *query.text(2), *query.text(3)};
@@ -1246,9 +1258,9 @@ void WorkshopDatabase::seed(const SeedOptions& options)
 void WorkshopDatabase::seedCompany(const std::string& demoCode)
 {
     const SeedCompany company = DemoCompany();
-    const std::vector<std::string> details = {company.name, company.address, company.post,
-                                              company.phone, company.fax, company.tax,
-                                              company.www, company.vehicleTitle, company.plateTitle};
+    const std::vector<std::string> details = {company.name,  company.address,      company.post,
+                                              company.phone, company.fax,          company.tax,
+                                              company.www,   company.vehicleTitle, company.plateTitle};
     Query directory(db_, "INSERT OR REPLACE INTO imenik (koda, imepodjetja, naslovpodjetja, postnastevilkainposta, "
                          "telefon, fax, tax, www, avtotitle, registrkatitle) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)");
     directory.bind(1, ToLowerUtf8(demoCode));

@@ -1,4 +1,5 @@
-// The simulator's SQLite database: schema, seeded demo data and the stored procedures of the workshop and directory servers.
+// The simulator's SQLite database: schema, seeded demo data and the stored procedures of the workshop and directory
+// servers.
 #pragma once
 
 #include "statement_parser.h"

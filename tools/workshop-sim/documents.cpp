@@ -110,9 +110,9 @@ private:
 
 void DrawOrderItems(PdfLayout& layout, const OrderDocumentData& order)
 {
-    layout.row({QStringLiteral("Postavka"), QStringLiteral("Dodatno"), QStringLiteral("Količina"),
-                QStringLiteral("Cena")},
-               true);
+    layout.row(
+        {QStringLiteral("Postavka"), QStringLiteral("Dodatno"), QStringLiteral("Količina"), QStringLiteral("Cena")},
+        true);
     layout.rule();
     double total = 0;
     for (const auto& item : order.items) {
@@ -153,13 +153,13 @@ QByteArray RenderOrderPdf(const OrderDocumentData& order, const CompanyDetails& 
         layout.text(QStringLiteral("Datum: ") + DisplayDate(order.date) + QStringLiteral("    Vnesel: ") +
                         Q(order.enteredBy),
                     10);
-        layout.text(QStringLiteral("Stranka: ") + (order.customer.empty() ? QStringLiteral("Ni podano") : Q(order.customer)),
+        layout.text(QStringLiteral("Stranka: ") +
+                        (order.customer.empty() ? QStringLiteral("Ni podano") : Q(order.customer)),
                     10);
         if (!order.customerAddress.empty())
             layout.text(QStringLiteral("Naslov: ") + Q(order.customerAddress), 10);
-        layout.text(QStringLiteral("Vozilo: ") + Q(order.vehicle) + QStringLiteral("    Registrska št: ") +
-                        Q(order.plate),
-                    10);
+        layout.text(
+            QStringLiteral("Vozilo: ") + Q(order.vehicle) + QStringLiteral("    Registrska št: ") + Q(order.plate), 10);
         layout.gap(10);
         if (order.type != 1)
             DrawOrderItems(layout, order);

@@ -31,8 +31,8 @@ struct Options {
     int orderCount = 40;
     std::string demoCode = "demo1234";
     QDateTime seedTime = QDateTime::currentDateTime();
-    bool mariadb = false;          // run the statements on MariaDB instead of SQLite
-    std::string mariadbSocket;     // a running server's socket; empty: start a private one
+    bool mariadb = false;      // run the statements on MariaDB instead of SQLite
+    std::string mariadbSocket; // a running server's socket; empty: start a private one
     std::string mariadbUser = "root";
     std::string mariadbDatabase = "ordavo";
 };
@@ -76,9 +76,12 @@ Options ParseOptions(const QStringList& arguments)
     };
     option("listen", "Address to listen on (default 127.0.0.1).", "address");
     option("port", "Port; 0 (default) picks a free one.", "n");
-    option("db", "SQLite database file, or with --mariadb the folder of the private server's data; seeded when "
-                 "new (default: a temporary file or folder).", "path");
-    option("date-format", "Date format of usp_checkDate and the lists: yyyy-mm-dd, yyyy/mm/dd or dd.mm.yyyy.", "format");
+    option("db",
+           "SQLite database file, or with --mariadb the folder of the private server's data; seeded when "
+           "new (default: a temporary file or folder).",
+           "path");
+    option("date-format", "Date format of usp_checkDate and the lists: yyyy-mm-dd, yyyy/mm/dd or dd.mm.yyyy.",
+           "format");
     option("version-served", "Version answered by usp_getversion.", "version");
     option("latency-ms", "Delay before every answer.", "ms");
     option("orders", "Number of orders seeded into a new database (default 40).", "n");
@@ -87,14 +90,18 @@ Options ParseOptions(const QStringList& arguments)
     option("fault-hang-every", "Every Nth gateway call gets no answer, then a closed connection.", "n");
     option("fault-hang-ms", "How long a hung call is held (default 120000).", "ms");
     option("demo-code", "Access code the directory knows (default demo1234).", "code");
-    option("seed-time", "Time the seeded orders are dated back from, as yyyy-MM-ddTHH:mm:ss (default now); "
-                        "equal times give equal databases.", "time");
+    option("seed-time",
+           "Time the seeded orders are dated back from, as yyyy-MM-ddTHH:mm:ss (default now); "
+           "equal times give equal databases.",
+           "time");
     parser.addOption({QStringLiteral("mariadb"),
                       QStringLiteral("Run the statements on a private MariaDB server started in the --db folder.")});
     option("mariadb-socket", "Run the statements on the MariaDB server already listening on this socket.", "path");
     option("mariadb-user", "User name for --mariadb-socket (default root).", "name");
-    option("mariadb-database", "Workshop database on MariaDB (default ordavo; the directory's is NAME_imenik); "
-                               "created and seeded when missing.", "name");
+    option("mariadb-database",
+           "Workshop database on MariaDB (default ordavo; the directory's is NAME_imenik); "
+           "created and seeded when missing.",
+           "name");
     if (!parser.parse(arguments))
         UsageError(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -158,8 +165,7 @@ void StopOnSignals(sim::WorkshopServer& server, sigset_t stopSignals)
     }).detach();
 }
 
-template <typename Backend>
-void Prepare(Backend& db, const Options& options)
+template <typename Backend> void Prepare(Backend& db, const Options& options)
 {
     db.setDateFormat(options.dateFormat);
     db.setVersionServed(options.version);
@@ -234,8 +240,8 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "ordavo-workshop-sim: cannot create a temporary folder\n");
             return 1;
         }
-        databasePath = temporaryFolder->filePath(options.mariadb ? QStringLiteral("mariadb")
-                                                                 : QStringLiteral("workshop.sqlite"));
+        databasePath =
+            temporaryFolder->filePath(options.mariadb ? QStringLiteral("mariadb") : QStringLiteral("workshop.sqlite"));
     }
 
     try {

@@ -34,23 +34,29 @@ int PayloadTypeOf(const MYSQL_FIELD& field)
     case MYSQL_TYPE_LONG:
     case MYSQL_TYPE_INT24:
     case MYSQL_TYPE_LONGLONG:
-    case MYSQL_TYPE_YEAR: return TypeInteger;
+    case MYSQL_TYPE_YEAR:
+        return TypeInteger;
     case MYSQL_TYPE_DATETIME:
     case MYSQL_TYPE_TIMESTAMP:
     case MYSQL_TYPE_DATETIME2:
-    case MYSQL_TYPE_TIMESTAMP2: return TypeDateTime;
+    case MYSQL_TYPE_TIMESTAMP2:
+        return TypeDateTime;
     case MYSQL_TYPE_DATE:
-    case MYSQL_TYPE_NEWDATE: return TypeDate;
+    case MYSQL_TYPE_NEWDATE:
+        return TypeDate;
     case MYSQL_TYPE_DECIMAL:
-    case MYSQL_TYPE_NEWDECIMAL: return TypeDecimal;
+    case MYSQL_TYPE_NEWDECIMAL:
+        return TypeDecimal;
     case MYSQL_TYPE_TINY_BLOB:
     case MYSQL_TYPE_MEDIUM_BLOB:
     case MYSQL_TYPE_LONG_BLOB:
     case MYSQL_TYPE_BLOB:
     case MYSQL_TYPE_VAR_STRING:
     case MYSQL_TYPE_STRING:
-    case MYSQL_TYPE_VARCHAR: return field.charsetnr == BinaryCharset ? TypeBinary : TypeText;
-    default: return TypeText;
+    case MYSQL_TYPE_VARCHAR:
+        return field.charsetnr == BinaryCharset ? TypeBinary : TypeText;
+    default:
+        return TypeText;
     }
 }
 
@@ -83,10 +89,12 @@ std::string ResourceText(const char* path)
 // Database names go into statements as identifiers, so only plain names are taken.
 void CheckDatabaseName(const std::string& name)
 {
-    const bool plain = !name.empty() && name.size() <= 50 && name.find_first_not_of(
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") == std::string::npos;
+    const bool plain =
+        !name.empty() && name.size() <= 50 &&
+        name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") == std::string::npos;
     if (!plain)
-        throw std::runtime_error("a MariaDB database name of letters, digits and \"_\" is needed, not \"" + name + "\"");
+        throw std::runtime_error("a MariaDB database name of letters, digits and \"_\" is needed, not \"" + name +
+                                 "\"");
 }
 
 std::string FormatDateTime(const QDateTime& value)
@@ -223,8 +231,9 @@ void MariaDbBackend::installSchema(const MariaDbLogin& login)
     const std::string workshop = login.database;
     const std::string directory = login.database + "_imenik";
     MariaDbConnection setup(login, {}, true);
-    created_ = setup.value("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = " +
-                           setup.quote(workshop) + " AND table_name = 'nalogi'") == ResultValue("0");
+    created_ =
+        setup.value("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = " + setup.quote(workshop) +
+                    " AND table_name = 'nalogi'") == ResultValue("0");
     for (const auto& name : {workshop, directory})
         setup.exec("CREATE DATABASE IF NOT EXISTS `" + name + "` CHARACTER SET utf8mb4 COLLATE utf8mb4_bin");
     setup.exec("USE `" + workshop + "`");
@@ -235,8 +244,8 @@ void MariaDbBackend::installSchema(const MariaDbLogin& login)
 
 void MariaDbBackend::setSessionVariables(MariaDbConnection& connection, const std::string& workshopRoot)
 {
-    connection.exec("SET @sim_date_format = " + connection.quote(dateFormat_) +
-                    ", @sim_version = " + connection.quote(version_) + ", @sim_root = " + connection.quote(workshopRoot));
+    connection.exec("SET @sim_date_format = " + connection.quote(dateFormat_) + ", @sim_version = " +
+                    connection.quote(version_) + ", @sim_root = " + connection.quote(workshopRoot));
 }
 
 StatementOutcome MariaDbBackend::run(Endpoint endpoint, std::string_view statement, const std::string& workshopRoot)
@@ -267,7 +276,8 @@ std::optional<std::int64_t> MariaDbBackend::bumpUpdateCounter()
 void MariaDbBackend::setUpdateCounter(std::optional<std::int64_t> value)
 {
     std::lock_guard lock(mutex_);
-    workshop_->exec("UPDATE ordavodefaults SET needeedupdate = " + (value ? std::to_string(*value) : std::string("NULL")));
+    workshop_->exec("UPDATE ordavodefaults SET needeedupdate = " +
+                    (value ? std::to_string(*value) : std::string("NULL")));
 }
 
 void MariaDbBackend::clearDefaults()
@@ -287,8 +297,8 @@ bool MariaDbBackend::setOrderSaved(int orderId, int saved)
 int MariaDbBackend::addOrder(const NewOrderOptions& options)
 {
     std::lock_guard lock(mutex_);
-    const int id = int(ToInteger(workshop_->value("SELECT COALESCE(MAX(id), " + std::to_string(FirstSeedOrderId - 1) +
-                                                  ") + 1 FROM nalogi")));
+    const int id = int(ToInteger(
+        workshop_->value("SELECT COALESCE(MAX(id), " + std::to_string(FirstSeedOrderId - 1) + ") + 1 FROM nalogi")));
     const QDateTime now = QDateTime::currentDateTime();
     SeedOrderGenerator generator(1, now, unsigned(id));
     workshop_->exec("START TRANSACTION");
@@ -329,7 +339,8 @@ std::optional<OrderDocumentData> MariaDbBackend::orderDocument(int orderId) cons
     const ResultTable header = workshop_->rows(
         "SELECT n.id, n.nalogStevilka, n.nalogType, DATE_FORMAT(n.datum, '%Y-%m-%d %H:%i:%s'), COALESCE(s.prikaz, ''), "
         "COALESCE(s.naslov, ''), n.vozilo, n.registrska_st, n.vnesel, n.komentar "
-        "FROM nalogi n LEFT JOIN stranke s ON s.id = n.stranka_id WHERE n.id = " + id + " AND n.status <> 199");
+        "FROM nalogi n LEFT JOIN stranke s ON s.id = n.stranka_id WHERE n.id = " +
+        id + " AND n.status <> 199");
     if (header.rows.empty())
         return std::nullopt;
     const auto& row = header.rows[0];
@@ -344,8 +355,10 @@ std::optional<OrderDocumentData> MariaDbBackend::orderDocument(int orderId) cons
     data.plate = *row[7];
     data.enteredBy = *row[8];
     data.comment = *row[9];
-    for (const auto& item : workshop_->rows("SELECT opis, dodatno, kolicina, cena FROM postavke_naloga WHERE nalog_id = " +
-                                            id + " ORDER BY pozicija, id").rows)
+    for (const auto& item : workshop_
+                                ->rows("SELECT opis, dodatno, kolicina, cena FROM postavke_naloga WHERE nalog_id = " +
+                                       id + " ORDER BY pozicija, id")
+                                .rows)
         data.items.push_back({*item[0], *item[1], *item[2], *item[3]});
     return data;
 }
@@ -362,9 +375,11 @@ std::optional<std::pair<int, int>> MariaDbBackend::orderIdByPicturePath(const st
 {
     std::lock_guard lock(mutex_);
     const std::string quoted = workshop_->quote(path);
-    const ResultTable table = workshop_->rows(
-        "SELECT id, CASE " + quoted + " WHEN slika1 THEN 1 WHEN slika2 THEN 2 WHEN slika3 THEN 3 ELSE 4 END "
-        "FROM nalogi WHERE " + quoted + " <> '' AND " + quoted + " IN (slika1, slika2, slika3, slika4) AND status <> 199");
+    const ResultTable table =
+        workshop_->rows("SELECT id, CASE " + quoted +
+                        " WHEN slika1 THEN 1 WHEN slika2 THEN 2 WHEN slika3 THEN 3 ELSE 4 END "
+                        "FROM nalogi WHERE " +
+                        quoted + " <> '' AND " + quoted + " IN (slika1, slika2, slika3, slika4) AND status <> 199");
     if (table.rows.empty())
         return std::nullopt;
     return std::pair{int(ToInteger(table.rows[0][0])), int(ToInteger(table.rows[0][1]))};
@@ -408,15 +423,16 @@ void MariaDbBackend::insertOrder(const SeedOrder& order)
 {
     MariaDbConnection& db = *workshop_;
     const auto number = [](std::int64_t value) { return std::to_string(value); };
-    std::string sql = "INSERT INTO nalogi (id, nalogStevilka, nalogType, datum, vnesel, vozilo, registrska_st, komentar, "
-                      "viewed, saved, status, stranka_id, podpis, slika1, slika2, slika3, slika4, shranjevanje, "
-                      "popisanoShranjevanje, SHRLokacija) VALUES (" +
-                      number(order.id) + "," + db.quote(order.number) + "," + number(order.type) + "," +
-                      db.quote(FormatDateTime(order.date)) + "," + db.quote(order.enteredBy) + "," +
-                      db.quote(order.vehicle) + "," + db.quote(order.plate) + "," + db.quote(order.comment) + "," +
-                      number(order.viewed) + "," + number(order.saved) + "," + number(order.status) + "," +
-                      (order.customerIndex ? number(*order.customerIndex + 1) : std::string("NULL")) + "," +
-                      db.quote(order.signature);
+    std::string sql =
+        "INSERT INTO nalogi (id, nalogStevilka, nalogType, datum, vnesel, vozilo, registrska_st, komentar, "
+        "viewed, saved, status, stranka_id, podpis, slika1, slika2, slika3, slika4, shranjevanje, "
+        "popisanoShranjevanje, SHRLokacija) VALUES (" +
+        number(order.id) + "," + db.quote(order.number) + "," + number(order.type) + "," +
+        db.quote(FormatDateTime(order.date)) + "," + db.quote(order.enteredBy) + "," + db.quote(order.vehicle) + "," +
+        db.quote(order.plate) + "," + db.quote(order.comment) + "," + number(order.viewed) + "," + number(order.saved) +
+        "," + number(order.status) + "," +
+        (order.customerIndex ? number(*order.customerIndex + 1) : std::string("NULL")) + "," +
+        db.quote(order.signature);
     for (const auto& picture : order.pictures)
         sql += "," + db.quote(picture);
     sql += "," + number(order.tyres ? 1 : 0) + "," + number(order.placeIndex ? 1 : 0) + "," +
@@ -427,8 +443,9 @@ void MariaDbBackend::insertOrder(const SeedOrder& order)
     std::string items = "INSERT INTO postavke_naloga (nalog_id, pozicija, opis, dodatno, kolicina, cena) VALUES ";
     for (std::size_t i = 0; i < order.items.size(); ++i) {
         const SeedItem& item = order.items[i];
-        items += (i ? ",(" : "(") + number(order.id) + "," + number(std::int64_t(i)) + "," + db.quote(item.description) +
-                 "," + db.quote(item.extra) + "," + db.quote(item.quantity) + "," + db.quote(item.price) + ")";
+        items += (i ? ",(" : "(") + number(order.id) + "," + number(std::int64_t(i)) + "," +
+                 db.quote(item.description) + "," + db.quote(item.extra) + "," + db.quote(item.quantity) + "," +
+                 db.quote(item.price) + ")";
     }
     db.exec(items);
 }
@@ -450,15 +467,17 @@ void MariaDbBackend::seed(const SeedOptions& options)
 void MariaDbBackend::seedCompany(const std::string& demoCode)
 {
     const SeedCompany company = DemoCompany();
-    const std::vector<std::string> details = {company.name, company.address, company.post,
-                                              company.phone, company.fax, company.tax,
-                                              company.www, company.vehicleTitle, company.plateTitle};
+    const std::vector<std::string> details = {company.name,  company.address,      company.post,
+                                              company.phone, company.fax,          company.tax,
+                                              company.www,   company.vehicleTitle, company.plateTitle};
     std::string values;
     for (const auto& detail : details)
         values += "," + workshop_->quote(detail);
     const std::string code = workshop_->quote(ToLowerUtf8(demoCode));
-    directory_->exec("REPLACE INTO imenik (koda, imepodjetja, naslovpodjetja, postnastevilkainposta, telefon, fax, tax, "
-                     "www, avtotitle, registrkatitle) VALUES (" + code + values + ")");
+    directory_->exec(
+        "REPLACE INTO imenik (koda, imepodjetja, naslovpodjetja, postnastevilkainposta, telefon, fax, tax, "
+        "www, avtotitle, registrkatitle) VALUES (" +
+        code + values + ")");
     // The workshop is registered already, so a client that signed in before finds its row.
     workshop_->exec("INSERT INTO ordavodefaults (needeedupdate, liveversion, koda, imepodjetja, naslovpodjetja, "
                     "postnastevilkainposta, telefon, fax, tax, www, avtotitle, registrkatitle) VALUES (0," +
@@ -470,11 +489,11 @@ void MariaDbBackend::seedCustomers()
     const auto& customers = SeedCustomers();
     for (std::size_t i = 0; i < customers.size(); ++i) {
         const SeedCustomer& c = customers[i];
-        workshop_->exec("INSERT INTO stranke (id, ime, priimek, idddv, naslov, podjetje, pravnaoseba, prikaz) VALUES (" +
-                        std::to_string(i + 1) + "," + workshop_->quote(c.firstName) + "," + workshop_->quote(c.surname) +
-                        "," + workshop_->quote(c.vatId) + "," + workshop_->quote(c.address) + "," +
-                        workshop_->quote(c.company) + "," + std::to_string(c.legalPerson) + "," +
-                        workshop_->quote(c.displayName()) + ")");
+        workshop_->exec(
+            "INSERT INTO stranke (id, ime, priimek, idddv, naslov, podjetje, pravnaoseba, prikaz) VALUES (" +
+            std::to_string(i + 1) + "," + workshop_->quote(c.firstName) + "," + workshop_->quote(c.surname) + "," +
+            workshop_->quote(c.vatId) + "," + workshop_->quote(c.address) + "," + workshop_->quote(c.company) + "," +
+            std::to_string(c.legalPerson) + "," + workshop_->quote(c.displayName()) + ")");
     }
 }
 
@@ -482,8 +501,8 @@ void MariaDbBackend::seedCatalogue()
 {
     const auto& items = SeedCatalogue();
     for (std::size_t i = 0; i < items.size(); ++i)
-        workshop_->exec("INSERT INTO postavke (id, opis, cena, enabled, orderby) VALUES (" + std::to_string(i + 1) + "," +
-                        workshop_->quote(items[i].description) + "," + workshop_->quote(items[i].price) + ",1," +
+        workshop_->exec("INSERT INTO postavke (id, opis, cena, enabled, orderby) VALUES (" + std::to_string(i + 1) +
+                        "," + workshop_->quote(items[i].description) + "," + workshop_->quote(items[i].price) + ",1," +
                         std::to_string(i + 1) + ")");
 }
 

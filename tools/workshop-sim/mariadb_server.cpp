@@ -40,8 +40,8 @@ std::string FindProgram(const char* name)
 {
     QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
     if (found.isEmpty())
-        found = QStandardPaths::findExecutable(QString::fromLatin1(name), {QStringLiteral("/usr/sbin"),
-                                                                            QStringLiteral("/usr/local/sbin")});
+        found = QStandardPaths::findExecutable(QString::fromLatin1(name),
+                                               {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
     if (found.isEmpty())
         throw std::runtime_error(std::string(name) + " not found; install the mariadb-server package");
     return found.toStdString();
@@ -92,7 +92,8 @@ bool CanConnect(const std::string& socket)
 
 } // namespace
 
-MariaDbServer::MariaDbServer(const std::string& folder) : folder_(QDir(QString::fromStdString(folder)).absolutePath().toStdString())
+MariaDbServer::MariaDbServer(const std::string& folder)
+    : folder_(QDir(QString::fromStdString(folder)).absolutePath().toStdString())
 {
     if (!QDir().mkpath(QString::fromStdString(folder_)))
         throw std::runtime_error("cannot create the MariaDB folder " + folder_);

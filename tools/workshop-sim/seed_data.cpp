@@ -1,4 +1,5 @@
-// The demo data of a fresh simulator database: Slovenian customers, vehicles, catalogue items, places and generated orders.
+// The demo data of a fresh simulator database: Slovenian customers, vehicles, catalogue items, places and generated
+// orders.
 #include "seed_data.h"
 
 #include <QString>
@@ -8,12 +9,26 @@ namespace {
 
 const std::vector<std::string>& Vehicles()
 {
-    static const std::vector<std::string> vehicles = {
-        "VW Golf 1.6 TDI",        "Renault Clio 1.2 16V",     "Škoda Octavia 2.0 TDI", "Peugeot 308 1.5 BlueHDi",
-        "Opel Astra 1.4 Turbo",   "Toyota Yaris 1.5 Hybrid",  "Ford Focus 1.0 EcoBoost", "BMW 320d Touring",
-        "Audi A4 Avant 2.0 TDI",  "Citroën C3 1.2 PureTech", "Dacia Sandero 1.0 TCe", "Hyundai i30 1.6 CRDi",
-        "Kia Ceed 1.4 T-GDi",     "Mercedes-Benz Vito 116 CDI", "Fiat Punto 1.3 Multijet", "Renault Mégane 1.5 dCi",
-        "Seat Leon 1.5 TSI",      "Mazda CX-5 2.2 Skyactiv-D", "Volvo V60 D4",           "Suzuki Vitara 1.4 Boosterjet"};
+    static const std::vector<std::string> vehicles = {"VW Golf 1.6 TDI",
+                                                      "Renault Clio 1.2 16V",
+                                                      "Škoda Octavia 2.0 TDI",
+                                                      "Peugeot 308 1.5 BlueHDi",
+                                                      "Opel Astra 1.4 Turbo",
+                                                      "Toyota Yaris 1.5 Hybrid",
+                                                      "Ford Focus 1.0 EcoBoost",
+                                                      "BMW 320d Touring",
+                                                      "Audi A4 Avant 2.0 TDI",
+                                                      "Citroën C3 1.2 PureTech",
+                                                      "Dacia Sandero 1.0 TCe",
+                                                      "Hyundai i30 1.6 CRDi",
+                                                      "Kia Ceed 1.4 T-GDi",
+                                                      "Mercedes-Benz Vito 116 CDI",
+                                                      "Fiat Punto 1.3 Multijet",
+                                                      "Renault Mégane 1.5 dCi",
+                                                      "Seat Leon 1.5 TSI",
+                                                      "Mazda CX-5 2.2 Skyactiv-D",
+                                                      "Volvo V60 D4",
+                                                      "Suzuki Vitara 1.4 Boosterjet"};
     return vehicles;
 }
 
@@ -57,11 +72,20 @@ struct ItemTemplate {
 
 const std::vector<ItemTemplate>& ItemTemplates()
 {
-    static const std::vector<ItemTemplate> items = {
-        {0, "5W-30, 4.5 l", "1"},  {1, "Mann", "1"},   {2, "", "1"},       {3, "z aktivnim ogljem", "1"},
-        {4, "Bosch", "1"},         {5, "", "1"},       {6, "R1234yf", "1"}, {7, "zimske 205/55 R16", "1"},
-        {8, "", "1"},              {9, "4 kos", "1"},  {10, "", "1"},      {11, "", "1.5"},
-        {12, "", "2"},             {13, "Varta 60 Ah", "1"}};
+    static const std::vector<ItemTemplate> items = {{0, "5W-30, 4.5 l", "1"},
+                                                    {1, "Mann", "1"},
+                                                    {2, "", "1"},
+                                                    {3, "z aktivnim ogljem", "1"},
+                                                    {4, "Bosch", "1"},
+                                                    {5, "", "1"},
+                                                    {6, "R1234yf", "1"},
+                                                    {7, "zimske 205/55 R16", "1"},
+                                                    {8, "", "1"},
+                                                    {9, "4 kos", "1"},
+                                                    {10, "", "1"},
+                                                    {11, "", "1.5"},
+                                                    {12, "", "2"},
+                                                    {13, "Varta 60 Ah", "1"}};
     return items;
 }
 
@@ -88,9 +112,9 @@ std::string SeedCustomer::displayName() const
 
 SeedCompany DemoCompany()
 {
-    return {"Avtoservis Kovač d.o.o.", "Tržaška cesta 45",      "1000 Ljubljana",
-            "01 234 56 78",            "01 234 56 79",          "SI12345678",
-            "www.avtoservis-kovac.si", "Vozilo:",               "Registrska št:"};
+    return {
+        "Avtoservis Kovač d.o.o.", "Tržaška cesta 45", "1000 Ljubljana", "01 234 56 78", "01 234 56 79", "SI12345678",
+        "www.avtoservis-kovac.si", "Vozilo:",          "Registrska št:"};
 }
 
 const std::vector<SeedCustomer>& SeedCustomers()
@@ -166,8 +190,8 @@ SeedOrder SeedOrderGenerator::baseOrder(int id, int type, const QDateTime& when)
     order.id = id;
     order.type = type;
     order.date = when;
-    order.number = (type == 1 ? "SN-" : "DN-") + std::to_string(when.date().year()) + "-" +
-                   Padded(id - FirstSeedOrderId + 1, 4);
+    order.number =
+        (type == 1 ? "SN-" : "DN-") + std::to_string(when.date().year()) + "-" + Padded(id - FirstSeedOrderId + 1, 4);
     order.enteredBy = EnteredBy()[random_() % EnteredBy().size()];
     order.vehicle = Vehicles()[random_() % Vehicles().size()];
     const char letters[] = "ABCDEFHJKLMNPRSTUVZ";
@@ -218,7 +242,8 @@ SeedOrder SeedOrderGenerator::order(int index)
         order.signature = "podpisi/N" + std::to_string(order.id) + ".png";
     if (index % 7 == 4)
         for (int n = 0; n < 2; ++n)
-            order.pictures[std::size_t(n)] = "slike/N" + std::to_string(order.id) + "_" + std::to_string(n + 1) + ".jpg";
+            order.pictures[std::size_t(n)] =
+                "slike/N" + std::to_string(order.id) + "_" + std::to_string(n + 1) + ".jpg";
     applyFixedRole(order, index);
     return order;
 }
@@ -260,7 +285,8 @@ void SeedOrderGenerator::applyFixedRole(SeedOrder& order, int index)
         for (int n = 0; n < 4; ++n)
             order.pictures[std::size_t(n)] = "slike/N" + id + "_" + std::to_string(n + 1) + ".jpg";
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

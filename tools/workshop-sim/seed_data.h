@@ -44,7 +44,7 @@ struct SeedOrder {
     std::string enteredBy, vehicle, plate, comment;
     int viewed = 0;
     int saved = 1;
-    int status = 0; // 0 open, 1 billed or archived, 199 deleted
+    int status = 0;                   // 0 open, 1 billed or archived, 199 deleted
     std::optional<int> customerIndex; // into SeedCustomers(); none for an order without customer
     std::string signature;
     std::array<std::string, 4> pictures;

@@ -103,10 +103,9 @@ std::string AnswerStatement(WorkshopBackend& db, Endpoint endpoint, std::string_
 }
 
 WorkshopServer::WorkshopServer(WorkshopBackend& db, ServerOptions options)
-    : db_(db), options_(std::move(options)), http_(std::make_unique<httplib::Server>()),
-      latencyMs_(options_.latencyMs), transientEvery_(options_.faults.transientEvery),
-      http500Every_(options_.faults.http500Every), hangEvery_(options_.faults.hangEvery),
-      hangMs_(options_.faults.hangMs)
+    : db_(db), options_(std::move(options)), http_(std::make_unique<httplib::Server>()), latencyMs_(options_.latencyMs),
+      transientEvery_(options_.faults.transientEvery), http500Every_(options_.faults.http500Every),
+      hangEvery_(options_.faults.hangEvery), hangMs_(options_.faults.hangMs)
 {
     http_->set_keep_alive_timeout(1);
     http_->set_keep_alive_max_count(1000);
@@ -182,13 +181,18 @@ void WorkshopServer::handleGateway(Endpoint endpoint, const httplib::Request& re
 {
     applyLatency();
     switch (nextFault()) {
-    case Fault::Transient: res.set_content("Token Expired]", HtmlType); return;
+    case Fault::Transient:
+        res.set_content("Token Expired]", HtmlType);
+        return;
     case Fault::Http500:
         res.status = 500;
         res.set_content("Internal Server Error", HtmlType);
         return;
-    case Fault::Hang: holdAndClose(res); return;
-    case Fault::None: break;
+    case Fault::Hang:
+        holdAndClose(res);
+        return;
+    case Fault::None:
+        break;
     }
     const auto question = req.target.find('?');
     std::string_view rawQuery =
@@ -315,8 +319,8 @@ void WorkshopServer::installWebPages()
                            "<th>Stranka</th><th>Vozilo</th><th>Registrska št.</th></tr>";
         for (const auto& order : db_.webPartOrders())
             html += "<tr><td>" + HtmlEscaped(order.number) + "</td><td>" + HtmlEscaped(order.date.substr(0, 10)) +
-                    "</td><td>" + HtmlEscaped(order.customer) + "</td><td>" + HtmlEscaped(order.vehicle) +
-                    "</td><td>" + HtmlEscaped(order.plate) + "</td></tr>";
+                    "</td><td>" + HtmlEscaped(order.customer) + "</td><td>" + HtmlEscaped(order.vehicle) + "</td><td>" +
+                    HtmlEscaped(order.plate) + "</td></tr>";
         html += "</table></body></html>";
         res.set_content(html, HtmlType);
     });
@@ -335,9 +339,8 @@ void WorkshopServer::installControl()
         http_->Get(path, handler);
         http_->Post(path, handler);
     };
-    route("/control/state", [this](const httplib::Request&, httplib::Response& res) {
-        res.set_content(stateJson(), JsonType);
-    });
+    route("/control/state",
+          [this](const httplib::Request&, httplib::Response& res) { res.set_content(stateJson(), JsonType); });
     route("/control/statements", [this](const httplib::Request&, httplib::Response& res) {
         QJsonArray list;
         for (const auto& statement : statements())

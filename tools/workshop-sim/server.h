@@ -1,4 +1,5 @@
-// The simulator's HTTP server: workshop gateway, documents, web part, directory server, control endpoints and fault injection.
+// The simulator's HTTP server: workshop gateway, documents, web part, directory server, control endpoints and fault
+// injection.
 #pragma once
 
 #include "database.h"

@@ -161,15 +161,24 @@ private:
     static std::string UnescapedByte(char escaped)
     {
         switch (escaped) {
-        case '0': return std::string(1, '\0');
-        case 'b': return "\b";
-        case 'n': return "\n";
-        case 'r': return "\r";
-        case 't': return "\t";
-        case 'Z': return "\x1A";
-        case '%': return "\\%";
-        case '_': return "\\_";
-        default: return std::string(1, escaped);
+        case '0':
+            return std::string(1, '\0');
+        case 'b':
+            return "\b";
+        case 'n':
+            return "\n";
+        case 'r':
+            return "\r";
+        case 't':
+            return "\t";
+        case 'Z':
+            return "\x1A";
+        case '%':
+            return "\\%";
+        case '_':
+            return "\\_";
+        default:
+            return std::string(1, escaped);
         }
     }
 
@@ -406,7 +415,8 @@ private:
 
     void expectWord(std::string_view word)
     {
-        if (!current_.isWord(word) && !(current_.type == Token::Type::QuotedName && EqualsIgnoreCase(current_.text, word)))
+        if (!current_.isWord(word) &&
+            !(current_.type == Token::Type::QuotedName && EqualsIgnoreCase(current_.text, word)))
             fail();
         advance();
     }

@@ -26,9 +26,9 @@ struct SqlValue {
 struct ParsedStatement {
     enum class Kind { Call, SelectUpdateCounter, SelectDefaultsCount };
     Kind kind = Kind::Call;
-    std::string procedure;       // the name as written (calls only)
-    std::vector<SqlValue> args;  // the literal arguments (calls only)
-    std::string columnAlias;     // the alias of the selected column (selects only)
+    std::string procedure;      // the name as written (calls only)
+    std::vector<SqlValue> args; // the literal arguments (calls only)
+    std::string columnAlias;    // the alias of the selected column (selects only)
 };
 
 // Either a statement or the server's error text for it.
