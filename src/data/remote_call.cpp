@@ -12,6 +12,8 @@
 #include <QThread>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -293,11 +295,46 @@ QString EncodeStatement(const QString& composed)
     return QString::fromLatin1(PercentEncode(text));
 }
 
+namespace {
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+// Whether `text` holds `marker` regardless of ASCII case. The markers are ASCII, and no other
+// Latin-1 letter folds onto an ASCII one, so this equals a case-insensitive Latin-1 search.
+// A Horspool search skips most of a long answer's bytes, which matters because every successful
+// list answer is scanned in full.
+bool ContainsIgnoringAsciiCase(QByteArrayView text, std::string_view marker)
+{
+    const std::size_t m = marker.size();
+    const std::size_t n = std::size_t(text.size());
+    if (m == 0)
+        return true;
+    if (n < m)
+        return false;
+    // The shift after a mismatch, by the folded byte under the window's last position.
+    std::array<std::size_t, 256> shift;
+    shift.fill(m);
+    for (std::size_t i = 0; i + 1 < m; ++i)
+        shift[std::uint8_t(AsciiLower(marker[i]))] = m - 1 - i;
+    const char* bytes = text.data();
+    for (std::size_t at = 0; at + m <= n;) {
+        std::size_t i = m;
+        while (i > 0 && AsciiLower(bytes[at + i - 1]) == AsciiLower(marker[i - 1]))
+            --i;
+        if (i == 0)
+            return true;
+        at += shift[std::uint8_t(AsciiLower(bytes[at + m - 1]))];
+    }
+    return false;
+}
+} // namespace
+
 bool IsTransientFailure(QByteArrayView answer)
 {
-    const QLatin1StringView text(answer.data(), answer.size());
     for (std::string_view transient : ServerContract::TransientTexts) {
-        if (text.contains(QLatin1StringView(transient.data(), qsizetype(transient.size())), Qt::CaseInsensitive)) {
+        if (ContainsIgnoringAsciiCase(answer, transient)) {
             ResetHttpClient();
             return true;
         }

@@ -159,6 +159,11 @@ private slots:
         QTest::addRow("connection reset") << QByteArray("Connection Reset By Peer") << true;
         QTest::addRow("invalid authentication") << QByteArray("INVALID AUTHENTICATION]") << true;
         QTest::addRow("ordinary failure") << QByteArray("Invalid") << false;
+        QTest::addRow("at the end of a long answer")
+            << QByteArray(100000, 'x') + QByteArray("cONNECTION reset by PEER") << true;
+        QTest::addRow("near misses in a long answer")
+            << QByteArray(50000, 'n') + QByteArray("token expire] token expired connection reset by pee") << false;
+        QTest::addRow("marker split by a Latin-1 letter") << QByteArray("token \xC9xpired]") << false;
     }
 
     void recognisesTransientAnswers()
