@@ -120,6 +120,7 @@ private:
     void endProgram();
 
     void readOrders(Recordset& rs, std::optional<qint32> selectedId, int* reselectRow);
+    void holdRows(QVector<Tnalogi> read, int count);
     void alertOnCountChange(int newCount);
     void selectRow(int row);
     void fitColumnWidths();

@@ -81,27 +81,39 @@ void TfrmMain::loadNalogi()
     }
 }
 
-// Hands the answer's rows to the list; on a failure the rows read so far stay.
+// Hands the answer's rows to the list; on a failure the rows read so far stay, and the list
+// keeps holding as many rows as the answer has, the rest from the earlier load.
 void TfrmMain::readOrders(Recordset& rs, std::optional<qint32> selectedId, int* reselectRow)
 {
-    QVector<Tnalogi> nalogi = orders();
-    nalogi.resize(rs.RecordCount());
-    int read = 0;
+    const int count = rs.RecordCount();
+    QVector<Tnalogi> nalogi;
+    nalogi.reserve(count);
     try {
         // Only an answer with rows is checked for its columns, as reading by name would.
         const OrderColumns columns = rs.Eof() ? OrderColumns{} : FindOrderColumns(rs);
-        while (!rs.Eof() && read < nalogi.size()) {
-            nalogi[read] = ReadOrderRow(rs, columns);
-            if (selectedId && nalogi[read].id == *selectedId)
-                *reselectRow = read;
-            ++read;
+        while (!rs.Eof() && nalogi.size() < count) {
+            nalogi.append(ReadOrderRow(rs, columns));
+            if (selectedId && nalogi.last().id == *selectedId)
+                *reselectRow = int(nalogi.size()) - 1;
             rs.MoveNext();
         }
     } catch (...) {
-        model_->setRows(std::move(nalogi), read);
+        holdRows(std::move(nalogi), count);
         throw;
     }
-    model_->setRows(std::move(nalogi), read);
+    holdRows(std::move(nalogi), count);
+}
+
+// Shows the rows read from the latest answer and holds `count` rows, the ones not read taken
+// from the earlier load.
+void TfrmMain::holdRows(QVector<Tnalogi> read, int count)
+{
+    const int shown = int(read.size());
+    if (shown < count) {
+        read.append(orders().mid(shown, count - shown));
+        read.resize(count);
+    }
+    model_->setRows(std::move(read), shown);
 }
 
 void TfrmMain::alertOnCountChange(int newCount)
