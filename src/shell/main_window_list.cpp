@@ -62,12 +62,24 @@ void TfrmMain::loadNalogi()
         endOutage();
         const RecordsetPtr& rs = result.answer;
         const int scroll = lviewMain->verticalScrollBar()->value();
-        model_->clearRows();
         int reselect = -1;
-        if (rs) {
-            alertOnCountChange(rs->RecordCount());
-            lastOrderCount_ = rs->RecordCount();
-            readOrders(*rs, selectedId, &reselect);
+        if (rs && listsSameRows(*rs)) {
+            // Most ticks bring the same orders: the rows stay, drawn normally again, and the
+            // selection starts over as after a reload.
+            model_->setStale(false);
+            lviewMain->selectionModel()->reset();
+            if (selectedId)
+                reselect = rowOfOrder(*selectedId);
+        } else {
+            listedAnswer_.reset();
+            model_->clearRows();
+            if (rs) {
+                alertOnCountChange(rs->RecordCount());
+                lastOrderCount_ = rs->RecordCount();
+                readOrders(*rs, selectedId, &reselect);
+                if (model_->shownRows() == rs->RecordCount())
+                    listedAnswer_ = rs;
+            }
         }
         fitColumnWidths();
         lviewMain->verticalScrollBar()->setValue(scroll);
@@ -114,6 +126,22 @@ void TfrmMain::holdRows(QVector<Tnalogi> read, int count)
         read.resize(count);
     }
     model_->setRows(std::move(read), shown);
+}
+
+// Whether `rs` holds what the shown rows were all read from, so reading it again would give them back.
+bool TfrmMain::listsSameRows(const Recordset& rs) const
+{
+    return listedAnswer_ && model_->shownRows() == rs.RecordCount() && orders().size() == rs.RecordCount() &&
+           listedAnswer_->sameContent(rs);
+}
+
+// The last shown row of order `id`, -1 when none.
+int TfrmMain::rowOfOrder(qint32 id) const
+{
+    for (int row = model_->shownRows() - 1; row >= 0; --row)
+        if (orders()[row].id == id)
+            return row;
+    return -1;
 }
 
 void TfrmMain::alertOnCountChange(int newCount)
