@@ -9,12 +9,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QThread>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -189,9 +192,8 @@ TransferResult Transfer(HttpClient* firstClient, const QByteArray& firstUrl, con
 
 // The payload after the first "[success]", percent-decoded and handed to the decoder. An answer
 // that is not UTF-8 is read as Windows-1250, so its payload is first converted to UTF-8.
-RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt)
+RecordsetPtr DecodePayloadText(QByteArrayView answer, QByteArrayView payload)
 {
-    const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
     try {
         PercentDecoded decoded = PercentDecodeToBytes(payload);
         if (decoded.textHasNonAscii && !IsValidUtf8(answer))
@@ -200,6 +202,45 @@ RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt)
     } catch (...) {
         return nullptr; // an undecodable payload is an answer without data
     }
+}
+
+// The latest decoded answer, kept so that the same answer again (the refresh timer asks for
+// the same list every few seconds) is not decoded again: the caller gets a fresh copy of the
+// table, cursor on the first row. The regional settings take part, since the decoding reads them.
+struct DecodedAnswerMemo {
+    std::mutex mutex;
+    QByteArray answer;
+    QLocale locale;
+    std::shared_ptr<const Recordset> table;
+};
+
+DecodedAnswerMemo& LatestDecodedAnswer()
+{
+    static DecodedAnswerMemo memo;
+    return memo;
+}
+
+// Answers shorter than this are decoded every time; keeping them would save next to nothing.
+constexpr qsizetype kMemoMinimumBytes = 64 * 1024;
+
+RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt)
+{
+    const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
+    if (answer.size() < kMemoMinimumBytes)
+        return DecodePayloadText(answer, payload);
+    DecodedAnswerMemo& memo = LatestDecodedAnswer();
+    const QLocale locale;
+    {
+        const std::lock_guard lock(memo.mutex);
+        if (memo.table && memo.locale == locale && QByteArrayView(memo.answer) == answer)
+            return std::make_shared<Recordset>(*memo.table);
+    }
+    RecordsetPtr table = DecodePayloadText(answer, payload);
+    const std::lock_guard lock(memo.mutex);
+    memo.table = table ? std::make_shared<const Recordset>(*table) : nullptr;
+    memo.answer = table ? answer.toByteArray() : QByteArray();
+    memo.locale = locale;
+    return table;
 }
 
 // The failure text of an answer without "[success]": the answer without "[emptyrecordset]", as
