@@ -220,13 +220,15 @@ DecodedAnswerMemo& LatestDecodedAnswer()
     return memo;
 }
 
-// Answers shorter than this are decoded every time; keeping them would save next to nothing.
+// Only answers within these sizes are kept: a shorter one decodes in next to no time, and a
+// longer one would hold too much memory for the rest of the run.
 constexpr qsizetype kMemoMinimumBytes = 64 * 1024;
+constexpr qsizetype kMemoMaximumBytes = 32 * 1024 * 1024;
 
 RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt)
 {
     const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
-    if (answer.size() < kMemoMinimumBytes)
+    if (answer.size() < kMemoMinimumBytes || answer.size() > kMemoMaximumBytes)
         return DecodePayloadText(answer, payload);
     DecodedAnswerMemo& memo = LatestDecodedAnswer();
     const QLocale locale;
