@@ -344,10 +344,22 @@ char AsciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
+// How common a byte is in an answer, lower for rarer ones: percent escapes, digits, blanks and
+// frequent letters are everywhere, other punctuation hardly ever appears unescaped.
+int Commonness(char c)
+{
+    static constexpr std::string_view lettersByFrequency = "zqjxkvbpygfwmucldrhsnioate";
+    const char lower = AsciiLower(c);
+    if (c == '%' || c == ' ' || (c >= '0' && c <= '9'))
+        return 100;
+    const std::size_t rank = lettersByFrequency.find(lower);
+    return rank == std::string_view::npos ? 0 : 1 + int(rank);
+}
+
 // Whether `text` holds `marker` regardless of ASCII case. The markers are ASCII, and no other
 // Latin-1 letter folds onto an ASCII one, so this equals a case-insensitive Latin-1 search.
-// A Horspool search skips most of a long answer's bytes, which matters because every successful
-// list answer is scanned in full.
+// Every successful list answer is scanned in full, so the scan looks only for the marker's
+// rarest byte (in both cases, with memchr) and compares the whole marker only where it is.
 bool ContainsIgnoringAsciiCase(QByteArrayView text, std::string_view marker)
 {
     const std::size_t m = marker.size();
@@ -356,19 +368,37 @@ bool ContainsIgnoringAsciiCase(QByteArrayView text, std::string_view marker)
         return true;
     if (n < m)
         return false;
-    // The shift after a mismatch, by the folded byte under the window's last position.
-    std::array<std::size_t, 256> shift;
-    shift.fill(m);
-    for (std::size_t i = 0; i + 1 < m; ++i)
-        shift[std::uint8_t(AsciiLower(marker[i]))] = m - 1 - i;
-    const char* bytes = text.data();
-    for (std::size_t at = 0; at + m <= n;) {
-        std::size_t i = m;
-        while (i > 0 && AsciiLower(bytes[at + i - 1]) == AsciiLower(marker[i - 1]))
-            --i;
-        if (i == 0)
-            return true;
-        at += shift[std::uint8_t(AsciiLower(bytes[at + m - 1]))];
+    std::size_t anchor = 0;
+    for (std::size_t i = 1; i < m; ++i)
+        if (Commonness(marker[i]) < Commonness(marker[anchor]))
+            anchor = i;
+    const auto matchesAt = [&](std::size_t start) {
+        for (std::size_t i = 0; i < m; ++i)
+            if (AsciiLower(text[qsizetype(start + i)]) != AsciiLower(marker[i]))
+                return false;
+        return true;
+    };
+    const char lower = AsciiLower(marker[anchor]);
+    const char upper = (lower >= 'a' && lower <= 'z') ? char(lower - 'a' + 'A') : lower;
+    const char* const begin = text.data();
+    // Only positions where the whole marker fits around the anchor can hold it.
+    const char* const first = begin + anchor;
+    const std::size_t span = n - m + 1;
+    const int variants = upper == lower ? 1 : 2;
+    for (int v = 0; v < variants; ++v) {
+        const char variant = v == 0 ? lower : upper;
+        const char* at = first;
+        std::size_t left = span;
+        while (left > 0) {
+            const void* found = std::memchr(at, variant, left);
+            if (!found)
+                break;
+            const char* hit = static_cast<const char*>(found);
+            if (matchesAt(std::size_t(hit - first)))
+                return true;
+            left -= std::size_t(hit - at) + 1;
+            at = hit + 1;
+        }
     }
     return false;
 }

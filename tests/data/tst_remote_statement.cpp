@@ -164,6 +164,7 @@ private slots:
             << QByteArray(100000, 'x') + QByteArray("cONNECTION reset by PEER") << true;
         QTest::addRow("near misses in a long answer")
             << QByteArray(50000, 'n') + QByteArray("token expire] token expired connection reset by pee") << false;
+        QTest::addRow("at the start of a long answer") << QByteArray("tOKEN eXPIRED]") + QByteArray(100000, ']') << true;
         QTest::addRow("marker split by a Latin-1 letter") << QByteArray("token \xC9xpired]") << false;
     }
 
