@@ -3,6 +3,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -21,9 +22,22 @@ void EnsureCurlInitialized()
 
 // Collects the body and stops the transfer once it grows past the limit.
 struct BodySink {
+    CURL* handle = nullptr;
     QByteArray body;
     bool tooLarge = false;
 };
+
+// The most room made ahead on a server's word alone; a longer body grows as it arrives.
+constexpr curl_off_t MaxReservedBytes = 32LL * 1024 * 1024;
+
+// Makes room for the whole body once its announced length is known, so a large answer is
+// not copied again each time the buffer grows.
+void ReserveAnnouncedLength(BodySink& sink)
+{
+    curl_off_t announced = -1;
+    if (curl_easy_getinfo(sink.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK && announced > 0)
+        sink.body.reserve(qsizetype(std::min(announced, MaxReservedBytes)));
+}
 
 size_t WriteBody(char* data, size_t size, size_t count, void* userData)
 {
@@ -33,6 +47,8 @@ size_t WriteBody(char* data, size_t size, size_t count, void* userData)
         sink->tooLarge = true;
         return 0; // curl ends the transfer with a write error
     }
+    if (sink->body.isEmpty() && sink->body.capacity() == 0)
+        ReserveAnnouncedLength(*sink);
     sink->body.append(data, qsizetype(bytes));
     return bytes;
 }
@@ -94,6 +110,7 @@ HttpClient::Response HttpClient::get(const QByteArray& url)
         return response;
     }
     BodySink sink;
+    sink.handle = impl_->handle;
     impl_->errorBuffer[0] = '\0';
     curl_easy_setopt(impl_->handle, CURLOPT_URL, url.constData());
     curl_easy_setopt(impl_->handle, CURLOPT_WRITEDATA, &sink);

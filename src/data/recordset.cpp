@@ -488,6 +488,17 @@ ColumnType Recordset::columnType(int column) const
     return columns_.at(std::size_t(column)).type;
 }
 
+bool Recordset::sameContent(const Recordset& other) const
+{
+    if (rowCount_ != other.rowCount_ || columns_.size() != other.columns_.size())
+        return false;
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i].type != other.columns_[i].type || columns_[i].name != other.columns_[i].name)
+            return false;
+    // A slice cell names its bytes by position, so equal cells over equal buffers hold equal values.
+    return cells_ == other.cells_ && buffer_ == other.buffer_;
+}
+
 std::size_t Recordset::memoryFootprint() const
 {
     std::size_t bytes = sizeof(Recordset) + std::size_t(buffer_.capacity()) + cells_.capacity() * sizeof(Cell);

@@ -101,6 +101,11 @@ public:
     // Bytes held by the table (buffer and cells), for the memory figures of the benchmark.
     std::size_t memoryFootprint() const;
 
+    // True when both tables hold the same columns and the same values in the same rows, judged
+    // by their stored form (the cursors and whether they are open do not count). Two answers
+    // that decode to equal values from different bytes may compare unequal.
+    bool sameContent(const Recordset& other) const;
+
 private:
     friend class Field;
     friend class PayloadDecoder;
@@ -118,6 +123,7 @@ private:
     struct Cell {
         std::uint32_t a = 0;
         std::uint32_t b = kNullCell;
+        friend bool operator==(const Cell&, const Cell&) = default;
     };
 
     // The user's regional settings as one decoding reads them: the locale and its decimal

@@ -10,10 +10,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QThread>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -188,9 +193,8 @@ TransferResult Transfer(HttpClient* firstClient, const QByteArray& firstUrl, con
 
 // The payload after the first "[success]", percent-decoded and handed to the decoder. An answer
 // that is not UTF-8 is read as Windows-1250, so its payload is first converted to UTF-8.
-RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt)
+RecordsetPtr DecodePayloadText(QByteArrayView answer, QByteArrayView payload)
 {
-    const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
     try {
         PercentDecoded decoded = PercentDecodeToBytes(payload);
         if (decoded.textHasNonAscii && !IsValidUtf8(answer))
@@ -199,6 +203,47 @@ RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt)
     } catch (...) {
         return nullptr; // an undecodable payload is an answer without data
     }
+}
+
+// The latest decoded answer, kept so that the same answer again (the refresh timer asks for
+// the same list every few seconds) is not decoded again: the caller gets a fresh copy of the
+// table, cursor on the first row. The regional settings take part, since the decoding reads them.
+struct DecodedAnswerMemo {
+    std::mutex mutex;
+    QByteArray answer;
+    QLocale locale;
+    std::shared_ptr<const Recordset> table;
+};
+
+DecodedAnswerMemo& LatestDecodedAnswer()
+{
+    static DecodedAnswerMemo memo;
+    return memo;
+}
+
+// Only answers within these sizes are kept: a shorter one decodes in next to no time, and a
+// longer one would hold too much memory for the rest of the run.
+constexpr qsizetype kMemoMinimumBytes = 64 * 1024;
+constexpr qsizetype kMemoMaximumBytes = 32 * 1024 * 1024;
+
+RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt)
+{
+    const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
+    if (answer.size() < kMemoMinimumBytes || answer.size() > kMemoMaximumBytes)
+        return DecodePayloadText(answer, payload);
+    DecodedAnswerMemo& memo = LatestDecodedAnswer();
+    const QLocale locale;
+    {
+        const std::lock_guard lock(memo.mutex);
+        if (memo.table && memo.locale == locale && QByteArrayView(memo.answer) == answer)
+            return std::make_shared<Recordset>(*memo.table);
+    }
+    RecordsetPtr table = DecodePayloadText(answer, payload);
+    const std::lock_guard lock(memo.mutex);
+    memo.table = table ? std::make_shared<const Recordset>(*table) : nullptr;
+    memo.answer = table ? answer.toByteArray() : QByteArray();
+    memo.locale = locale;
+    return table;
 }
 
 // The failure text of an answer without "[success]": the answer without "[emptyrecordset]", as
@@ -296,11 +341,76 @@ QString EncodeStatement(const QString& composed)
     return QString::fromLatin1(PercentEncode(text));
 }
 
+namespace {
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+// How common a byte is in an answer, lower for rarer ones: percent escapes, digits, blanks and
+// frequent letters are everywhere, other punctuation hardly ever appears unescaped.
+int Commonness(char c)
+{
+    static constexpr std::string_view lettersByFrequency = "zqjxkvbpygfwmucldrhsnioate";
+    const char lower = AsciiLower(c);
+    if (c == '%' || c == ' ' || (c >= '0' && c <= '9'))
+        return 100;
+    const std::size_t rank = lettersByFrequency.find(lower);
+    return rank == std::string_view::npos ? 0 : 1 + int(rank);
+}
+
+// Whether `text` holds `marker` regardless of ASCII case. The markers are ASCII, and no other
+// Latin-1 letter folds onto an ASCII one, so this equals a case-insensitive Latin-1 search.
+// Every successful list answer is scanned in full, so the scan looks only for the marker's
+// rarest byte (in both cases, with memchr) and compares the whole marker only where it is.
+bool ContainsIgnoringAsciiCase(QByteArrayView text, std::string_view marker)
+{
+    const std::size_t m = marker.size();
+    const std::size_t n = std::size_t(text.size());
+    if (m == 0)
+        return true;
+    if (n < m)
+        return false;
+    std::size_t anchor = 0;
+    for (std::size_t i = 1; i < m; ++i)
+        if (Commonness(marker[i]) < Commonness(marker[anchor]))
+            anchor = i;
+    const auto matchesAt = [&](std::size_t start) {
+        for (std::size_t i = 0; i < m; ++i)
+            if (AsciiLower(text[qsizetype(start + i)]) != AsciiLower(marker[i]))
+                return false;
+        return true;
+    };
+    const char lower = AsciiLower(marker[anchor]);
+    const char upper = (lower >= 'a' && lower <= 'z') ? char(lower - 'a' + 'A') : lower;
+    const char* const begin = text.data();
+    // Only positions where the whole marker fits around the anchor can hold it.
+    const char* const first = begin + anchor;
+    const std::size_t span = n - m + 1;
+    const int variants = upper == lower ? 1 : 2;
+    for (int v = 0; v < variants; ++v) {
+        const char variant = v == 0 ? lower : upper;
+        const char* at = first;
+        std::size_t left = span;
+        while (left > 0) {
+            const void* found = std::memchr(at, variant, left);
+            if (!found)
+                break;
+            const char* hit = static_cast<const char*>(found);
+            if (matchesAt(std::size_t(hit - first)))
+                return true;
+            left -= std::size_t(hit - at) + 1;
+            at = hit + 1;
+        }
+    }
+    return false;
+}
+} // namespace
+
 bool IsTransientFailure(QByteArrayView answer)
 {
-    const QLatin1StringView text(answer.data(), answer.size());
     for (std::string_view transient : ServerContract::TransientTexts) {
-        if (text.contains(QLatin1StringView(transient.data(), qsizetype(transient.size())), Qt::CaseInsensitive)) {
+        if (ContainsIgnoringAsciiCase(answer, transient)) {
             ResetHttpClient();
             return true;
         }

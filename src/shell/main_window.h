@@ -3,6 +3,7 @@
 // main_window_list.cpp (the list load and refresh) and main_window_arrangement.cpp.
 #pragma once
 
+#include "data/recordset.h"
 #include "desktop/window_arranger.h"
 #include "shell/order_list.h"
 
@@ -120,6 +121,9 @@ private:
     void endProgram();
 
     void readOrders(Recordset& rs, std::optional<qint32> selectedId, int* reselectRow);
+    void holdRows(QVector<Tnalogi> read, int count);
+    bool listsSameRows(const Recordset& rs) const;
+    int rowOfOrder(qint32 id) const;
     void alertOnCountChange(int newCount);
     void selectRow(int row);
     void fitColumnWidths();
@@ -136,6 +140,9 @@ private:
     bool allowClose_ = false;
     bool firstTick_ = true;
     int lastOrderCount_ = -1;
+    // The answer the list's rows were all read from; a later answer with the same content
+    // leaves the rows as they are.
+    RecordsetPtr listedAnswer_;
     bool refreshEnabled_ = true;    // what the refresh label says when the server is reached
     bool outage_ = false;           // the latest load reached no server
     QTime lastLoadTime_;            // when the latest load that reached the server ended

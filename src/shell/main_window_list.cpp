@@ -63,12 +63,24 @@ void TfrmMain::loadNalogi()
         endOutage();
         const RecordsetPtr& rs = result.answer;
         const int scroll = lviewMain->verticalScrollBar()->value();
-        model_->clearRows();
         int reselect = -1;
-        if (rs) {
-            alertOnCountChange(rs->RecordCount());
-            lastOrderCount_ = rs->RecordCount();
-            readOrders(*rs, selectedId, &reselect);
+        if (rs && listsSameRows(*rs)) {
+            // Most ticks bring the same orders: the rows stay, drawn normally again, and the
+            // selection starts over as after a reload.
+            model_->setStale(false);
+            lviewMain->selectionModel()->reset();
+            if (selectedId)
+                reselect = rowOfOrder(*selectedId);
+        } else {
+            listedAnswer_.reset();
+            model_->clearRows();
+            if (rs) {
+                alertOnCountChange(rs->RecordCount());
+                lastOrderCount_ = rs->RecordCount();
+                readOrders(*rs, selectedId, &reselect);
+                if (model_->shownRows() == rs->RecordCount())
+                    listedAnswer_ = rs;
+            }
         }
         fitColumnWidths();
         lviewMain->verticalScrollBar()->setValue(scroll);
@@ -82,27 +94,55 @@ void TfrmMain::loadNalogi()
     }
 }
 
-// Hands the answer's rows to the list; on a failure the rows read so far stay.
+// Hands the answer's rows to the list; on a failure the rows read so far stay, and the list
+// keeps holding as many rows as the answer has, the rest from the earlier load.
 void TfrmMain::readOrders(Recordset& rs, std::optional<qint32> selectedId, int* reselectRow)
 {
-    QVector<Tnalogi> nalogi = orders();
-    nalogi.resize(rs.RecordCount());
-    int read = 0;
+    const int count = rs.RecordCount();
+    QVector<Tnalogi> nalogi;
+    nalogi.reserve(count);
     try {
         // Only an answer with rows is checked for its columns, as reading by name would.
         const OrderColumns columns = rs.Eof() ? OrderColumns{} : FindOrderColumns(rs);
-        while (!rs.Eof() && read < nalogi.size()) {
-            nalogi[read] = ReadOrderRow(rs, columns);
-            if (selectedId && nalogi[read].id == *selectedId)
-                *reselectRow = read;
-            ++read;
+        while (!rs.Eof() && nalogi.size() < count) {
+            nalogi.append(ReadOrderRow(rs, columns));
+            if (selectedId && nalogi.last().id == *selectedId)
+                *reselectRow = int(nalogi.size()) - 1;
             rs.MoveNext();
         }
     } catch (...) {
-        model_->setRows(std::move(nalogi), read);
+        holdRows(std::move(nalogi), count);
         throw;
     }
-    model_->setRows(std::move(nalogi), read);
+    holdRows(std::move(nalogi), count);
+}
+
+// Shows the rows read from the latest answer and holds `count` rows, the ones not read taken
+// from the earlier load.
+void TfrmMain::holdRows(QVector<Tnalogi> read, int count)
+{
+    const int shown = int(read.size());
+    if (shown < count) {
+        read.append(orders().mid(shown, count - shown));
+        read.resize(count);
+    }
+    model_->setRows(std::move(read), shown);
+}
+
+// Whether `rs` holds what the shown rows were all read from, so reading it again would give them back.
+bool TfrmMain::listsSameRows(const Recordset& rs) const
+{
+    return listedAnswer_ && model_->shownRows() == rs.RecordCount() && orders().size() == rs.RecordCount() &&
+           listedAnswer_->sameContent(rs);
+}
+
+// The last shown row of order `id`, -1 when none.
+int TfrmMain::rowOfOrder(qint32 id) const
+{
+    for (int row = model_->shownRows() - 1; row >= 0; --row)
+        if (orders()[row].id == id)
+            return row;
+    return -1;
 }
 
 void TfrmMain::alertOnCountChange(int newCount)

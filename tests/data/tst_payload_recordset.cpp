@@ -289,6 +289,42 @@ private slots:
         QVERIFY2(withTime.startsWith(midnight + u' ') && withTime.contains(u"10:15:30"_s), qPrintable(withTime));
     }
 
+    void sameContentComparesValues_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<bool>("same");
+        const QByteArray table = "id,3{ime,200{d,135~1{ana{2024-03-05~2{bor{2024-03-06";
+        QTest::addRow("same answer") << table << table << true;
+        QTest::addRow("one text differs, same length")
+            << table << QByteArray("id,3{ime,200{d,135~1{ana{2024-03-05~2{bob{2024-03-06") << false;
+        QTest::addRow("one date differs")
+            << table << QByteArray("id,3{ime,200{d,135~1{ana{2024-03-05~2{bor{2024-03-07") << false;
+        QTest::addRow("rows swapped") << table << QByteArray("id,3{ime,200{d,135~2{bor{2024-03-06~1{ana{2024-03-05")
+                                      << false;
+        QTest::addRow("a row more") << table << table + "~3{cene{2024-03-07" << false;
+        QTest::addRow("column renamed") << table << QByteArray("id,3{ime2,200{d,135~1{ana{2024-03-05~2{bor{2024-03-06")
+                                        << false;
+        QTest::addRow("column type differs") << QByteArray("v,3~12") << QByteArray("v,200~12") << false;
+        QTest::addRow("null against empty text")
+            << QByteArray("id,3{ime,200~1{") << QByteArray("id,3{ime,200~1{\"\"") << false;
+    }
+
+    // The list keeps its rows when an answer has the same content, so a false "same" would leave
+    // stale rows on the screen; the cursor position must not matter.
+    void sameContentComparesValues()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QFETCH(bool, same);
+        const RecordsetPtr a = DecodePayload(first);
+        const RecordsetPtr b = DecodePayload(second);
+        QVERIFY(a && b);
+        b->MoveNext();
+        QCOMPARE(a->sameContent(*b), same);
+        QCOMPARE(b->sameContent(*a), same);
+    }
+
     void firstFieldThatCannotBeStoredFailsAnyType()
     {
         for (const QByteArray& header : {"a,3"_ba, "a,14"_ba, "a,202"_ba, "a,135"_ba})

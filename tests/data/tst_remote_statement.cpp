@@ -1,4 +1,5 @@
 // Tests of the transport's pure steps: composing and encoding statements, decoding and classifying answers, decimals.
+#include "data/recordset.h"
 #include "data/remote_call.h"
 
 #include "data/text_helpers.h"
@@ -159,6 +160,13 @@ private slots:
         QTest::addRow("connection reset") << QByteArray("Connection Reset By Peer") << true;
         QTest::addRow("invalid authentication") << QByteArray("INVALID AUTHENTICATION]") << true;
         QTest::addRow("ordinary failure") << QByteArray("Invalid") << false;
+        QTest::addRow("at the end of a long answer")
+            << QByteArray(100000, 'x') + QByteArray("cONNECTION reset by PEER") << true;
+        QTest::addRow("near misses in a long answer")
+            << QByteArray(50000, 'n') + QByteArray("token expire] token expired connection reset by pee") << false;
+        QTest::addRow("at the start of a long answer")
+            << QByteArray("tOKEN eXPIRED]") + QByteArray(100000, ']') << true;
+        QTest::addRow("marker split by a Latin-1 letter") << QByteArray("token \xC9xpired]") << false;
     }
 
     void recognisesTransientAnswers()
@@ -228,6 +236,31 @@ private slots:
         QCOMPARE(outcome.recordset->RecordCount(), 1);
         QCOMPARE(outcome.recordset->FieldValue(u"id"_s).asInteger(), 7);
         QCOMPARE(outcome.recordset->FieldValue(u"ime"_s).asString(), name);
+    }
+
+    // A large answer that comes again still gives a table of its own, and it is decoded again
+    // when the regional settings have changed in between.
+    void repeatedLargeAnswerGivesItsOwnTable()
+    {
+        QByteArray answer = "[success]id,3{v,14";
+        for (int id = 1; id <= 10000; ++id)
+            answer += "~" + QByteArray::number(id) + "{12[*com*]50";
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
+        const RecordsetPtr first = ClassifyAnswer(answer, kStatement).recordset;
+        QVERIFY(first);
+        first->MoveNext();
+        first->Close();
+        const RecordsetPtr second = ClassifyAnswer(answer, kStatement).recordset;
+        QVERIFY(second && second != first);
+        QCOMPARE(second->RecordCount(), 10000);
+        QCOMPARE(second->FieldValue(u"id"_s).asInteger(), 1);
+        QCOMPARE(second->FieldValue(u"v"_s).asString(), u"12,5"_s);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const RecordsetPtr third = ClassifyAnswer(answer, kStatement).recordset;
+        QLocale::setDefault(before);
+        QVERIFY(third);
+        QVERIFY2(third->FieldValue(u"v"_s).isNull(), "a decimal comma is no decimal under a dot locale");
     }
 
     void failureTextNamesTheCallersStatement()

@@ -308,6 +308,37 @@ private slots:
         QVERIFY2(w->btnPoglejNalog->isEnabled(), "Poglej nalog keeps its state when the order disappears");
     }
 
+    // A repeated answer leaves the rows as they are, yet the selection, the column fit and the
+    // cells behave as after a fresh read; a changed cell with the same row count is shown.
+    void repeatedAnswerBehavesAsAReload()
+    {
+        QList<OrderSpec> orders = Orders({1, 2, 3});
+        workshop_->answer(ListPrefix, OrderListAnswer(orders));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        selectRow(2);
+        w->lviewMain->setColumnWidth(OrderListModel::ColStranka, 5);
+
+        w->loadNalogi();
+        QAbstractItemModel* model = w->lviewMain->model();
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(w->selectedRow(), 2);
+        QCOMPARE(w->lviewMain->selectionModel()->currentIndex(), model->index(2, 0));
+        QVERIFY(w->lviewMain->columnWidth(OrderListModel::ColStranka) > 5);
+
+        orders[1].customer = u"Marta Kranjc"_s;
+        workshop_->answer(ListPrefix, OrderListAnswer(orders));
+        w->loadNalogi();
+        QCOMPARE(model->index(1, OrderListModel::ColStranka).data().toString(), u"Marta Kranjc"_s);
+        QCOMPARE(w->selectedRow(), 2);
+
+        w->lviewMain->selectionModel()->clearSelection();
+        w->loadNalogi();
+        QCOMPARE(w->selectedRow(), -1);
+        QVERIFY(!w->lviewMain->selectionModel()->currentIndex().isValid());
+        QVERIFY(DialogTestHook::shown().isEmpty());
+    }
+
     void alertOnlyForAChangedCountInTheBackground()
     {
         workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2})));
@@ -579,6 +610,11 @@ private slots:
         QVERIFY(box.text.startsWith(u"Napaka pri preverjanju nalogov "_s));
         QVERIFY2(box.text.contains(u"\r\nQry:call usp_listneobracunaninalogi"_s), qPrintable(box.text));
         QVERIFY(w->lviewMain->isEnabled());
+
+        // The same answer again is read again, and fails again.
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->model()->rowCount(), 2);
+        QCOMPARE(DialogTestHook::shown().size(), 2);
     }
 
     // Only a key pressed in the search box searches when it is released there.
