@@ -226,10 +226,14 @@ DecodedAnswerMemo& LatestDecodedAnswer()
 constexpr qsizetype kMemoMinimumBytes = 64 * 1024;
 constexpr qsizetype kMemoMaximumBytes = 32 * 1024 * 1024;
 
-RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt)
+// Whether a decoded table may be taken from the latest answer: only for the answers of remote
+// calls, so that decoding an answer by itself always decodes it.
+enum class AnswerReuse { Never, LatestLargeAnswer };
+
+RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt, AnswerReuse reuse)
 {
     const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
-    if (answer.size() < kMemoMinimumBytes || answer.size() > kMemoMaximumBytes)
+    if (reuse == AnswerReuse::Never || answer.size() < kMemoMinimumBytes || answer.size() > kMemoMaximumBytes)
         return DecodePayloadText(answer, payload);
     DecodedAnswerMemo& memo = LatestDecodedAnswer();
     const QLocale locale;
@@ -255,6 +259,25 @@ QString FailureDescription(QByteArrayView answer)
     return description.isEmpty() ? QString() : As8BitText(description);
 }
 
+// The markers are ASCII, and reading an answer that is not UTF-8 as Windows-1250 changes none of its
+// ASCII bytes, so they are searched in the answer's own bytes; only a failure needs its text.
+ClassifiedAnswer Classify(QByteArrayView answer, const QString& statement, AnswerReuse reuse)
+{
+    if (answer == ContractBytes(ServerContract::InvalidAnswer))
+        return {nullptr, ProcedureError(ToWindows1250(statement), ContractText(ServerContract::InvalidAnswer))};
+    const qsizetype successAt = FindMarker(answer, ServerContract::SuccessMarker);
+    if (successAt >= 0) {
+        const qsizetype emptyAt = FindMarker(answer, ServerContract::EmptyRecordsetMarker);
+        if (emptyAt <= 0)
+            return {DecodeSuccessPayload(answer, successAt, reuse), QString()};
+        return {};
+    }
+    const QString description = FailureDescription(answer);
+    if (description.isEmpty())
+        return {};
+    return {nullptr, ProcedureError(ToWindows1250(statement), description)};
+}
+
 // Both entry points: everything that can fail locally ends as "Communication Error :".
 RecordsetPtr RunRemoteCall(const QString& callerStatement, const std::function<QString()>& baseUrl,
                            const std::function<HttpClient*()>& firstClient, bool ignoreResponse)
@@ -272,7 +295,7 @@ RecordsetPtr RunRemoteCall(const QString& callerStatement, const std::function<Q
             Transfer(firstClient(), RequestUrl(base, TrimBlanksAndControls(sent)), RequestUrl(base, sent));
         transferFailure = std::move(transfer.failure);
         if (!ignoreResponse)
-            outcome = ClassifyAnswer(transfer.answer, statement);
+            outcome = Classify(transfer.answer, statement, AnswerReuse::LatestLargeAnswer);
     } catch (const std::exception& e) {
         outcome = {nullptr, u"Communication Error :"_s + ErrorMessage(e)};
     } catch (...) {
@@ -431,23 +454,9 @@ void ResetHttpClient()
     RunQueuedEvents();
 }
 
-// The markers are ASCII, and reading an answer that is not UTF-8 as Windows-1250 changes none of its
-// ASCII bytes, so they are searched in the answer's own bytes; only a failure needs its text.
 ClassifiedAnswer ClassifyAnswer(QByteArrayView answer, const QString& statement)
 {
-    if (answer == ContractBytes(ServerContract::InvalidAnswer))
-        return {nullptr, ProcedureError(ToWindows1250(statement), ContractText(ServerContract::InvalidAnswer))};
-    const qsizetype successAt = FindMarker(answer, ServerContract::SuccessMarker);
-    if (successAt >= 0) {
-        const qsizetype emptyAt = FindMarker(answer, ServerContract::EmptyRecordsetMarker);
-        if (emptyAt <= 0)
-            return {DecodeSuccessPayload(answer, successAt), QString()};
-        return {};
-    }
-    const QString description = FailureDescription(answer);
-    if (description.isEmpty())
-        return {};
-    return {nullptr, ProcedureError(ToWindows1250(statement), description)};
+    return Classify(answer, statement, AnswerReuse::Never);
 }
 
 QString TempFolderPath()

@@ -238,31 +238,6 @@ private slots:
         QCOMPARE(outcome.recordset->FieldValue(u"ime"_s).asString(), name);
     }
 
-    // A large answer that comes again still gives a table of its own, and it is decoded again
-    // when the regional settings have changed in between.
-    void repeatedLargeAnswerGivesItsOwnTable()
-    {
-        QByteArray answer = "[success]id,3{v,14";
-        for (int id = 1; id <= 10000; ++id)
-            answer += "~" + QByteArray::number(id) + "{12[*com*]50";
-        const QLocale before;
-        QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-        const RecordsetPtr first = ClassifyAnswer(answer, kStatement).recordset;
-        QVERIFY(first);
-        first->MoveNext();
-        first->Close();
-        const RecordsetPtr second = ClassifyAnswer(answer, kStatement).recordset;
-        QVERIFY(second && second != first);
-        QCOMPARE(second->RecordCount(), 10000);
-        QCOMPARE(second->FieldValue(u"id"_s).asInteger(), 1);
-        QCOMPARE(second->FieldValue(u"v"_s).asString(), u"12,5"_s);
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        const RecordsetPtr third = ClassifyAnswer(answer, kStatement).recordset;
-        QLocale::setDefault(before);
-        QVERIFY(third);
-        QVERIFY2(third->FieldValue(u"v"_s).isNull(), "a decimal comma is no decimal under a dot locale");
-    }
-
     void failureTextNamesTheCallersStatement()
     {
         const ClassifiedAnswer outcome = ClassifyAnswer("Napaka", u"call usp_saveSHRLocation 日"_s);

@@ -76,6 +76,33 @@ private slots:
         sandbox_.reset();
     }
 
+    // A large answer that a call gets again still gives a table of its own, and it is decoded
+    // again when the regional settings have changed in between.
+    void repeatedLargeAnswerGivesItsOwnTable()
+    {
+        QByteArray answer = "[success]id,3{v,14";
+        for (int id = 1; id <= 10000; ++id)
+            answer += "~" + QByteArray::number(id) + "{12[*com*]50";
+        server_->setFallback(LoopbackAnswer::text(answer));
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia));
+        const RecordsetPtr first = ExecuteRemoteAt(kStatement, gatewayUrl());
+        QVERIFY(first);
+        first->MoveNext();
+        first->Close();
+        const RecordsetPtr second = ExecuteRemoteAt(kStatement, gatewayUrl());
+        QVERIFY(second && second != first);
+        QCOMPARE(second->RecordCount(), 10000);
+        QCOMPARE(second->FieldValue(u"id"_s).asInteger(), 1);
+        QCOMPARE(second->FieldValue(u"v"_s).asString(), u"12,5"_s);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const RecordsetPtr third = ExecuteRemoteAt(kStatement, gatewayUrl());
+        QLocale::setDefault(before);
+        QVERIFY(third);
+        QVERIFY2(third->FieldValue(u"v"_s).isNull(), "a decimal comma is no decimal under a dot locale");
+        QCOMPARE(server_->requestCount(), 3);
+    }
+
     void sendsTheRequestToTheGateway()
     {
         pointSettingsAtServer();
