@@ -20,22 +20,21 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The columns of the search's answer, in the server's order.
+auto ResultColumns()
+{
+    return QList<QPair<QString, int>>{{u"id"_s, 3},          {u"nalogStevilka"_s, 200}, {u"popisanoShranjevanje"_s, 3},
+                                      {u"SHRLokacija"_s, 3}, {u"lokacijaNM"_s, 200},    {u"datum"_s, 135},
+                                      {u"Stranka"_s, 200},   {u"vnesel"_s, 200},        {u"komentar"_s, 200},
+                                      {u"viewed"_s, 3}};
+}
+
 QByteArray ResultsAnswer()
 {
-    return TableAnswer({{u"id"_s, 3},
-                        {u"nalogStevilka"_s, 200},
-                        {u"popisanoShranjevanje"_s, 3},
-                        {u"SHRLokacija"_s, 3},
-                        {u"lokacijaNM"_s, 200},
-                        {u"datum"_s, 135},
-                        {u"Stranka"_s, 200},
-                        {u"vnesel"_s, 200},
-                        {u"komentar"_s, 200},
-                        {u"viewed"_s, 3}},
-                       {{u"1524"_s, u"DN-16"_s, u"1"_s, u"6"_s, u"Regal B"_s, u"2024-03-06 09:00:00"_s, std::nullopt,
-                         u"Ana"_s, u"letne"_s, u"0"_s},
-                        {u"1530"_s, u"DN-20"_s, u"0"_s, u"-1"_s, QString(), u"2024-04-01 00:00:00"_s, u"O'Brien"_s,
-                         u"Bor"_s, QString(), u"1"_s}});
+    return TableAnswer(ResultColumns(), {{u"1524"_s, u"DN-16"_s, u"1"_s, u"6"_s, u"Regal B"_s, u"2024-03-06 09:00:00"_s,
+                                          std::nullopt, u"Ana"_s, u"letne"_s, u"0"_s},
+                                         {u"1530"_s, u"DN-20"_s, u"0"_s, u"-1"_s, QString(), u"2024-04-01 00:00:00"_s,
+                                          u"O'Brien"_s, u"Bor"_s, QString(), u"1"_s}});
 }
 
 } // namespace
@@ -171,20 +170,10 @@ void TestTyreSearch::remoteFailureLeavesListEmpty()
 void TestTyreSearch::unreadableRowKeepsTheRowsBefore()
 {
     server_->answer(u"usp_searchShranjeni"_s,
-                    TableAnswer({{u"id"_s, 3},
-                                 {u"nalogStevilka"_s, 200},
-                                 {u"popisanoShranjevanje"_s, 3},
-                                 {u"SHRLokacija"_s, 3},
-                                 {u"lokacijaNM"_s, 200},
-                                 {u"datum"_s, 135},
-                                 {u"Stranka"_s, 200},
-                                 {u"vnesel"_s, 200},
-                                 {u"komentar"_s, 200},
-                                 {u"viewed"_s, 3}},
-                                {{u"1524"_s, u"DN-16"_s, u"1"_s, u"6"_s, u"Regal B"_s, u"2024-03-06 09:00:00"_s,
-                                  u"Kos"_s, u"Ana"_s, QString(), u"0"_s},
-                                 {u"1530"_s, u"DN-20"_s, u"0"_s, u"-1"_s, QString(), std::nullopt, u"Novak"_s, u"Bor"_s,
-                                  QString(), u"1"_s}}));
+                    TableAnswer(ResultColumns(), {{u"1524"_s, u"DN-16"_s, u"1"_s, u"6"_s, u"Regal B"_s,
+                                                   u"2024-03-06 09:00:00"_s, u"Kos"_s, u"Ana"_s, QString(), u"0"_s},
+                                                  {u"1530"_s, u"DN-20"_s, u"0"_s, u"-1"_s, QString(), std::nullopt,
+                                                   u"Novak"_s, u"Bor"_s, QString(), u"1"_s}}));
     open();
     child<QLineEdit>("txtSearch")->setText(u"DN"_s);
     QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
