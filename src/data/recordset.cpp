@@ -558,10 +558,7 @@ bool Recordset::storeText(int column, int row, std::uint32_t offset, std::uint32
         value = {offset, length};
         break;
     case ColumnType::Text:
-        if (length > kMaxTextCharacters && Utf8CharacterCount(view) > kMaxTextCharacters)
-            return false;
-        value = {offset, length};
-        break;
+        Q_UNREACHABLE(); // stored before the switch
     }
     cells_[index] = value;
     return true;

@@ -283,7 +283,6 @@ RecordsetPtr RunRemoteCall(const QString& callerStatement, const std::function<Q
                            const std::function<HttpClient*()>& firstClient, bool ignoreResponse)
 {
     LastRemoteError.clear();
-    g_transferFailure.clear();
     ClassifiedAnswer outcome;
     QString transferFailure;
     try {

@@ -213,9 +213,8 @@ void TfrmNalogDetails::FormCreate()
         ClearBusyCursor();
         ShowMessageDialog(mdError, text, details, maCenter);
     });
-    SetOpenFailureReporter([](const QString& address) {
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, u"Naslova ni bilo mogoče odpreti:\n"_s + address);
-    });
+    SetOpenFailureReporter(
+        [](const QString& address) { ShowFailureBox(u"Naslova ni bilo mogoče odpreti:\n"_s + address); });
 }
 
 void TfrmNalogDetails::buildTopBand()
@@ -628,15 +627,14 @@ void TfrmNalogDetails::fitItemColumns()
 
 void TfrmNalogDetails::shraniClick()
 {
-    ShowBusyCursor();
+    // The status call shows and clears the hourglass itself.
     setNalogStatus(currentNalogId, StatusBilled);
     try {
         close();
         emit Links().refreshStepRequested();
     } catch (const std::exception&) {
-        // Closing and the timer step are best effort; only the cursor must come back.
+        // Closing and the timer step are best effort.
     }
-    ClearBusyCursor();
 }
 
 void TfrmNalogDetails::XpButton1Click()

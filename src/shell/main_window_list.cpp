@@ -73,8 +73,9 @@ void TfrmMain::loadNalogi()
                 reselect = rowOfOrder(*selectedId);
         } else {
             listedAnswer_.reset();
-            model_->clearRows();
-            if (rs) {
+            if (!rs)
+                model_->clearRows();
+            else {
                 alertOnCountChange(rs->RecordCount());
                 lastOrderCount_ = rs->RecordCount();
                 readOrders(*rs, selectedId, &reselect);
@@ -200,9 +201,6 @@ void TfrmMain::tmrcheckTimer()
 // One tick now and the next a full interval later; a stopped refresh stays stopped.
 void TfrmMain::stepRefreshTimer()
 {
-    if (!tmrcheck->isActive())
-        return;
-    tmrcheck->stop();
-    tmrcheckTimer();
-    tmrcheck->start();
+    if (tmrcheck->isActive())
+        tmrcheckTimer();
 }

@@ -1,6 +1,7 @@
 // The shared window chrome and the base class of the secondary windows.
 #include "ordavo_window.h"
 
+#include "failure_box.h"
 #include "glyph_room.h"
 #include "key_preview.h"
 #include "message_boxes.h"
@@ -98,7 +99,7 @@ void WindowChrome::savePlacement()
     } catch (const std::exception& e) {
         // Once per window: a store that refuses writes would otherwise report every resize step.
         saveFailed_ = true;
-        ShowSystemMessage(MessageIcon::Error, u"Napaka"_s, ErrorMessage(e), MessageButtons::Ok);
+        ShowFailureBox(ErrorMessage(e));
     }
 }
 
