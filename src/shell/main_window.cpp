@@ -46,7 +46,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -158,10 +157,7 @@ void TfrmMain::buildWindow()
     lviewMain->setEnabled(false);
     lviewMain->viewport()->installEventFilter(this);
     connect(lviewMain, &QTableView::doubleClicked, this, [this] { poglejNalog(); });
-    // Enter on the selected row opens the order, as a double click does.
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
-        new QShortcut(
-            QKeySequence(key), lviewMain, this, [this] { poglejNalog(); }, Qt::WidgetShortcut);
+    OpenOnEnter(lviewMain, this, [this] { poglejNalog(); });
     layout->addWidget(lviewMain, 1);
     layout->addWidget(buildBottomBand());
     setCentralWidget(central);

@@ -3,6 +3,7 @@
 
 #include "storage/stored_tyre_list.h"
 #include "ui/button_styles.h"
+#include "ui/key_preview.h"
 
 #include "data/errors.h"
 #include "session/app_state.h"
@@ -26,7 +27,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -75,10 +75,7 @@ void TfrmShranjevanjeGumVpisiNevpisane::buildControls()
     lviewMain->setObjectName(u"lviewMain"_s);
     SetUpStoredTyreView(*lviewMain, *model_);
     lviewMain->viewport()->installEventFilter(this);
-    // Enter on the selected row opens the order, as a double click does.
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
-        new QShortcut(
-            QKeySequence(key), lviewMain, this, [this] { btnPoglejNalogClick(); }, Qt::WidgetShortcut);
+    OpenOnEnter(lviewMain, this, [this] { btnPoglejNalogClick(); });
 
     auto* body = new QVBoxLayout(bodyPanel());
     body->addWidget(lviewMain, 1);

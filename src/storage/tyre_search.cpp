@@ -6,6 +6,7 @@
 #include "ui/busy_guard.h"
 #include "ui/button_styles.h"
 #include "ui/failure_box.h"
+#include "ui/key_preview.h"
 #include "ui/outer_size.h"
 #include "ui/wait_cursor.h"
 
@@ -21,7 +22,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -119,10 +119,7 @@ void TfrmshranjevanjeGumISkanje::buildControls()
     lviewMain = new QTableView(body);
     lviewMain->setObjectName(u"lviewMain"_s);
     SetUpStoredTyreView(*lviewMain, *model_);
-    // Enter on the selected row opens the order; the list has no double-click action.
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
-        new QShortcut(
-            QKeySequence(key), lviewMain, this, [this] { btnPoglejNalogClick(); }, Qt::WidgetShortcut);
+    OpenOnEnter(lviewMain, this, [this] { btnPoglejNalogClick(); });
 
     // The caption stands above the box: beside it, box and buttons would not fit the width.
     auto* searchArea = new QGridLayout;

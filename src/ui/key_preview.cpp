@@ -7,7 +7,14 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QShortcut>
 #include <QWidget>
+
+void OpenOnEnter(QWidget* list, QObject* context, std::function<void()> open)
+{
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+        new QShortcut(QKeySequence(key), list, context, open, Qt::WidgetShortcut);
+}
 
 bool IsCloseKey(const QKeyEvent* event)
 {

@@ -10,6 +10,10 @@
 class QKeyEvent;
 class QWidget;
 
+// Return and keypad Enter on `list` (while it has the focus) run open: the order lists open the
+// selected order so, as a double click does.
+void OpenOnEnter(QWidget* list, QObject* context, std::function<void()> open);
+
 // Esc, or the W key with Ctrl held (other modifiers allowed): the keys that close a window.
 bool IsCloseKey(const QKeyEvent* event);
 
