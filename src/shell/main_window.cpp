@@ -134,6 +134,7 @@ void TfrmMain::buildWindow()
     layout->addWidget(buildTopBand());
 
     model_ = new OrderListModel(this);
+    connect(model_, &QAbstractItemModel::headerDataChanged, this, [this] { lastFit_.reset(); });
     lviewMain = new QTableView(central);
     lviewMain->setObjectName(u"lviewMain"_s);
     lviewMain->setModel(model_);

@@ -8,10 +8,12 @@
 #include "shell/order_list.h"
 
 #include <QDate>
+#include <QFont>
 #include <QMainWindow>
 #include <QSet>
 #include <QTime>
 
+#include <array>
 #include <optional>
 
 class OrderListModel;
@@ -126,7 +128,9 @@ private:
     int rowOfOrder(qint32 id) const;
     void alertOnCountChange(int newCount);
     void selectRow(int row);
-    void fitColumnWidths();
+    // Fits the auto-sized columns; with the same rows as at the last fit, the widths measured
+    // then are set again instead of measured anew.
+    void fitColumnWidths(bool rowsUnchanged);
     void setRefreshLabel(bool enabled);
     void showOutage();
     void searchBoxKeyEvent(QEvent* event);
@@ -143,6 +147,14 @@ private:
     // The answer the list's rows were all read from; a later answer with the same content
     // leaves the rows as they are.
     RecordsetPtr listedAnswer_;
+    // The widths the auto-sized columns were last fitted to, and the font they were measured in;
+    // dropped when a header text changes.
+    struct ColumnFit {
+        QFont font;
+        std::array<int, 3> widths{};
+    };
+    std::optional<ColumnFit> lastFit_;
+    ColumnFit measureColumnFit() const;
     bool refreshEnabled_ = true;    // what the refresh label says when the server is reached
     bool outage_ = false;           // the latest load reached no server
     QTime lastLoadTime_;            // when the latest load that reached the server ended

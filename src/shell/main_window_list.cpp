@@ -64,7 +64,8 @@ void TfrmMain::loadNalogi()
         const RecordsetPtr& rs = result.answer;
         const int scroll = lviewMain->verticalScrollBar()->value();
         int reselect = -1;
-        if (rs && listsSameRows(*rs)) {
+        const bool rowsUnchanged = rs && listsSameRows(*rs);
+        if (rowsUnchanged) {
             // Most ticks bring the same orders: the rows stay, drawn normally again, and the
             // selection starts over as after a reload.
             model_->setStale(false);
@@ -83,7 +84,7 @@ void TfrmMain::loadNalogi()
                     listedAnswer_ = rs;
             }
         }
-        fitColumnWidths();
+        fitColumnWidths(rowsUnchanged);
         lviewMain->verticalScrollBar()->setValue(scroll);
         if (reselect >= 0)
             selectRow(reselect);
@@ -170,20 +171,41 @@ void TfrmMain::selectRow(int row)
                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+namespace {
+struct FittedColumn {
+    int column;
+    int minimum;
+    int maximum;
+};
+// The auto-sized columns, in the order of ColumnFit::widths.
+constexpr std::array<FittedColumn, 3> kFittedColumns = {{{OrderListModel::ColRegSt, 100, 250},
+                                                         {OrderListModel::ColStranka, 40, 10000},
+                                                         {OrderListModel::ColAvto, 40, 450}}};
+} // namespace
+
 // Each auto-sized column fits its header and the cells with the longest texts, so the cost
 // does not grow with the number of orders.
-void TfrmMain::fitColumnWidths()
+TfrmMain::ColumnFit TfrmMain::measureColumnFit() const
 {
     const int gridWidth = lviewMain->showGrid() ? 1 : 0;
-    const auto fit = [&](int column, int minimum, int maximum) {
-        int width = lviewMain->horizontalHeader()->sectionSizeHint(column);
-        for (int row : model_->longestTextRows(column, SizingSampleRows))
-            width = std::max(width, lviewMain->sizeHintForIndex(model_->index(row, column)).width() + gridWidth);
-        lviewMain->setColumnWidth(column, std::clamp(width, minimum, maximum));
-    };
-    fit(OrderListModel::ColRegSt, 100, 250);
-    fit(OrderListModel::ColStranka, 40, 10000);
-    fit(OrderListModel::ColAvto, 40, 450);
+    ColumnFit fit{lviewMain->font(), {}};
+    for (std::size_t i = 0; i < kFittedColumns.size(); ++i) {
+        const FittedColumn& fitted = kFittedColumns[i];
+        int width = lviewMain->horizontalHeader()->sectionSizeHint(fitted.column);
+        for (int row : model_->longestTextRows(fitted.column, SizingSampleRows))
+            width = std::max(width, lviewMain->sizeHintForIndex(model_->index(row, fitted.column)).width() + gridWidth);
+        fit.widths[i] = std::clamp(width, fitted.minimum, fitted.maximum);
+    }
+    return fit;
+}
+
+// Setting the widths again also undoes a column the user widened by hand, as a new fit would.
+void TfrmMain::fitColumnWidths(bool rowsUnchanged)
+{
+    if (!rowsUnchanged || !lastFit_ || lastFit_->font != lviewMain->font())
+        lastFit_ = measureColumnFit();
+    for (std::size_t i = 0; i < kFittedColumns.size(); ++i)
+        lviewMain->setColumnWidth(kFittedColumns[i].column, lastFit_->widths[i]);
 }
 
 void TfrmMain::tmrcheckTimer()

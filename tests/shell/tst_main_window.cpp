@@ -317,6 +317,7 @@ private slots:
         TfrmMain* w = shownWindow();
         w->loadNalogi();
         selectRow(2);
+        const int fittedWidth = w->lviewMain->columnWidth(OrderListModel::ColStranka);
         w->lviewMain->setColumnWidth(OrderListModel::ColStranka, 5);
 
         w->loadNalogi();
@@ -324,7 +325,22 @@ private slots:
         QCOMPARE(model->rowCount(), 3);
         QCOMPARE(w->selectedRow(), 2);
         QCOMPARE(w->lviewMain->selectionModel()->currentIndex(), model->index(2, 0));
-        QVERIFY(w->lviewMain->columnWidth(OrderListModel::ColStranka) > 5);
+        QCOMPARE(w->lviewMain->columnWidth(OrderListModel::ColStranka), fittedWidth);
+
+        // A larger font, or a new header text, is measured again even though the rows stay.
+        const QFont listFont = w->lviewMain->font();
+        QFont larger = listFont;
+        larger.setPointSize(listFont.pointSize() * 2);
+        w->lviewMain->setFont(larger);
+        w->loadNalogi();
+        QVERIFY(w->lviewMain->columnWidth(OrderListModel::ColStranka) > fittedWidth);
+        w->lviewMain->setFont(listFont);
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->columnWidth(OrderListModel::ColStranka), fittedWidth);
+        static_cast<OrderListModel*>(model)->setColumnHeader(OrderListModel::ColStranka, QString(40, u'S'));
+        w->loadNalogi();
+        QVERIFY(w->lviewMain->columnWidth(OrderListModel::ColStranka) >
+                w->lviewMain->fontMetrics().horizontalAdvance(QString(40, u'S')));
 
         orders[1].customer = u"Marta Kranjc"_s;
         workshop_->answer(ListPrefix, OrderListAnswer(orders));
