@@ -340,36 +340,64 @@ qsizetype ReplaceTokens(char* text, qsizetype length, TokenSet tokens)
     return out - text;
 }
 
-// What one scan of the rows tells: whether some byte is a blank or control character (codes 0
-// to 32) or a double quote, so that the full splitting rule is needed, and how many "~" there are.
+// What one scan of the rows tells: whether the full splitting rule is needed, and how many "~"
+// there are. The rows can be split without it when no byte is a blank or control character
+// (codes 0 to 32) and every double quote is part of an empty quoted field, as the server sends
+// an empty text.
 struct RowsShape {
     bool needsFullSplitting = false;
     std::size_t sectionDelimiters = 0;
 };
 
+// Whether every double quote in text[0, length) is one of a pair `""` that stands between a "{"
+// before it and a "{", a "~" or the end after it: such a field reads as an empty item, both with
+// the full rule and when the rows are split at every "{" and "~". A quoted field at the start of
+// a row is not one of them, since the full rule would read the quotes as the whole row.
+bool QuotesAreEmptyFields(const char* text, qsizetype length)
+{
+    const char* at = text;
+    const char* const end = text + length;
+    while (const void* found = std::memchr(at, '"', std::size_t(end - at))) {
+        const char* quote = static_cast<const char*>(found);
+        const bool opensAField = quote > text && quote[-1] == FieldDelimiter;
+        const bool isPair = end - quote >= 2 && quote[1] == '"';
+        const bool closesAField =
+            end - quote == 2 || (end - quote > 2 && (quote[2] == FieldDelimiter || quote[2] == SectionDelimiter));
+        if (!opensAField || !isPair || !closesAField)
+            return false;
+        at = quote + 2;
+    }
+    return true;
+}
+
 RowsShape ScanRows(const char* text, qsizetype length)
 {
     RowsShape shape;
+    bool anyBlank = false, anyQuote = false;
     qsizetype i = 0;
 #ifdef __SSE2__
     const __m128i highestBlank = _mm_set1_epi8(32);
     const __m128i quote = _mm_set1_epi8('"');
     const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
-    __m128i blanksOrQuotes = _mm_setzero_si128();
+    __m128i blanks = _mm_setzero_si128();
+    __m128i quotes = _mm_setzero_si128();
     for (; i + 16 <= length; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        const __m128i blank = _mm_cmpeq_epi8(_mm_min_epu8(bytes, highestBlank), bytes);
-        blanksOrQuotes = _mm_or_si128(blanksOrQuotes, _mm_or_si128(blank, _mm_cmpeq_epi8(bytes, quote)));
+        blanks = _mm_or_si128(blanks, _mm_cmpeq_epi8(_mm_min_epu8(bytes, highestBlank), bytes));
+        quotes = _mm_or_si128(quotes, _mm_cmpeq_epi8(bytes, quote));
         const unsigned tildes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tilde)));
         if (tildes != 0) // rare: one per row
             shape.sectionDelimiters += std::size_t(std::popcount(tildes));
     }
-    shape.needsFullSplitting = _mm_movemask_epi8(blanksOrQuotes) != 0;
+    anyBlank = _mm_movemask_epi8(blanks) != 0;
+    anyQuote = _mm_movemask_epi8(quotes) != 0;
 #endif
     for (; i < length; ++i) {
-        shape.needsFullSplitting = shape.needsFullSplitting || uchar(text[i]) <= 32 || text[i] == '"';
+        anyBlank = anyBlank || uchar(text[i]) <= 32;
+        anyQuote = anyQuote || text[i] == '"';
         shape.sectionDelimiters += text[i] == SectionDelimiter ? 1 : 0;
     }
+    shape.needsFullSplitting = anyBlank || (anyQuote && !QuotesAreEmptyFields(text, length));
     return shape;
 }
 
@@ -422,8 +450,9 @@ public:
     {
         if (payload.isEmpty() || payload.size() > qsizetype(std::numeric_limits<std::uint32_t>::max()))
             return nullptr;
-        // One scan of the whole payload: without any byte up to code 32 or a quote (the server's
-        // usual form) it holds no NUL and no line break, and its rows need no full splitting.
+        // One scan of the whole payload: without any byte up to code 32 (the server's usual form) it
+        // holds no NUL and no line break, and unless a quote stands elsewhere than in an empty
+        // field, its rows need no full splitting.
         const RowsShape shape = ScanRows(payload.constData(), payload.size());
         if (shape.needsFullSplitting) {
             PayloadDecoder decoder(PreparedPayload(std::move(payload)), std::nullopt);
@@ -462,7 +491,8 @@ private:
         return true;
     }
 
-    // Rows without blanks or quotes (the server's usual form): every "~" ends a section. The field
+    // Rows without blanks, and without quotes but those of empty fields (the server's usual form):
+    // every "~" ends a section. The field
     // decoder stops at "~" as well, so the sections are found in the same pass as the fields.
     bool readPlainRows(qsizetype start, qsizetype end)
     {
@@ -552,10 +582,9 @@ private:
         return true;
     }
 
-    // A row section without blanks or quotes that starts at `start` and ends at the next "~" (or
-    // `end`), where it sets sectionEnd: its fields are the texts between "{", and each is decoded in
-    // the same pass that finds its end. A later field that decodes to "NULL" with nothing replaced
-    // was "NULL".
+    // A row section without blanks or quotes (but those of empty fields) that starts at `start` and ends at the next
+    // "~" (or `end`), where it sets sectionEnd: its fields are the texts between "{", and each is decoded in the same
+    // pass that finds its end. A later field that decodes to "NULL" with nothing replaced was "NULL".
     bool readPlainRow(qsizetype start, qsizetype end, qsizetype& sectionEnd)
     {
         if (start == end || data_[start] == SectionDelimiter) {
@@ -569,7 +598,8 @@ private:
             const int column = positions_[position];
             const TokenSet tokens = column < 0 ? kNoTokens : rowStarted ? kLaterFieldTokens : kFirstFieldTokens;
             qsizetype fieldEnd = 0;
-            const Item field = decodePlainField(start, end, tokens, fieldEnd);
+            const Item field = start < end && data_[start] == '"' ? emptyQuotedField(start, fieldEnd)
+                                                                  : decodePlainField(start, end, tokens, fieldEnd);
             if (column >= 0) {
                 if (!rowStarted) {
                     if (!startRow(column, field))
@@ -585,6 +615,13 @@ private:
             }
             start = fieldEnd + 1;
         }
+    }
+
+    // The field `""` at data_[start], which the scan of the rows found followed by "{", "~" or the end.
+    static Item emptyQuotedField(qsizetype start, qsizetype& fieldEnd)
+    {
+        fieldEnd = start + 2;
+        return {start, 0, false};
     }
 
     // Decodes the field at data_[start] in place up to the next "{" or "~" (or `end`, which it sets
