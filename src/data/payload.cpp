@@ -481,13 +481,17 @@ private:
         const qsizetype rowsStart = sections.position();
         const RowsShape shape = plainShape_ ? *plainShape_ : ScanRows(data_ + rowsStart, size - rowsStart);
         reserveRows(shape.sectionDelimiters + 1, size);
-        if (!shape.needsFullSplitting)
-            return readPlainRows(rowsStart, size);
-        Item row;
-        while (sections.next(row)) {
-            if (!readRow(row))
+        if (!shape.needsFullSplitting) {
+            if (!readPlainRows(rowsStart, size))
                 return false;
+        } else {
+            Item row;
+            while (sections.next(row)) {
+                if (!readRow(row))
+                    return false;
+            }
         }
+        trimCells();
         return true;
     }
 
@@ -545,6 +549,7 @@ private:
 
     // Every further section is one row at most; the cell count is bounded by the payload's
     // size so that a small hostile answer cannot claim a huge table.
+    // The cells of every possible row are made at once, all null; run() trims the ones no row took.
     void reserveRows(std::size_t sectionCount, qsizetype size)
     {
         const std::size_t columns = set_->columns_.size();
@@ -552,7 +557,11 @@ private:
         if (sectionCount * columns <= cellLimit_) {
             set_->cells_.reserve(sectionCount * columns);
             AdviseLargePages(set_->cells_.data(), set_->cells_.capacity() * sizeof(Recordset::Cell));
+            set_->cells_.resize(sectionCount * columns);
         }
+        textColumns_.clear();
+        for (const Recordset::Column& column : set_->columns_)
+            textColumns_.push_back(column.type == ColumnType::Text);
     }
 
     bool readRow(const Item& section)
@@ -702,17 +711,31 @@ private:
     bool startRow(int column, const Item& field)
     {
         const std::size_t columns = set_->columns_.size();
-        if (set_->cells_.size() + columns > cellLimit_ || set_->rowCount_ == std::numeric_limits<int>::max())
+        const std::size_t rowEnd = (std::size_t(set_->rowCount_) + 1) * columns;
+        if (rowEnd > cellLimit_ || set_->rowCount_ == std::numeric_limits<int>::max())
             return false;
-        set_->cells_.resize(set_->cells_.size() + columns);
+        if (rowEnd > set_->cells_.size())
+            set_->cells_.resize(rowEnd);
+        rowStart_ = rowEnd - columns;
         ++set_->rowCount_;
         return store(column, field);
     }
 
     bool store(int column, const Item& field)
     {
+        // Most cells are texts short enough to need no check: they are stored here, without a call.
+        if (textColumns_[std::size_t(column)] && std::size_t(field.length) <= Recordset::kMaxTextCharacters) {
+            set_->cells_[rowStart_ + std::size_t(column)] = {std::uint32_t(field.offset), std::uint32_t(field.length)};
+            return true;
+        }
         return set_->storeText(column, set_->rowCount_ - 1, std::uint32_t(field.offset), std::uint32_t(field.length),
                                forms_);
+    }
+
+    // The cells the rows took, without those made for rows that did not come.
+    void trimCells()
+    {
+        set_->cells_.resize(std::size_t(set_->rowCount_) * set_->columns_.size());
     }
 
     void replacePayloadTokens(Item& item)
@@ -733,6 +756,8 @@ private:
     std::vector<int> positions_; // column of each header position; -1 for an empty definition
     QHash<QString, int> columnsByFoldedName_;
     std::size_t cellLimit_ = 0;
+    std::vector<unsigned char> textColumns_; // whether each column holds text (1) or not (0)
+    std::size_t rowStart_ = 0;      // index of the current row's first cell
     std::optional<RowsShape> plainShape_; // the whole payload's shape when it needed no preparation
 };
 

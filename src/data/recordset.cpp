@@ -13,7 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr std::size_t kMaxTextCharacters = 4000;
 constexpr std::size_t kMaxBinaryBytes = 128;
 constexpr int kMaxDecimalDigits = 38;
 // Julian day of 30 December 1899, day 0 of OLE Automation dates.

@@ -120,6 +120,8 @@ private:
     // and the milliseconds of the day in b. A null cell has kNullCell in b, which no value
     // uses (slices are far shorter and a day has fewer milliseconds).
     static constexpr std::uint32_t kNullCell = 0xFFFFFFFFu;
+    // The longest text a cell takes, in characters.
+    static constexpr std::size_t kMaxTextCharacters = 4000;
     struct Cell {
         std::uint32_t a = 0;
         std::uint32_t b = kNullCell;
