@@ -495,7 +495,9 @@ bool Recordset::sameContent(const Recordset& other) const
         if (columns_[i].type != other.columns_[i].type || columns_[i].name != other.columns_[i].name)
             return false;
     // A slice cell names its bytes by position, so equal cells over equal buffers hold equal values.
-    return cells_ == other.cells_ && buffer_ == other.buffer_;
+    // Copies of one table share its buffer, which then needs no comparing.
+    const bool sameBuffer = buffer_.constData() == other.buffer_.constData() && buffer_.size() == other.buffer_.size();
+    return cells_ == other.cells_ && (sameBuffer || buffer_ == other.buffer_);
 }
 
 std::size_t Recordset::memoryFootprint() const
@@ -593,7 +595,7 @@ void Field::throwConversion(const char* wanted) const
     throw DataError(u"Vrednosti polja '%1' ni mogoče pretvoriti v %2."_s.arg(name(), QString::fromUtf8(wanted)));
 }
 
-QString Field::asString() const
+QString Field::valueAsString() const
 {
     const Value value = readValue();
     switch (value.type) {

@@ -33,7 +33,7 @@ public:
 
     // Integers as decimal digits; decimals and date-times in the user's regional form
     // (QLocale()), a date-time with its time of day only when that is not midnight.
-    QString asString() const;
+    inline QString asString() const;
     // Text is converted with the user's regional settings; decimals must be whole.
     qint32 asInteger() const;
     // A date-time gives its OLE Automation date (days since 30 December 1899).
@@ -55,6 +55,7 @@ private:
         QByteArrayView bytes;
     };
     Value readValue() const; // DataError for a closed table or a null value
+    QString valueAsString() const; // asString of every cell but a text one
     [[noreturn]] void throwNull() const;
     [[noreturn]] void throwConversion(const char* wanted) const;
     Field(const Recordset* set, int column, int row) : set_(set), column_(column), row_(row) {}
@@ -180,4 +181,14 @@ ColumnType Field::type() const
 {
     set_->requireOpen();
     return set_->columns_[std::size_t(column_)].type;
+}
+
+// Texts, the most frequent read, are converted here; every other value out of line.
+QString Field::asString() const
+{
+    set_->requireOpen();
+    const Recordset::Cell& cell = set_->cell(column_, row_);
+    if (set_->columns_[std::size_t(column_)].type == ColumnType::Text && cell.b != Recordset::kNullCell) [[likely]]
+        return QString::fromUtf8(set_->buffer_.constData() + cell.a, qsizetype(cell.b));
+    return valueAsString();
 }

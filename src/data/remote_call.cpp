@@ -369,13 +369,15 @@ char AsciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
-// How common a byte is in an answer, lower for rarer ones: percent escapes, digits, blanks and
-// frequent letters are everywhere, other punctuation hardly ever appears unescaped.
+// How common a byte is in a large answer, lower for rarer ones: the payload travels with every
+// byte but letters, digits and "_" written as %XX, so percent signs, digits and letters (the
+// hexadecimal ones most of all) are everywhere, while blanks and other punctuation hardly ever
+// appear unescaped.
 int Commonness(char c)
 {
-    static constexpr std::string_view lettersByFrequency = "zqjxkvbpygfwmucldrhsnioate";
+    static constexpr std::string_view lettersByFrequency = "zqjxkvpygwmulrhsniotbcdfea";
     const char lower = AsciiLower(c);
-    if (c == '%' || c == ' ' || (c >= '0' && c <= '9'))
+    if (c == '%' || (c >= '0' && c <= '9'))
         return 100;
     const std::size_t rank = lettersByFrequency.find(lower);
     return rank == std::string_view::npos ? 0 : 1 + int(rank);
