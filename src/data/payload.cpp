@@ -370,35 +370,17 @@ bool QuotesAreEmptyFields(const char* text, qsizetype length)
     return true;
 }
 
-RowsShape ScanRows(const char* text, qsizetype length)
+RowsShape ShapeOf(const char* text, qsizetype length, const PayloadBytesSummary& summary)
 {
     RowsShape shape;
-    bool anyBlank = false, anyQuote = false;
-    qsizetype i = 0;
-#ifdef __SSE2__
-    const __m128i highestBlank = _mm_set1_epi8(32);
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
-    __m128i blanks = _mm_setzero_si128();
-    __m128i quotes = _mm_setzero_si128();
-    for (; i + 16 <= length; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        blanks = _mm_or_si128(blanks, _mm_cmpeq_epi8(_mm_min_epu8(bytes, highestBlank), bytes));
-        quotes = _mm_or_si128(quotes, _mm_cmpeq_epi8(bytes, quote));
-        const unsigned tildes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tilde)));
-        if (tildes != 0) // rare: one per row
-            shape.sectionDelimiters += std::size_t(std::popcount(tildes));
-    }
-    anyBlank = _mm_movemask_epi8(blanks) != 0;
-    anyQuote = _mm_movemask_epi8(quotes) != 0;
-#endif
-    for (; i < length; ++i) {
-        anyBlank = anyBlank || uchar(text[i]) <= 32;
-        anyQuote = anyQuote || text[i] == '"';
-        shape.sectionDelimiters += text[i] == SectionDelimiter ? 1 : 0;
-    }
-    shape.needsFullSplitting = anyBlank || (anyQuote && !QuotesAreEmptyFields(text, length));
+    shape.sectionDelimiters = summary.sectionDelimiters;
+    shape.needsFullSplitting = summary.anyBlank || (summary.anyQuote && !QuotesAreEmptyFields(text, length));
     return shape;
+}
+
+RowsShape ScanRows(const char* text, qsizetype length)
+{
+    return ShapeOf(text, length, SummarizePayloadBytes(QByteArrayView(text, length)));
 }
 
 bool IsLineBreak(char c)
@@ -446,14 +428,15 @@ bool IsNullText(QByteArrayView text)
 // the payload itself, decoded in place, and its cells point into it.
 class PayloadDecoder {
 public:
-    static RecordsetPtr Decode(QByteArray payload)
+    static RecordsetPtr Decode(QByteArray payload, std::optional<PayloadBytesSummary> summary)
     {
         if (payload.isEmpty() || payload.size() > qsizetype(std::numeric_limits<std::uint32_t>::max()))
             return nullptr;
-        // One scan of the whole payload: without any byte up to code 32 (the server's usual form) it
-        // holds no NUL and no line break, and unless a quote stands elsewhere than in an empty
-        // field, its rows need no full splitting.
-        const RowsShape shape = ScanRows(payload.constData(), payload.size());
+        // Without any byte up to code 32 (the server's usual form) the payload holds no NUL and no
+        // line break, and unless a quote stands elsewhere than in an empty field, its rows need no
+        // full splitting.
+        const RowsShape shape = summary ? ShapeOf(payload.constData(), payload.size(), *summary)
+                                        : ScanRows(payload.constData(), payload.size());
         if (shape.needsFullSplitting) {
             PayloadDecoder decoder(PreparedPayload(std::move(payload)), std::nullopt);
             return decoder.run() ? decoder.set_ : nullptr;
@@ -757,8 +740,8 @@ private:
     QHash<QString, int> columnsByFoldedName_;
     std::size_t cellLimit_ = 0;
     std::vector<unsigned char> textColumns_; // whether each column holds text (1) or not (0)
-    std::size_t rowStart_ = 0;      // index of the current row's first cell
-    std::optional<RowsShape> plainShape_; // the whole payload's shape when it needed no preparation
+    std::size_t rowStart_ = 0;               // index of the current row's first cell
+    std::optional<RowsShape> plainShape_;    // the whole payload's shape when it needed no preparation
 };
 
 void AdviseLargePages(void* data, std::size_t bytes)
@@ -781,10 +764,50 @@ void AdviseLargePages(void* data, std::size_t bytes)
 RecordsetPtr DecodePayloadBuffer(QByteArray payload)
 {
     try {
-        return PayloadDecoder::Decode(std::move(payload));
+        return PayloadDecoder::Decode(std::move(payload), std::nullopt);
     } catch (...) {
         return nullptr; // out of memory or a failure of Qt: no data, never an exception
     }
+}
+
+RecordsetPtr DecodePayloadBuffer(QByteArray payload, const PayloadBytesSummary& summary)
+{
+    try {
+        return PayloadDecoder::Decode(std::move(payload), summary);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+PayloadBytesSummary SummarizePayloadBytes(QByteArrayView payload)
+{
+    PayloadBytesSummary summary;
+    const char* const text = payload.data();
+    const qsizetype length = payload.size();
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i highestBlank = _mm_set1_epi8(32);
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
+    __m128i blanks = _mm_setzero_si128();
+    __m128i quotes = _mm_setzero_si128();
+    for (; i + 16 <= length; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        blanks = _mm_or_si128(blanks, _mm_cmpeq_epi8(_mm_min_epu8(bytes, highestBlank), bytes));
+        quotes = _mm_or_si128(quotes, _mm_cmpeq_epi8(bytes, quote));
+        const unsigned tildes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tilde)));
+        if (tildes != 0) // rare: one per row
+            summary.sectionDelimiters += std::size_t(std::popcount(tildes));
+    }
+    summary.anyBlank = _mm_movemask_epi8(blanks) != 0;
+    summary.anyQuote = _mm_movemask_epi8(quotes) != 0;
+#endif
+    for (; i < length; ++i) {
+        summary.anyBlank = summary.anyBlank || uchar(text[i]) <= 32;
+        summary.anyQuote = summary.anyQuote || text[i] == '"';
+        summary.sectionDelimiters += text[i] == SectionDelimiter ? 1 : 0;
+    }
+    return summary;
 }
 
 RecordsetPtr DecodePayload(QByteArrayView payload)

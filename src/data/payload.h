@@ -10,12 +10,25 @@
 #include <concepts>
 #include <cstddef>
 
+// What one look at a payload's bytes tells its decoder: whether some byte is a blank or control
+// character (codes 0 to 32), whether some is a double quote, and how many "~" there are. The
+// percent decoder gathers it while it writes the payload, so the decoder need not scan it again.
+struct PayloadBytesSummary {
+    bool anyBlank = false;
+    bool anyQuote = false;
+    std::size_t sectionDelimiters = 0;
+    friend bool operator==(const PayloadBytesSummary&, const PayloadBytesSummary&) = default;
+};
+PayloadBytesSummary SummarizePayloadBytes(QByteArrayView payload);
+
 // The payload after PercentDecode (UTF-8 bytes). None (nullptr) for an empty payload or
 // any decoding failure; never throws.
 RecordsetPtr DecodePayload(QByteArrayView payload);
 // The same for a payload the caller hands over: the Recordset keeps and decodes that buffer in
 // place instead of copying it. DecodePayload(PercentDecode(...)) takes this form.
 RecordsetPtr DecodePayloadBuffer(QByteArray payload);
+// The same with the summary of exactly these bytes.
+RecordsetPtr DecodePayloadBuffer(QByteArray payload, const PayloadBytesSummary& summary);
 template <typename Payload>
 requires std::same_as<Payload, QByteArray> RecordsetPtr DecodePayload(Payload&& payload)
 {

@@ -100,6 +100,67 @@ constexpr GatherTable MakeGatherTable()
 
 constexpr GatherTable kGatherTable = MakeGatherTable();
 
+// The summary of the output, gathered from each block before its bytes are packed: the block's
+// bytes that are dropped are the digits of escapes, which are neither blanks, quotes nor "~", so
+// the whole block can be looked at.
+struct OutputSummary16 {
+    __m128i blanks = _mm_setzero_si128();
+    __m128i quotes = _mm_setzero_si128();
+    std::size_t tildes = 0;
+    __attribute__((target("ssse3"))) void add(__m128i bytes)
+    {
+        blanks = _mm_or_si128(blanks, _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(32)), bytes));
+        quotes = _mm_or_si128(quotes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')));
+        tildes += std::size_t(std::popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('~'))))));
+    }
+    __attribute__((target("ssse3"))) void addTo(PayloadBytesSummary& summary) const
+    {
+        summary.anyBlank = summary.anyBlank || _mm_movemask_epi8(blanks) != 0;
+        summary.anyQuote = summary.anyQuote || _mm_movemask_epi8(quotes) != 0;
+        summary.sectionDelimiters += tildes;
+    }
+};
+
+struct OutputSummary32 {
+    __m256i blanks;
+    __m256i quotes;
+    std::size_t tildes = 0;
+    __attribute__((target("avx2"))) OutputSummary32() : blanks(_mm256_setzero_si256()), quotes(_mm256_setzero_si256())
+    {
+    }
+    __attribute__((target("avx2"))) void add(__m256i bytes)
+    {
+        blanks = _mm256_or_si256(blanks, _mm256_cmpeq_epi8(_mm256_min_epu8(bytes, _mm256_set1_epi8(32)), bytes));
+        quotes = _mm256_or_si256(quotes, _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('"')));
+        tildes += std::size_t(
+            std::popcount(std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('~'))))));
+    }
+    __attribute__((target("avx2"))) void addTo(PayloadBytesSummary& summary) const
+    {
+        summary.anyBlank = summary.anyBlank || _mm256_movemask_epi8(blanks) != 0;
+        summary.anyQuote = summary.anyQuote || _mm256_movemask_epi8(quotes) != 0;
+        summary.sectionDelimiters += tildes;
+    }
+};
+
+struct OutputSummary64 {
+    __mmask64 blanks = 0;
+    __mmask64 quotes = 0;
+    std::size_t tildes = 0;
+    __attribute__((target("avx512bw,avx512vbmi2"))) void add(__m512i bytes)
+    {
+        blanks |= _mm512_cmple_epu8_mask(bytes, _mm512_set1_epi8(32));
+        quotes |= _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('"'));
+        tildes += std::size_t(std::popcount(_mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('~'))));
+    }
+    void addTo(PayloadBytesSummary& summary) const
+    {
+        summary.anyBlank = summary.anyBlank || blanks != 0;
+        summary.anyQuote = summary.anyQuote || quotes != 0;
+        summary.sectionDelimiters += tildes;
+    }
+};
+
 // Per byte: 0xFF where it is a hexadecimal digit, and its value (0 elsewhere).
 __attribute__((target("ssse3"))) inline __m128i HexDigitsOf(__m128i bytes, __m128i& values)
 {
@@ -117,16 +178,19 @@ __attribute__((target("ssse3"))) inline __m128i HexDigitsOf(__m128i bytes, __m12
 // after it are hexadecimal digits (a digit is never "%", so escapes cannot overlap): the escape's
 // byte goes in place of the "%" and its digits are dropped. Advances `in` and `out`; out needs
 // sixteen bytes of room beyond the decoded text. Tells whether some input byte is 0x80 or above.
-__attribute__((target("ssse3"))) bool PercentDecodeBlocks(const char*& in, const char* end, char*& out)
+__attribute__((target("ssse3"))) bool PercentDecodeBlocks(const char*& in, const char* end, char*& out,
+                                                          PayloadBytesSummary& summary)
 {
     const __m128i percent = _mm_set1_epi8('%');
     __m128i rawBits = _mm_setzero_si128();
+    OutputSummary16 output;
     unsigned droppedAhead = 0; // digits of an escape at the end of the last block, as a mask of the next
     while (end - in >= 18) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
         rawBits = _mm_or_si128(rawBits, bytes);
         const unsigned percents = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, percent)));
         if ((percents | droppedAhead) == 0) {
+            output.add(bytes);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
             in += 16;
             out += 16;
@@ -138,6 +202,7 @@ __attribute__((target("ssse3"))) bool PercentDecodeBlocks(const char*& in, const
         const __m128i escapes = _mm_and_si128(_mm_cmpeq_epi8(bytes, percent), _mm_and_si128(highIsHex, lowIsHex));
         const __m128i decoded = _mm_or_si128(_mm_slli_epi16(highValues, 4), lowValues); // values < 16: no carry
         const __m128i merged = _mm_or_si128(_mm_and_si128(escapes, decoded), _mm_andnot_si128(escapes, bytes));
+        output.add(merged);
         const unsigned escapeBits = unsigned(_mm_movemask_epi8(escapes));
         const unsigned dropped = (escapeBits << 1) | (escapeBits << 2) | droppedAhead;
         droppedAhead = dropped >> 16;
@@ -154,6 +219,7 @@ __attribute__((target("ssse3"))) bool PercentDecodeBlocks(const char*& in, const
         in += 16;
     }
     in += std::popcount(droppedAhead); // the digits of an escape that straddled the last block
+    output.addTo(summary);
     return _mm_movemask_epi8(rawBits) != 0;
 }
 
@@ -177,16 +243,19 @@ __attribute__((target("avx2"))) inline __m256i HexDigitsOf32(__m256i bytes, __m2
 
 // PercentDecodeBlocks with 32 bytes at a time while at least 34 are left; the same contract. The
 // gather works on four 8-byte groups, two in each 128-bit lane (the shuffle stays in its lane).
-__attribute__((target("avx2"))) bool PercentDecodeBlocks32(const char*& in, const char* end, char*& out)
+__attribute__((target("avx2"))) bool PercentDecodeBlocks32(const char*& in, const char* end, char*& out,
+                                                           PayloadBytesSummary& summary)
 {
     const __m256i percent = _mm256_set1_epi8('%');
     __m256i rawBits = _mm256_setzero_si256();
+    OutputSummary32 output;
     std::uint64_t droppedAhead = 0;
     while (end - in >= 34) {
         const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
         rawBits = _mm256_or_si256(rawBits, bytes);
         const std::uint32_t percents = std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, percent)));
         if ((percents | droppedAhead) == 0) {
+            output.add(bytes);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), bytes);
             in += 32;
             out += 32;
@@ -200,6 +269,7 @@ __attribute__((target("avx2"))) bool PercentDecodeBlocks32(const char*& in, cons
             _mm256_and_si256(_mm256_cmpeq_epi8(bytes, percent), _mm256_and_si256(highIsHex, lowIsHex));
         const __m256i decoded = _mm256_or_si256(_mm256_slli_epi16(highValues, 4), lowValues);
         const __m256i merged = _mm256_blendv_epi8(bytes, decoded, escapes);
+        output.add(merged);
         const std::uint64_t escapeBits = std::uint32_t(_mm256_movemask_epi8(escapes));
         const std::uint64_t dropped = (escapeBits << 1) | (escapeBits << 2) | droppedAhead;
         droppedAhead = dropped >> 32;
@@ -224,6 +294,7 @@ __attribute__((target("avx2"))) bool PercentDecodeBlocks32(const char*& in, cons
         in += 32;
     }
     in += std::popcount(droppedAhead); // the digits of an escape that straddled the last block
+    output.addTo(summary);
     return _mm256_movemask_epi8(rawBits) != 0;
 }
 
@@ -247,16 +318,19 @@ __attribute__((target("avx512bw,avx512vbmi2"))) inline __mmask64 HexDigitsOf64(_
 
 // PercentDecodeBlocks with 64 bytes at a time while at least 66 are left; the same contract. The
 // kept bytes are packed with one compress instruction.
-__attribute__((target("avx512bw,avx512vbmi2"))) bool PercentDecodeBlocks64(const char*& in, const char* end, char*& out)
+__attribute__((target("avx512bw,avx512vbmi2"))) bool PercentDecodeBlocks64(const char*& in, const char* end, char*& out,
+                                                                           PayloadBytesSummary& summary)
 {
     const __m512i percent = _mm512_set1_epi8('%');
     __mmask64 rawHigh = 0;
+    OutputSummary64 output;
     std::uint64_t droppedAhead = 0;
     while (end - in >= 66) {
         const __m512i bytes = _mm512_loadu_si512(in);
         rawHigh |= _mm512_movepi8_mask(bytes);
         const std::uint64_t percents = _mm512_cmpeq_epi8_mask(bytes, percent);
         if ((percents | droppedAhead) == 0) {
+            output.add(bytes);
             _mm512_storeu_si512(out, bytes);
             in += 64;
             out += 64;
@@ -268,6 +342,7 @@ __attribute__((target("avx512bw,avx512vbmi2"))) bool PercentDecodeBlocks64(const
         const std::uint64_t escapes = percents & highIsHex & lowIsHex;
         const __m512i decoded = _mm512_or_si512(_mm512_slli_epi16(highValues, 4), lowValues); // values < 16
         const __m512i merged = _mm512_mask_blend_epi8(escapes, bytes, decoded);
+        output.add(merged);
         const std::uint64_t dropped = (escapes << 1) | (escapes << 2) | droppedAhead;
         droppedAhead = (escapes >> 63) | (escapes >> 62); // digits that lie in the next block
         const std::uint64_t kept = ~dropped;
@@ -276,6 +351,7 @@ __attribute__((target("avx512bw,avx512vbmi2"))) bool PercentDecodeBlocks64(const
         in += 64;
     }
     in += std::popcount(droppedAhead); // the digits of an escape that straddled the last block
+    output.addTo(summary);
     return rawHigh != 0;
 }
 
@@ -323,21 +399,27 @@ PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel want
     const char* const end = in + text.size();
     char* out = bytes.data();
     unsigned char rawBits = 0;
+    PayloadBytesSummary summary;
 #if PERCENT_DECODE_SIMD
     const PercentDecodeLevel level = SupportedLevel(wanted);
-    if (level == PercentDecodeLevel::Avx512 && PercentDecodeBlocks64(in, end, out))
+    if (level == PercentDecodeLevel::Avx512 && PercentDecodeBlocks64(in, end, out, summary))
         rawBits = 0x80;
     if ((level == PercentDecodeLevel::Avx512 || level == PercentDecodeLevel::Avx2) &&
-        PercentDecodeBlocks32(in, end, out))
+        PercentDecodeBlocks32(in, end, out, summary))
         rawBits = 0x80;
-    if (level != PercentDecodeLevel::Scalar && PercentDecodeBlocks(in, end, out))
+    if (level != PercentDecodeLevel::Scalar && PercentDecodeBlocks(in, end, out, summary))
         rawBits = 0x80;
 #else
     Q_UNUSED(wanted);
 #endif
+    char* const tail = out;
     out = PercentDecodeBytewise(in, end, out, rawBits);
+    const PayloadBytesSummary tailSummary = SummarizePayloadBytes(QByteArrayView(tail, out - tail));
+    summary.anyBlank = summary.anyBlank || tailSummary.anyBlank;
+    summary.anyQuote = summary.anyQuote || tailSummary.anyQuote;
+    summary.sectionDelimiters += tailSummary.sectionDelimiters;
     bytes.truncate(out - bytes.constData());
-    return {std::move(bytes), rawBits >= 0x80};
+    return {std::move(bytes), rawBits >= 0x80, summary};
 }
 
 namespace {

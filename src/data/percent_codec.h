@@ -2,6 +2,8 @@
 // reads an answer's payload, with SIMD block levels checked against the scalar one.
 #pragma once
 
+#include "payload.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -22,6 +24,7 @@ QByteArray PercentDecodeAt(QByteArrayView text, PercentDecodeLevel level);
 struct PercentDecoded {
     QByteArray bytes;
     bool textHasNonAscii = false; // some byte of the encoded text itself is 0x80 or above
+    PayloadBytesSummary summary;  // of `bytes`
 };
 PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel wanted = PercentDecodeLevel::Avx512);
 // The second step: the decoded bytes as UTF-8 of their Windows-1250 projection, or empty when

@@ -54,7 +54,7 @@ private:
         std::uint32_t b;
         QByteArrayView bytes;
     };
-    Value readValue() const; // DataError for a closed table or a null value
+    Value readValue() const;       // DataError for a closed table or a null value
     QString valueAsString() const; // asString of every cell but a text one
     [[noreturn]] void throwNull() const;
     [[noreturn]] void throwConversion(const char* wanted) const;

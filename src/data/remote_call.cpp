@@ -199,7 +199,8 @@ RecordsetPtr DecodePayloadText(QByteArrayView answer, QByteArrayView payload)
         PercentDecoded decoded = PercentDecodeToBytes(payload);
         if (decoded.textHasNonAscii && !IsValidUtf8(answer))
             decoded = PercentDecodeToBytes(FromWindows1250(payload).toUtf8());
-        return DecodePayload(ProjectedToWindows1250(std::move(decoded.bytes)));
+        // The projection changes only characters beyond ASCII, so the summary still holds.
+        return DecodePayloadBuffer(ProjectedToWindows1250(std::move(decoded.bytes)), decoded.summary);
     } catch (...) {
         return nullptr; // an undecodable payload is an answer without data
     }

@@ -2,11 +2,26 @@
 #include "tst_payload_oracle.h"
 
 #include "data/payload.h"
+#include "data/percent_codec.h"
 #include "data/remote_call.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+// The summary the percent decoder gathers at each block level is the summary of the bytes it wrote.
+void CompareSummaries(const QByteArray& text)
+{
+    for (PercentDecodeLevel level : {PercentDecodeLevel::Scalar, PercentDecodeLevel::Ssse3, PercentDecodeLevel::Avx2,
+                                     PercentDecodeLevel::Avx512}) {
+        const PercentDecoded decoded = PercentDecodeToBytes(text, level);
+        const PayloadBytesSummary expected = SummarizePayloadBytes(decoded.bytes);
+        const PayloadBytesSummary& actual = decoded.summary;
+        QCOMPARE(actual.anyBlank, expected.anyBlank);
+        QCOMPARE(actual.anyQuote, expected.anyQuote);
+        QCOMPARE(actual.sectionDelimiters, expected.sectionDelimiters);
+    }
+}
 
 class PayloadDifferentialTest : public QObject {
     Q_OBJECT
@@ -27,13 +42,16 @@ private slots:
             QCOMPARE(PercentDecodeAt(text, PercentDecodeLevel::Ssse3), expected);
             QCOMPARE(PercentDecodeAt(text, PercentDecodeLevel::Avx2), expected);
             QCOMPARE(PercentDecodeAt(text, PercentDecodeLevel::Avx512), expected);
+            CompareSummaries(text);
         }
     }
 
-    // An escape, a broken escape and a lone "%" at every offset across the 16-, 32- and 64-byte blocks.
+    // An escape, a broken escape, a lone "%", and bytes the summary counts, at every offset across the
+    // 16-, 32- and 64-byte blocks.
     void percentDecodeAcrossBlockEdges()
     {
-        for (const QByteArray& piece : {"%C4%8D"_ba, "%4"_ba, "%"_ba, "%%41"_ba, "%e2%82%ac"_ba}) {
+        for (const QByteArray& piece :
+             {"%C4%8D"_ba, "%4"_ba, "%"_ba, "%%41"_ba, "%e2%82%ac"_ba, "%7E"_ba, "%22"_ba, "%20"_ba, "~\" "_ba}) {
             for (int offset = 0; offset < 140; ++offset) {
                 for (int tail : {0, 1, 2, 70}) {
                     const QByteArray text = QByteArray(offset, 'a') + piece + QByteArray(tail, 'b');
@@ -41,6 +59,7 @@ private slots:
                     for (PercentDecodeLevel level : {PercentDecodeLevel::Scalar, PercentDecodeLevel::Ssse3,
                                                      PercentDecodeLevel::Avx2, PercentDecodeLevel::Avx512})
                         QCOMPARE(PercentDecodeAt(text, level), expected);
+                    CompareSummaries(text);
                 }
             }
         }

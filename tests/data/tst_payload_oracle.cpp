@@ -566,7 +566,8 @@ QByteArray RandomPercentText(std::mt19937& random)
                                          "%C4%8D", "%c4%8d", "%E2%82%AC", "%F0%9F%98%80", "%CE%A9",    "%C3%9F", "%FF",
                                          "%C4",    "%80",    "%ED%A0%80", "%C0%AF",       "%E2%82",    "%25",    "%%41",
                                          "%G1",    "%1G",    "abc",       "0123456789",   "[success]", "č",      "{",
-                                         "~",      "%7B",    "%5B",       "%20"};
+                                         "~",      "%7B",    "%5B",       "%20",          "%22",       "\"",     " ",
+                                         "%0A",    "%7e"};
     QByteArray text;
     const int count = int(random() % 24);
     for (int i = 0; i < count; ++i) {
