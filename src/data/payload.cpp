@@ -663,30 +663,51 @@ private:
         }
     }
 
-    // The first "{", "~", "[" or "&" in [from, stop), or stop. Reads sixteen bytes at a time as long
-    // as they lie inside the buffer, which may be past `stop`.
-    const char* NextFieldStop(const char* from, const char* stop) const
+    // The first "{", "~", "[" or "&" in [from, stop), or stop, found in a window of 64 bytes whose
+    // stops are kept as bits. The rows are read forward, and a byte is only written once it has
+    // been read, so the bits of the bytes not read yet stay true while the window is in use.
+    const char* NextFieldStop(const char* from, const char* stop)
     {
-#ifdef __SSE2__
-        const __m128i brace = _mm_set1_epi8(FieldDelimiter);
-        const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
-        const __m128i bracket = _mm_set1_epi8('[');
-        const __m128i ampersand = _mm_set1_epi8('&');
-        while (from < stop && from + 16 <= bufferEnd_) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-            const __m128i hits =
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, brace), _mm_cmpeq_epi8(bytes, tilde)),
-                             _mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, ampersand)));
-            if (const unsigned mask = unsigned(_mm_movemask_epi8(hits)))
-                return std::min(from + std::countr_zero(mask), stop);
-            from += 16;
+        while (from < stop) {
+            const qsizetype offset = from - data_;
+            if (offset < windowStart_ || offset >= windowStart_ + 64)
+                loadWindow(offset);
+            const std::uint64_t ahead = windowStops_ & (~std::uint64_t(0) << (offset - windowStart_));
+            if (ahead != 0)
+                return std::min<const char*>(data_ + windowStart_ + std::countr_zero(ahead), stop);
+            from = data_ + windowStart_ + 64;
         }
-        if (from >= stop)
-            return stop;
+        return stop;
+    }
+
+    // The stops of the 64 bytes at data_[start] (fewer at the end of the buffer) as bits.
+    void loadWindow(qsizetype start)
+    {
+        windowStart_ = start;
+        windowStops_ = 0;
+        const char* const base = data_ + start;
+#ifdef __SSE2__
+        if (base + 64 <= bufferEnd_) {
+            const __m128i brace = _mm_set1_epi8(FieldDelimiter);
+            const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
+            const __m128i bracket = _mm_set1_epi8('[');
+            const __m128i ampersand = _mm_set1_epi8('&');
+            for (int block = 0; block < 4; ++block) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + 16 * block));
+                const __m128i hits =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, brace), _mm_cmpeq_epi8(bytes, tilde)),
+                                 _mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, ampersand)));
+                windowStops_ |= std::uint64_t(unsigned(_mm_movemask_epi8(hits))) << (16 * block);
+            }
+            return;
+        }
 #endif
-        while (from < stop && kFieldClasses[uchar(*from)] == Plain && *from != SectionDelimiter)
-            ++from;
-        return from;
+        const qsizetype available = std::min<qsizetype>(64, bufferEnd_ - base);
+        for (qsizetype i = 0; i < available; ++i) {
+            const char c = base[i];
+            if (c == FieldDelimiter || c == SectionDelimiter || c == '[' || c == '&')
+                windowStops_ |= std::uint64_t(1) << i;
+        }
     }
 
     // The first named field of a row appends the row; a value that cannot be stored fails the
@@ -741,7 +762,9 @@ private:
     std::size_t cellLimit_ = 0;
     std::vector<unsigned char> textColumns_; // whether each column holds text (1) or not (0)
     std::size_t rowStart_ = 0;               // index of the current row's first cell
-    std::optional<RowsShape> plainShape_;    // the whole payload's shape when it needed no preparation
+    qsizetype windowStart_ = -64;            // the window of NextFieldStop, at first none
+    std::uint64_t windowStops_ = 0;
+    std::optional<RowsShape> plainShape_; // the whole payload's shape when it needed no preparation
 };
 
 void AdviseLargePages(void* data, std::size_t bytes)

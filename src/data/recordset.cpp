@@ -15,9 +15,6 @@ namespace {
 
 constexpr std::size_t kMaxBinaryBytes = 128;
 constexpr int kMaxDecimalDigits = 38;
-// Julian day of 30 December 1899, day 0 of OLE Automation dates.
-constexpr qint64 kOleEpochJulianDay = 2415019;
-constexpr double kMillisecondsPerDay = 86400000.0;
 
 // A date as Julian day and an optional time of day in milliseconds.
 struct DateTimeValue {
@@ -311,14 +308,6 @@ std::size_t Utf8CharacterCount(QByteArrayView text)
 QDateTime ToDateTime(qint64 julianDay, int milliseconds)
 {
     return QDateTime(QDate::fromJulianDay(julianDay), QTime::fromMSecsSinceStartOfDay(milliseconds));
-}
-
-double ToOleDate(qint64 julianDay, int milliseconds)
-{
-    const double days = double(julianDay - kOleEpochJulianDay);
-    const double fraction = milliseconds / kMillisecondsPerDay;
-    // Before day 0 the fraction still counts forward from midnight: -1.25 is 29 December 1899, 06:00.
-    return days >= 0 ? days + fraction : days - fraction;
 }
 
 // "12.50" with "." becomes the regional form without trailing fraction zeros: "12,5".
@@ -620,7 +609,7 @@ QString Field::valueAsString() const
     return QString::fromUtf8(value.bytes);
 }
 
-qint32 Field::asInteger() const
+qint32 Field::valueAsInteger() const
 {
     const Value value = readValue();
     switch (value.type) {
@@ -648,7 +637,7 @@ qint32 Field::asInteger() const
     throwConversion("celo število");
 }
 
-double Field::asDouble() const
+double Field::valueAsDouble() const
 {
     const Value value = readValue();
     switch (value.type) {
@@ -658,7 +647,7 @@ double Field::asDouble() const
         return value.bytes.toByteArray().toDouble();
     case ColumnType::Date:
     case ColumnType::DateTime:
-        return ToOleDate(value.a, int(value.b));
+        return Recordset::OleDate(value.a, value.b);
     case ColumnType::Text:
         if (const std::optional<double> number = ParseReal(value.bytes, QLocale()))
             return *number;

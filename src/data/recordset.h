@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 enum class ColumnType { Integer, DateTime, Date, Decimal, Binary, Text };
@@ -35,9 +36,9 @@ public:
     // (QLocale()), a date-time with its time of day only when that is not midnight.
     inline QString asString() const;
     // Text is converted with the user's regional settings; decimals must be whole.
-    qint32 asInteger() const;
+    inline qint32 asInteger() const;
     // A date-time gives its OLE Automation date (days since 30 December 1899).
-    double asDouble() const;
+    inline double asDouble() const;
     QDateTime asDateTime() const;
 
     // Locale-free forms for tools: dates "YYYY-MM-DD", date-times "YYYY-MM-DDTHH:MM:SS",
@@ -56,6 +57,10 @@ private:
     };
     Value readValue() const;       // DataError for a closed table or a null value
     QString valueAsString() const; // asString of every cell but a text one
+    qint32 valueAsInteger() const; // asInteger of every cell but an integer one
+    double valueAsDouble() const;  // asDouble of every cell but a date or date-time one
+    // The column type of a cell that holds a value, or nothing for a null cell.
+    inline std::optional<ColumnType> filledType() const;
     [[noreturn]] void throwNull() const;
     [[noreturn]] void throwConversion(const char* wanted) const;
     Field(const Recordset* set, int column, int row) : set_(set), column_(column), row_(row) {}
@@ -121,6 +126,16 @@ private:
     // and the milliseconds of the day in b. A null cell has kNullCell in b, which no value
     // uses (slices are far shorter and a day has fewer milliseconds).
     static constexpr std::uint32_t kNullCell = 0xFFFFFFFFu;
+    // The OLE Automation date (days since 30 December 1899) of a Julian day and the milliseconds
+    // of its time of day. Before day 0 the fraction still counts forward from midnight: -1.25 is
+    // 29 December 1899, 06:00.
+    static double OleDate(std::uint32_t julianDay, std::uint32_t milliseconds)
+    {
+        constexpr qint64 kOleEpochJulianDay = 2415019;
+        const double days = double(qint64(julianDay) - kOleEpochJulianDay);
+        const double fraction = milliseconds / 86400000.0;
+        return days >= 0 ? days + fraction : days - fraction;
+    }
     // The longest text a cell takes, in characters.
     static constexpr std::size_t kMaxTextCharacters = 4000;
     struct Cell {
@@ -183,12 +198,38 @@ ColumnType Field::type() const
     return set_->columns_[std::size_t(column_)].type;
 }
 
-// Texts, the most frequent read, are converted here; every other value out of line.
-QString Field::asString() const
+std::optional<ColumnType> Field::filledType() const
 {
     set_->requireOpen();
-    const Recordset::Cell& cell = set_->cell(column_, row_);
-    if (set_->columns_[std::size_t(column_)].type == ColumnType::Text && cell.b != Recordset::kNullCell) [[likely]]
+    if (set_->cellIsNull(column_, row_))
+        return std::nullopt;
+    return set_->columns_[std::size_t(column_)].type;
+}
+
+// The most frequent reads (a text as text, an integer as integer, a date as OLE date) are done
+// here; every other one, and every failure, out of line.
+QString Field::asString() const
+{
+    if (filledType() == ColumnType::Text) [[likely]] {
+        const Recordset::Cell& cell = set_->cell(column_, row_);
         return QString::fromUtf8(set_->buffer_.constData() + cell.a, qsizetype(cell.b));
+    }
     return valueAsString();
+}
+
+qint32 Field::asInteger() const
+{
+    if (filledType() == ColumnType::Integer) [[likely]]
+        return qint32(set_->cell(column_, row_).a);
+    return valueAsInteger();
+}
+
+double Field::asDouble() const
+{
+    const std::optional<ColumnType> type = filledType();
+    if (type == ColumnType::DateTime || type == ColumnType::Date) {
+        const Recordset::Cell& cell = set_->cell(column_, row_);
+        return Recordset::OleDate(cell.a, cell.b);
+    }
+    return valueAsDouble();
 }
