@@ -542,9 +542,9 @@ private:
             AdviseLargePages(set_->cells_.data(), set_->cells_.capacity() * sizeof(Recordset::Cell));
             set_->cells_.resize(sectionCount * columns);
         }
-        textColumns_.clear();
+        columnTypes_.clear();
         for (const Recordset::Column& column : set_->columns_)
-            textColumns_.push_back(column.type == ColumnType::Text);
+            columnTypes_.push_back(column.type);
     }
 
     bool readRow(const Item& section)
@@ -727,10 +727,20 @@ private:
 
     bool store(int column, const Item& field)
     {
-        // Most cells are texts short enough to need no check: they are stored here, without a call.
-        if (textColumns_[std::size_t(column)] && std::size_t(field.length) <= Recordset::kMaxTextCharacters) {
-            set_->cells_[rowStart_ + std::size_t(column)] = {std::uint32_t(field.offset), std::uint32_t(field.length)};
+        // Most cells are texts short enough to need no check, or small integers: they are stored
+        // here, without a call.
+        Recordset::Cell& cell = set_->cells_[rowStart_ + std::size_t(column)];
+        const ColumnType type = columnTypes_[std::size_t(column)];
+        if (type == ColumnType::Text && std::size_t(field.length) <= Recordset::kMaxTextCharacters) {
+            cell = {std::uint32_t(field.offset), std::uint32_t(field.length)};
             return true;
+        }
+        if (type == ColumnType::Integer) {
+            if (const std::optional<qint32> small =
+                    Recordset::ShortUnsigned(data_ + field.offset, std::uint32_t(field.length))) {
+                cell = {std::uint32_t(*small), 0};
+                return true;
+            }
         }
         return set_->storeText(column, set_->rowCount_ - 1, std::uint32_t(field.offset), std::uint32_t(field.length),
                                forms_);
@@ -760,9 +770,9 @@ private:
     std::vector<int> positions_; // column of each header position; -1 for an empty definition
     QHash<QString, int> columnsByFoldedName_;
     std::size_t cellLimit_ = 0;
-    std::vector<unsigned char> textColumns_; // whether each column holds text (1) or not (0)
-    std::size_t rowStart_ = 0;               // index of the current row's first cell
-    qsizetype windowStart_ = -64;            // the window of NextFieldStop, at first none
+    std::vector<ColumnType> columnTypes_; // the type of each column
+    std::size_t rowStart_ = 0;            // index of the current row's first cell
+    qsizetype windowStart_ = -64;         // the window of NextFieldStop, at first none
     std::uint64_t windowStops_ = 0;
     std::optional<RowsShape> plainShape_; // the whole payload's shape when it needed no preparation
 };

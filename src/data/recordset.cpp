@@ -173,21 +173,6 @@ std::optional<qint32> ParseAsciiInteger(QByteArrayView text)
     return qint32(value);
 }
 
-// The common case of an integer: one to nine ASCII digits and nothing else (it cannot overflow).
-inline std::optional<qint32> ParseShortUnsigned(const char* text, std::uint32_t length)
-{
-    if (length == 0 || length > 9)
-        return std::nullopt;
-    qint32 value = 0;
-    for (std::uint32_t i = 0; i < length; ++i) {
-        const unsigned digit = unsigned(uchar(text[i])) - '0';
-        if (digit > 9)
-            return std::nullopt;
-        value = value * 10 + qint32(digit);
-    }
-    return value;
-}
-
 // Two ASCII digits at text[0] and text[1], or -1.
 inline int TwoDigits(const char* text)
 {
@@ -513,7 +498,7 @@ bool Recordset::storeText(int column, int row, std::uint32_t offset, std::uint32
     Cell value{0, 0};
     switch (type) {
     case ColumnType::Integer: {
-        if (const std::optional<qint32> small = ParseShortUnsigned(text, length)) {
+        if (const std::optional<qint32> small = ShortUnsigned(text, length)) {
             value.a = std::uint32_t(*small);
             break;
         }

@@ -136,6 +136,20 @@ private:
         const double fraction = milliseconds / 86400000.0;
         return days >= 0 ? days + fraction : days - fraction;
     }
+    // The common case of an integer: one to nine ASCII digits and nothing else (it cannot overflow).
+    static std::optional<qint32> ShortUnsigned(const char* text, std::uint32_t length)
+    {
+        if (length == 0 || length > 9)
+            return std::nullopt;
+        qint32 value = 0;
+        for (std::uint32_t i = 0; i < length; ++i) {
+            const unsigned digit = unsigned(static_cast<unsigned char>(text[i])) - '0';
+            if (digit > 9)
+                return std::nullopt;
+            value = value * 10 + qint32(digit);
+        }
+        return value;
+    }
     // The longest text a cell takes, in characters.
     static constexpr std::size_t kMaxTextCharacters = 4000;
     struct Cell {
