@@ -36,6 +36,12 @@ constexpr std::array<unsigned char, 256> MakeHexValues()
 
 constexpr std::array<unsigned char, 256> kHexValues = MakeHexValues();
 
+// What the encoded text's own bytes hold.
+struct RawTextFacts {
+    bool nonAscii = false; // some byte is 0x80 or above
+    bool bracket = false;  // some byte is "["
+};
+
 unsigned char HexValue(char c)
 {
     return kHexValues[static_cast<unsigned char>(c)];
@@ -43,13 +49,14 @@ unsigned char HexValue(char c)
 
 // Step 1 of PercentDecode over [in, end) into out, byte by byte: "%" and two hexadecimal digits
 // give one byte, so does "%" and one digit as the last two characters of the text (`end` must be
-// the text's end); any other "%" is copied. Returns the end of the output; ORs every input byte
-// into rawBits.
-char* PercentDecodeBytewise(const char* in, const char* end, char* out, unsigned char& rawBits)
+// the text's end); any other "%" is copied. Returns the end of the output; notes in `raw` what the
+// input bytes hold.
+char* PercentDecodeBytewise(const char* in, const char* end, char* out, RawTextFacts& raw)
 {
     while (in < end) {
         const char c = *in;
-        rawBits |= static_cast<unsigned char>(c);
+        raw.nonAscii = raw.nonAscii || uchar(c) >= 0x80;
+        raw.bracket = raw.bracket || c == '[';
         if (c == '%') {
             const qsizetype following = end - in - 1;
             const unsigned char high = following >= 1 ? HexValue(in[1]) : kNotHex;
@@ -177,17 +184,21 @@ __attribute__((target("ssse3"))) inline __m128i HexDigitsOf(__m128i bytes, __m12
 // digits after every "%" of a block are readable. A "%" is an escape exactly when the two bytes
 // after it are hexadecimal digits (a digit is never "%", so escapes cannot overlap): the escape's
 // byte goes in place of the "%" and its digits are dropped. Advances `in` and `out`; out needs
-// sixteen bytes of room beyond the decoded text. Tells whether some input byte is 0x80 or above.
-__attribute__((target("ssse3"))) bool PercentDecodeBlocks(const char*& in, const char* end, char*& out,
-                                                          PayloadBytesSummary& summary)
+// sixteen bytes of room beyond the decoded text. Notes in `raw` what the input bytes hold, and in
+// `summary` what the output bytes hold.
+__attribute__((target("ssse3"))) void PercentDecodeBlocks(const char*& in, const char* end, char*& out,
+                                                          RawTextFacts& raw, PayloadBytesSummary& summary)
 {
     const __m128i percent = _mm_set1_epi8('%');
+    const __m128i bracket = _mm_set1_epi8('[');
     __m128i rawBits = _mm_setzero_si128();
+    __m128i rawBrackets = _mm_setzero_si128();
     OutputSummary16 output;
     unsigned droppedAhead = 0; // digits of an escape at the end of the last block, as a mask of the next
     while (end - in >= 18) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
         rawBits = _mm_or_si128(rawBits, bytes);
+        rawBrackets = _mm_or_si128(rawBrackets, _mm_cmpeq_epi8(bytes, bracket));
         const unsigned percents = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, percent)));
         if ((percents | droppedAhead) == 0) {
             output.add(bytes);
@@ -220,7 +231,8 @@ __attribute__((target("ssse3"))) bool PercentDecodeBlocks(const char*& in, const
     }
     in += std::popcount(droppedAhead); // the digits of an escape that straddled the last block
     output.addTo(summary);
-    return _mm_movemask_epi8(rawBits) != 0;
+    raw.nonAscii = raw.nonAscii || _mm_movemask_epi8(rawBits) != 0;
+    raw.bracket = raw.bracket || _mm_movemask_epi8(rawBrackets) != 0;
 }
 
 bool HasSsse3()
@@ -243,16 +255,19 @@ __attribute__((target("avx2"))) inline __m256i HexDigitsOf32(__m256i bytes, __m2
 
 // PercentDecodeBlocks with 32 bytes at a time while at least 34 are left; the same contract. The
 // gather works on four 8-byte groups, two in each 128-bit lane (the shuffle stays in its lane).
-__attribute__((target("avx2"))) bool PercentDecodeBlocks32(const char*& in, const char* end, char*& out,
-                                                           PayloadBytesSummary& summary)
+__attribute__((target("avx2"))) void PercentDecodeBlocks32(const char*& in, const char* end, char*& out,
+                                                           RawTextFacts& raw, PayloadBytesSummary& summary)
 {
     const __m256i percent = _mm256_set1_epi8('%');
+    const __m256i bracket = _mm256_set1_epi8('[');
     __m256i rawBits = _mm256_setzero_si256();
+    __m256i rawBrackets = _mm256_setzero_si256();
     OutputSummary32 output;
     std::uint64_t droppedAhead = 0;
     while (end - in >= 34) {
         const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
         rawBits = _mm256_or_si256(rawBits, bytes);
+        rawBrackets = _mm256_or_si256(rawBrackets, _mm256_cmpeq_epi8(bytes, bracket));
         const std::uint32_t percents = std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, percent)));
         if ((percents | droppedAhead) == 0) {
             output.add(bytes);
@@ -295,7 +310,8 @@ __attribute__((target("avx2"))) bool PercentDecodeBlocks32(const char*& in, cons
     }
     in += std::popcount(droppedAhead); // the digits of an escape that straddled the last block
     output.addTo(summary);
-    return _mm256_movemask_epi8(rawBits) != 0;
+    raw.nonAscii = raw.nonAscii || _mm256_movemask_epi8(rawBits) != 0;
+    raw.bracket = raw.bracket || _mm256_movemask_epi8(rawBrackets) != 0;
 }
 
 bool HasAvx2()
@@ -318,16 +334,18 @@ __attribute__((target("avx512bw,avx512vbmi2"))) inline __mmask64 HexDigitsOf64(_
 
 // PercentDecodeBlocks with 64 bytes at a time while at least 66 are left; the same contract. The
 // kept bytes are packed with one compress instruction.
-__attribute__((target("avx512bw,avx512vbmi2"))) bool PercentDecodeBlocks64(const char*& in, const char* end, char*& out,
-                                                                           PayloadBytesSummary& summary)
+__attribute__((target("avx512bw,avx512vbmi2"))) void
+PercentDecodeBlocks64(const char*& in, const char* end, char*& out, RawTextFacts& raw, PayloadBytesSummary& summary)
 {
     const __m512i percent = _mm512_set1_epi8('%');
     __mmask64 rawHigh = 0;
+    __mmask64 rawBrackets = 0;
     OutputSummary64 output;
     std::uint64_t droppedAhead = 0;
     while (end - in >= 66) {
         const __m512i bytes = _mm512_loadu_si512(in);
         rawHigh |= _mm512_movepi8_mask(bytes);
+        rawBrackets |= _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('['));
         const std::uint64_t percents = _mm512_cmpeq_epi8_mask(bytes, percent);
         if ((percents | droppedAhead) == 0) {
             output.add(bytes);
@@ -352,7 +370,8 @@ __attribute__((target("avx512bw,avx512vbmi2"))) bool PercentDecodeBlocks64(const
     }
     in += std::popcount(droppedAhead); // the digits of an escape that straddled the last block
     output.addTo(summary);
-    return rawHigh != 0;
+    raw.nonAscii = raw.nonAscii || rawHigh != 0;
+    raw.bracket = raw.bracket || rawBrackets != 0;
 }
 
 bool HasAvx512()
@@ -398,28 +417,27 @@ PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel want
     const char* in = text.data();
     const char* const end = in + text.size();
     char* out = bytes.data();
-    unsigned char rawBits = 0;
+    RawTextFacts raw;
     PayloadBytesSummary summary;
 #if PERCENT_DECODE_SIMD
     const PercentDecodeLevel level = SupportedLevel(wanted);
-    if (level == PercentDecodeLevel::Avx512 && PercentDecodeBlocks64(in, end, out, summary))
-        rawBits = 0x80;
-    if ((level == PercentDecodeLevel::Avx512 || level == PercentDecodeLevel::Avx2) &&
-        PercentDecodeBlocks32(in, end, out, summary))
-        rawBits = 0x80;
-    if (level != PercentDecodeLevel::Scalar && PercentDecodeBlocks(in, end, out, summary))
-        rawBits = 0x80;
+    if (level == PercentDecodeLevel::Avx512)
+        PercentDecodeBlocks64(in, end, out, raw, summary);
+    if (level == PercentDecodeLevel::Avx512 || level == PercentDecodeLevel::Avx2)
+        PercentDecodeBlocks32(in, end, out, raw, summary);
+    if (level != PercentDecodeLevel::Scalar)
+        PercentDecodeBlocks(in, end, out, raw, summary);
 #else
     Q_UNUSED(wanted);
 #endif
     char* const tail = out;
-    out = PercentDecodeBytewise(in, end, out, rawBits);
+    out = PercentDecodeBytewise(in, end, out, raw);
     const PayloadBytesSummary tailSummary = SummarizePayloadBytes(QByteArrayView(tail, out - tail));
     summary.anyBlank = summary.anyBlank || tailSummary.anyBlank;
     summary.anyQuote = summary.anyQuote || tailSummary.anyQuote;
     summary.sectionDelimiters += tailSummary.sectionDelimiters;
     bytes.truncate(out - bytes.constData());
-    return {std::move(bytes), rawBits >= 0x80, summary};
+    return {std::move(bytes), raw.nonAscii, raw.bracket, summary};
 }
 
 namespace {

@@ -24,6 +24,7 @@ QByteArray PercentDecodeAt(QByteArrayView text, PercentDecodeLevel level);
 struct PercentDecoded {
     QByteArray bytes;
     bool textHasNonAscii = false; // some byte of the encoded text itself is 0x80 or above
+    bool textHasBracket = false;  // some byte of the encoded text itself is "["
     PayloadBytesSummary summary;  // of `bytes`
 };
 PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel wanted = PercentDecodeLevel::Avx512);

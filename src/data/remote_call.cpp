@@ -192,11 +192,17 @@ TransferResult Transfer(HttpClient* firstClient, const QByteArray& firstUrl, con
 }
 
 // The payload after the first "[success]", percent-decoded and handed to the decoder. An answer
-// that is not UTF-8 is read as Windows-1250, so its payload is first converted to UTF-8.
-RecordsetPtr DecodePayloadText(QByteArrayView answer, QByteArrayView payload)
+// that is not UTF-8 is read as Windows-1250, so its payload is first converted to UTF-8. Unless
+// `emptyMarkerSettled`, an answer that holds "[emptyrecordset]" has no table: since the marker
+// did not start before the payload, it can only stand in a payload whose text holds a "[", which
+// the percent decoder tells without another look at the answer.
+RecordsetPtr DecodePayloadText(QByteArrayView answer, QByteArrayView payload, bool emptyMarkerSettled)
 {
     try {
         PercentDecoded decoded = PercentDecodeToBytes(payload);
+        if (!emptyMarkerSettled && decoded.textHasBracket &&
+            FindMarker(answer, ServerContract::EmptyRecordsetMarker) >= 0)
+            return nullptr;
         if (decoded.textHasNonAscii && !IsValidUtf8(answer))
             decoded = PercentDecodeToBytes(FromWindows1250(payload).toUtf8());
         // The projection changes only characters beyond ASCII, so the summary still holds.
@@ -231,11 +237,12 @@ constexpr qsizetype kMemoMaximumBytes = 32 * 1024 * 1024;
 // calls, so that decoding an answer by itself always decodes it.
 enum class AnswerReuse { Never, LatestLargeAnswer };
 
-RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt, AnswerReuse reuse)
+RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt, AnswerReuse reuse,
+                                  bool emptyMarkerSettled)
 {
     const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
     if (reuse == AnswerReuse::Never || answer.size() < kMemoMinimumBytes || answer.size() > kMemoMaximumBytes)
-        return DecodePayloadText(answer, payload);
+        return DecodePayloadText(answer, payload, emptyMarkerSettled);
     DecodedAnswerMemo& memo = LatestDecodedAnswer();
     const QLocale locale;
     {
@@ -243,7 +250,7 @@ RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt, An
         if (memo.table && memo.locale == locale && QByteArrayView(memo.answer) == answer)
             return std::make_shared<Recordset>(*memo.table);
     }
-    RecordsetPtr table = DecodePayloadText(answer, payload);
+    RecordsetPtr table = DecodePayloadText(answer, payload, emptyMarkerSettled);
     const std::lock_guard lock(memo.mutex);
     memo.table = table ? std::make_shared<const Recordset>(*table) : nullptr;
     memo.answer = table ? answer.toByteArray() : QByteArray();
@@ -268,9 +275,14 @@ ClassifiedAnswer Classify(QByteArrayView answer, const QString& statement, Answe
         return {nullptr, ProcedureError(ToWindows1250(statement), ContractText(ServerContract::InvalidAnswer))};
     const qsizetype successAt = FindMarker(answer, ServerContract::SuccessMarker);
     if (successAt >= 0) {
-        const qsizetype emptyAt = FindMarker(answer, ServerContract::EmptyRecordsetMarker);
+        // A table comes unless the first "[emptyrecordset]" stands after the answer's first byte.
+        // One that starts before the payload is looked for here; the decoding looks into the payload.
+        const qsizetype payloadAt = successAt + qsizetype(ServerContract::SuccessMarker.size());
+        const qsizetype headLength =
+            std::min(answer.size(), payloadAt + qsizetype(ServerContract::EmptyRecordsetMarker.size()) - 1);
+        const qsizetype emptyAt = FindMarker(answer.first(headLength), ServerContract::EmptyRecordsetMarker);
         if (emptyAt <= 0)
-            return {DecodeSuccessPayload(answer, successAt, reuse), QString()};
+            return {DecodeSuccessPayload(answer, successAt, reuse, emptyAt == 0), QString()};
         return {};
     }
     const QString description = FailureDescription(answer);

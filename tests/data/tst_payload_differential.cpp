@@ -7,14 +7,20 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
-// The summary the percent decoder gathers at each block level is the summary of the bytes it wrote.
+// What the percent decoder notes at each block level about the text it read and the bytes it
+// wrote is what those bytes hold.
 void CompareSummaries(const QByteArray& text)
 {
+    const bool textHasNonAscii = std::any_of(text.begin(), text.end(), [](char c) { return uchar(c) >= 0x80; });
     for (PercentDecodeLevel level : {PercentDecodeLevel::Scalar, PercentDecodeLevel::Ssse3, PercentDecodeLevel::Avx2,
                                      PercentDecodeLevel::Avx512}) {
         const PercentDecoded decoded = PercentDecodeToBytes(text, level);
+        QCOMPARE(decoded.textHasNonAscii, textHasNonAscii);
+        QCOMPARE(decoded.textHasBracket, text.contains('['));
         const PayloadBytesSummary expected = SummarizePayloadBytes(decoded.bytes);
         const PayloadBytesSummary& actual = decoded.summary;
         QCOMPARE(actual.anyBlank, expected.anyBlank);
@@ -50,8 +56,8 @@ private slots:
     // 16-, 32- and 64-byte blocks.
     void percentDecodeAcrossBlockEdges()
     {
-        for (const QByteArray& piece :
-             {"%C4%8D"_ba, "%4"_ba, "%"_ba, "%%41"_ba, "%e2%82%ac"_ba, "%7E"_ba, "%22"_ba, "%20"_ba, "~\" "_ba}) {
+        for (const QByteArray& piece : {"%C4%8D"_ba, "%4"_ba, "%"_ba, "%%41"_ba, "%e2%82%ac"_ba, "%7E"_ba, "%22"_ba,
+                                        "%20"_ba, "~\" "_ba, "["_ba, "\xC4\x8D"_ba}) {
             for (int offset = 0; offset < 140; ++offset) {
                 for (int tail : {0, 1, 2, 70}) {
                     const QByteArray text = QByteArray(offset, 'a') + piece + QByteArray(tail, 'b');

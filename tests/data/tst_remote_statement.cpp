@@ -194,6 +194,12 @@ private slots:
         QTest::addRow("empty answer") << QByteArray() << QString();
         QTest::addRow("success then emptyrecordset") << QByteArray("[success][emptyrecordset]") << QString();
         QTest::addRow("emptyrecordset further on") << QByteArray("x[emptyrecordset][success]a,3~1") << QString();
+        QTest::addRow("emptyrecordset inside the payload")
+            << QByteArray("[success]id,3{ime,200~7{x[emptyrecordset]") << QString();
+        QTest::addRow("emptyrecordset after a long payload")
+            << QByteArray("[success]id,3{ime,200~7{" + QByteArray(300, 'x') + "[emptyrecordset]") << QString();
+        QTest::addRow("emptyrecordset in a Windows-1250 payload")
+            << QByteArray("\xC8[success]id,3{ime,200~7{\xC8rt[emptyrecordset]") << QString();
         QTest::addRow("success at the very end") << QByteArray("xx[success]") << QString();
         QTest::addRow("undecodable payload") << QByteArray("xx[success]abc") << QString();
         QTest::addRow("Windows-1250 failure text")
@@ -224,6 +230,9 @@ private slots:
             << QByteArray("\xC8[success]id,3{ime,200~7{\xC8rt%C4%8D") << u"Črtč"_s;
         QTest::addRow("cut-off marker at the end")
             << QByteArray("[success]id,3{ime,200~7{x[emptyrecordse") << u"x[emptyrecordse"_s;
+        QTest::addRow("percent-encoded marker in a long payload")
+            << QByteArray("[success]id,3{ime,200~7{" + QByteArray(300, 'x') + "%5Bemptyrecordset%5D")
+            << QString(300, u'x') + u"[emptyrecordset]"_s;
     }
 
     void classifiesSuccess()
