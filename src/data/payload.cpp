@@ -288,20 +288,6 @@ template <TokenKind K>
     return found ? &kTokens[kind] : nullptr;
 }
 
-// Copies count bytes from `from` down to `to` (to < from), eight at a time: every word is read
-// before any store reaches it, and the tail goes byte by byte so nothing past the range is touched.
-// The pieces between two tokens are short, where a call of memmove costs more than the copy.
-inline void MoveDown(char* to, const char* from, qsizetype count)
-{
-    for (; count >= 8; count -= 8, to += 8, from += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, from, sizeof word);
-        std::memcpy(to, &word, sizeof word);
-    }
-    for (; count > 0; --count)
-        *to++ = *from++;
-}
-
 // The next "[" (or "&" when entities count) at or after `from`.
 const char* NextTokenStart(const char* from, const char* end, bool withEntities)
 {
@@ -645,21 +631,29 @@ private:
         return {start, out - (data_ + start), false};
     }
 
-    // MoveDown for a piece of a field being decoded. Once the text has shrunk by eight bytes or
-    // more, whole words are copied, the last one reaching past the piece: every word is read
-    // before a store reaches it, and stores stay below `from`, in bytes already read that later
-    // output overwrites (or that lie past the field's text), so no branch per byte is needed.
-    void MoveDownWithin(char* to, const char* from, qsizetype count) const
+    // MoveDown for a piece of a field being decoded, without touching a byte past the piece: whole
+    // words go forward (each store lands below every byte not read yet, since to < from), and the
+    // piece's last word, read before any store, is written last, overlapping the one before it.
+    static void MoveDownWithin(char* to, const char* from, qsizetype count)
     {
-        const qsizetype words = (count + 7) / 8;
-        if (from - to < 8 || from + 8 * words > bufferEnd_) {
-            MoveDown(to, from, count);
-            return;
-        }
-        for (qsizetype i = 0; i < words; ++i) {
-            std::uint64_t word;
-            std::memcpy(&word, from + 8 * i, sizeof word);
-            std::memcpy(to + 8 * i, &word, sizeof word);
+        if (count >= 8) {
+            std::uint64_t last;
+            std::memcpy(&last, from + count - 8, sizeof last);
+            for (qsizetype i = 0; i + 8 <= count; i += 8) {
+                std::uint64_t word;
+                std::memcpy(&word, from + i, sizeof word);
+                std::memcpy(to + i, &word, sizeof word);
+            }
+            std::memcpy(to + count - 8, &last, sizeof last);
+        } else if (count >= 4) {
+            std::uint32_t first, last;
+            std::memcpy(&first, from, sizeof first);
+            std::memcpy(&last, from + count - 4, sizeof last);
+            std::memcpy(to, &first, sizeof first);
+            std::memcpy(to + count - 4, &last, sizeof last);
+        } else {
+            for (qsizetype i = 0; i < count; ++i)
+                to[i] = from[i];
         }
     }
 

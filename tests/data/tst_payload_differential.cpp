@@ -125,6 +125,22 @@ private slots:
         QVERIFY2(tablesWithEmptyFields > 250, qPrintable(QString::number(tablesWithEmptyFields)));
     }
 
+    // Runs of every length up to twenty between tokens that shorten a field by one to twenty-four
+    // bytes, so that the text of a field moves down by every distance and in pieces of every size.
+    void tokensBetweenRunsOfEveryLength()
+    {
+        for (const QByteArray& token : {"[*dot*]"_ba, "[sp**ace]"_ba, "&amp;"_ba, "[*beginCodeEndDelimiter*]"_ba}) {
+            for (int first = 0; first <= 20; ++first) {
+                for (int second = 0; second <= 20; ++second) {
+                    const QByteArray value = QByteArray(first, 'a') + token + QByteArray(second, 'b') + token +
+                                             QByteArray(first + second, 'c');
+                    const QByteArray payload = "id,3{t,200{u,200~1{" + value + "{" + value + "~2{" + value;
+                    QCOMPARE(PayloadOracle::Dump(DecodePayload(payload)), PayloadOracle::DecodePayload(payload));
+                }
+            }
+        }
+    }
+
     // The whole answer path: "[success]", percent-decoding and the payload decoder.
     void answerMatchesReference()
     {
