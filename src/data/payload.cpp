@@ -465,8 +465,8 @@ private:
     }
 
     // Rows without blanks, and without quotes but those of empty fields (the server's usual form):
-    // every "~" ends a section. The field
-    // decoder stops at "~" as well, so the sections are found in the same pass as the fields.
+    // every "~" ends a section. The field decoder stops at "~" as well, so the sections are found in
+    // the same pass as the fields.
     bool readPlainRows(qsizetype start, qsizetype end)
     {
         while (start < end) {
@@ -517,8 +517,8 @@ private:
     }
 
     // Every further section is one row at most; the cell count is bounded by the payload's
-    // size so that a small hostile answer cannot claim a huge table.
-    // The cells of every possible row are made at once, all null; run() trims the ones no row took.
+    // size so that a small hostile answer cannot claim a huge table. The cells of every possible
+    // row are made at once, all null; run() trims the ones no row took.
     void reserveRows(std::size_t sectionCount, qsizetype size)
     {
         const std::size_t columns = set_->columns_.size();
@@ -788,22 +788,25 @@ void AdviseLargePages(void* data, std::size_t bytes)
 #endif
 }
 
-RecordsetPtr DecodePayloadBuffer(QByteArray payload)
-{
-    try {
-        return PayloadDecoder::Decode(std::move(payload), std::nullopt);
-    } catch (...) {
-        return nullptr; // out of memory or a failure of Qt: no data, never an exception
-    }
-}
-
-RecordsetPtr DecodePayloadBuffer(QByteArray payload, const PayloadBytesSummary& summary)
+namespace {
+RecordsetPtr DecodeOrNothing(QByteArray payload, std::optional<PayloadBytesSummary> summary)
 {
     try {
         return PayloadDecoder::Decode(std::move(payload), summary);
     } catch (...) {
-        return nullptr;
+        return nullptr; // out of memory or a failure of Qt: no data, never an exception
     }
+}
+} // namespace
+
+RecordsetPtr DecodePayloadBuffer(QByteArray payload)
+{
+    return DecodeOrNothing(std::move(payload), std::nullopt);
+}
+
+RecordsetPtr DecodePayloadBuffer(QByteArray payload, const PayloadBytesSummary& summary)
+{
+    return DecodeOrNothing(std::move(payload), summary);
 }
 
 PayloadBytesSummary SummarizePayloadBytes(QByteArrayView payload)

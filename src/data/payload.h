@@ -17,7 +17,13 @@ struct PayloadBytesSummary {
     bool anyBlank = false;
     bool anyQuote = false;
     std::size_t sectionDelimiters = 0;
-    friend bool operator==(const PayloadBytesSummary&, const PayloadBytesSummary&) = default;
+    // This summary and another one of the bytes that follow, as the summary of both.
+    void add(const PayloadBytesSummary& next)
+    {
+        anyBlank = anyBlank || next.anyBlank;
+        anyQuote = anyQuote || next.anyQuote;
+        sectionDelimiters += next.sectionDelimiters;
+    }
 };
 PayloadBytesSummary SummarizePayloadBytes(QByteArrayView payload);
 

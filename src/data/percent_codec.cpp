@@ -122,9 +122,7 @@ struct OutputSummary16 {
     }
     __attribute__((target("ssse3"))) void addTo(PayloadBytesSummary& summary) const
     {
-        summary.anyBlank = summary.anyBlank || _mm_movemask_epi8(blanks) != 0;
-        summary.anyQuote = summary.anyQuote || _mm_movemask_epi8(quotes) != 0;
-        summary.sectionDelimiters += tildes;
+        summary.add({_mm_movemask_epi8(blanks) != 0, _mm_movemask_epi8(quotes) != 0, tildes});
     }
 };
 
@@ -144,9 +142,7 @@ struct OutputSummary32 {
     }
     __attribute__((target("avx2"))) void addTo(PayloadBytesSummary& summary) const
     {
-        summary.anyBlank = summary.anyBlank || _mm256_movemask_epi8(blanks) != 0;
-        summary.anyQuote = summary.anyQuote || _mm256_movemask_epi8(quotes) != 0;
-        summary.sectionDelimiters += tildes;
+        summary.add({_mm256_movemask_epi8(blanks) != 0, _mm256_movemask_epi8(quotes) != 0, tildes});
     }
 };
 
@@ -160,12 +156,7 @@ struct OutputSummary64 {
         quotes |= _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('"'));
         tildes += std::size_t(std::popcount(_mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('~'))));
     }
-    void addTo(PayloadBytesSummary& summary) const
-    {
-        summary.anyBlank = summary.anyBlank || blanks != 0;
-        summary.anyQuote = summary.anyQuote || quotes != 0;
-        summary.sectionDelimiters += tildes;
-    }
+    void addTo(PayloadBytesSummary& summary) const { summary.add({blanks != 0, quotes != 0, tildes}); }
 };
 
 // Per byte: 0xFF where it is a hexadecimal digit, and its value (0 elsewhere).
@@ -432,10 +423,7 @@ PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel want
 #endif
     char* const tail = out;
     out = PercentDecodeBytewise(in, end, out, raw);
-    const PayloadBytesSummary tailSummary = SummarizePayloadBytes(QByteArrayView(tail, out - tail));
-    summary.anyBlank = summary.anyBlank || tailSummary.anyBlank;
-    summary.anyQuote = summary.anyQuote || tailSummary.anyQuote;
-    summary.sectionDelimiters += tailSummary.sectionDelimiters;
+    summary.add(SummarizePayloadBytes(QByteArrayView(tail, out - tail)));
     bytes.truncate(out - bytes.constData());
     return {std::move(bytes), raw.nonAscii, raw.bracket, summary};
 }
