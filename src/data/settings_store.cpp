@@ -1,6 +1,8 @@
 // The per-user INI settings store: locked, atomic single-value writes and a fresh read of the file at every lookup.
 #include "settings_store.h"
 
+#include "text_helpers.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -8,7 +10,6 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QStringDecoder>
 
 #include <functional>
 #include <optional>
@@ -97,11 +98,7 @@ QString UnescapeValue(QStringView text)
 // False when the bytes cannot be read as text: invalid UTF-8 or a NUL byte.
 bool IsText(QByteArrayView bytes)
 {
-    if (bytes.contains('\0'))
-        return false;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    const QString text = decoder(bytes); // the decoder reports errors once the text is made
-    return !decoder.hasError();
+    return !bytes.contains('\0') && IsValidUtf8(bytes);
 }
 
 // Splits the bytes after the byte order mark into lines and their ends.
