@@ -1,6 +1,7 @@
 // The order mail draft and the desktop chain that shows it: Thunderbird's compose window or an unsent message file.
 #include "mail_composer.h"
 
+#include "program_launch.h"
 #include "url_opener.h"
 
 #include "data/errors.h"
@@ -159,27 +160,21 @@ MailOutcome ComposeInThunderbird(const MailDraft& draft)
     const QString bodyPath = UniqueDraftPath(u".html"_s);
     WriteWholeFile(bodyPath, MailDraftFormat::HtmlDocument(draft.htmlBody));
     const QStringList arguments{u"-compose"_s, MailDraftFormat::ThunderbirdComposeArgument(draft, bodyPath)};
-    // Owned by the application: a Thunderbird that starts here keeps running after the wait.
-    auto* process = new QProcess(qApp);
-    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    process->setProgram(MailDraftFormat::ThunderbirdProgram());
-    process->setArguments(arguments);
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->start();
-    if (!process->waitForStarted(kProcessWaitMs)) {
-        const QString reason = process->errorString();
-        process->deleteLater();
-        return {MailOutcome::Status::NoMailClient, reason};
+    // A Thunderbird that is already running takes the message and ends at once with 0; one that
+    // cannot work (no profile, no display) ends with an error; one that starts here keeps running.
+    const LaunchOutcome outcome =
+        LaunchAndWait(MailDraftFormat::ThunderbirdProgram(), arguments, kProcessWaitMs, kThunderbirdWaitMs);
+    switch (outcome.status) {
+    case LaunchOutcome::Status::NotStarted:
+        return {MailOutcome::Status::NoMailClient, outcome.reason};
+    case LaunchOutcome::Status::StillRunning:
+    case LaunchOutcome::Status::Succeeded:
+        return {};
+    case LaunchOutcome::Status::Failed:
+        break;
     }
-    // A Thunderbird that is already running takes the message and ends at once with 0; one
-    // that cannot work (no profile, no display) ends with an error.
-    if (!process->waitForFinished(kThunderbirdWaitMs))
-        return {};
-    if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0)
-        return {};
-    QString reason = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
-    if (reason.isEmpty())
-        reason = u"izhodna koda "_s + QString::number(process->exitCode());
+    const QString reason =
+        outcome.reason.isEmpty() ? u"izhodna koda "_s + QString::number(outcome.exitCode) : outcome.reason;
     return {MailOutcome::Status::DisplayFailed, reason};
 }
 

@@ -1,9 +1,10 @@
 // The desktop and recording address openers, the process-wide current one, and minimising the program.
 #include "url_opener.h"
 
+#include "program_launch.h"
+
 #include <QApplication>
 #include <QDebug>
-#include <QProcess>
 #include <QWidget>
 
 namespace {
@@ -22,22 +23,9 @@ bool DesktopUrlOpener::open(const QUrl& url)
 {
     if (command.isEmpty() || !url.isValid())
         return false;
-    // Owned by the application, so an opener that outlives the wait is not killed with us.
-    auto* process = new QProcess(qApp);
-    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            process->deleteLater();
-    });
-    process->setProgram(command.first());
-    process->setArguments(command.mid(1) << QString::fromUtf8(url.toEncoded()));
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->start();
-    if (!process->waitForStarted(waitMs))
-        return false;
-    if (!process->waitForFinished(waitMs))
-        return process->state() == QProcess::Running;
-    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    const LaunchOutcome outcome =
+        LaunchAndWait(command.first(), command.mid(1) << QString::fromUtf8(url.toEncoded()), waitMs, waitMs);
+    return outcome.status == LaunchOutcome::Status::Succeeded || outcome.status == LaunchOutcome::Status::StillRunning;
 }
 
 bool RecordingUrlOpener::open(const QUrl& url)
