@@ -2,6 +2,7 @@
 // value read in every form.
 #include "data/payload.h"
 #include "data/remote_call.h"
+#include "data/text_helpers.h"
 #include "tst_payload_oracle.h"
 
 #include <QLocale>
@@ -75,6 +76,23 @@ void CompareWithReference(QByteArrayView input)
                 PayloadOracle::DecodePayload(PayloadOracle::PercentDecode(encoded)).toUtf8());
 }
 
+// The input itself as an answer, classified as the reference reads it: no table without
+// "[success]" or with a first "[emptyrecordset]" after the first byte, else the payload after
+// "[success]" decoded. Only for answers that are UTF-8, which need no reading as Windows-1250.
+void CompareClassificationWithReference(const QByteArray& input)
+{
+    if (!IsValidUtf8(input) || input == "Invalid")
+        return;
+    const qsizetype successAt = input.indexOf("[success]");
+    const qsizetype emptyAt = input.indexOf("[emptyrecordset]");
+    const QByteArray expected =
+        successAt < 0 || emptyAt > 0
+            ? QByteArray("none")
+            : PayloadOracle::DecodePayload(PayloadOracle::PercentDecode(input.sliced(successAt + 9))).toUtf8();
+    RequireSame("ClassifyAnswer of the input",
+                PayloadOracle::Dump(ClassifyAnswer(input, u"call usp_fuzz ()"_s).recordset).toUtf8(), expected);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -87,6 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
     CompareWithReference(input);
+    CompareClassificationWithReference(input.toByteArray());
     ReadEverything(DecodePayload(input));
     ReadEverything(ClassifyAnswer(input, u"call usp_fuzz ()"_s).recordset);
     (void)SplitDelimited(input, '{');
