@@ -5,6 +5,7 @@
 
 #include "data/payload_writer.h"
 #include "data/remote_call.h"
+#include "data/server_contract.h"
 #include "data/settings_store.h"
 #include "ui/message_boxes.h"
 
@@ -44,13 +45,13 @@ bool StartSimulatorSession(std::unique_ptr<SimulatorProcess>& sim, std::unique_p
 
 QString StatementOf(const LoopbackRequest& request)
 {
-    const QByteArray prefix = "0.*_.";
+    const auto contract = [](std::string_view text) { return QLatin1StringView(text.data(), qsizetype(text.size())); };
     QByteArray query = request.query;
-    if (query.startsWith(prefix))
-        query = query.mid(prefix.size());
+    if (query.startsWith(contract(ServerContract::QueryPrefix)))
+        query = query.mid(qsizetype(ServerContract::QueryPrefix.size()));
     QString statement = QString::fromUtf8(QByteArray::fromPercentEncoding(query));
-    statement.replace(u"5*(5*c"_s, u"call usp_"_s);
-    statement.replace(u"[*edp*]"_s, u"+"_s);
+    statement.replace(contract(ServerContract::CallUspToken), contract(ServerContract::CallUsp));
+    statement.replace(contract(ServerContract::PlusToken), u"+"_s);
     // The transport appends one blank to every statement before encoding it.
     if (statement.endsWith(u' '))
         statement.chop(1);
