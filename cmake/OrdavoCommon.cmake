@@ -38,6 +38,12 @@ function(ordavo_real_wm_fixture)
   set_tests_properties(real_wm_stop PROPERTIES FIXTURES_CLEANUP real_wm TIMEOUT 60)
 endfunction()
 
+# ordavo_test_environment(OUT PLATFORM HOME): in OUT, the environment every test runs in: the Qt
+# platform, its own settings and cache folders below HOME, a UTF-8 locale and the build folder.
+function(ordavo_test_environment out platform home)
+  set(${out} "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${home}/config;XDG_CACHE_HOME=${home}/cache;LC_ALL=C.UTF-8;ORDAVO_BINARY_DIR=${CMAKE_BINARY_DIR}" PARENT_SCOPE)
+endfunction()
+
 # ordavo_add_test(NAME [SOURCES src...] LIBS lib... [REAL_WM] [TIMEOUT s])
 # Builds one QtTest executable from NAME.cpp (plus SOURCES) and registers it with CTest, so a
 # renamed or missing test file stops the configuration. Tests run on the offscreen platform,
@@ -60,8 +66,7 @@ function(ordavo_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set(test_home ${CMAKE_CURRENT_BINARY_DIR}/${name}.home)
-  set(test_environment "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${test_home}/config;XDG_CACHE_HOME=${test_home}/cache;LC_ALL=C.UTF-8;ORDAVO_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  ordavo_test_environment(test_environment ${platform} ${CMAKE_CURRENT_BINARY_DIR}/${name}.home)
   if(ORDAVO_SANITIZE)
     # Qt and libcurl keep some allocations until exit by design; leaks are not what this lane checks.
     list(APPEND test_environment "ASAN_OPTIONS=detect_leaks=0" "UBSAN_OPTIONS=print_stacktrace=1")
