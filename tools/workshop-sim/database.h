@@ -146,6 +146,8 @@ class LockedWorkshopBackend : public WorkshopBackend {
 public:
     // True when the storage held no schema when it was opened.
     bool wasCreated() const { return created_; }
+    // Fills freshly created storage with the seeded workshop: orders, catalogue, places, codes.
+    virtual void seed(const SeedOptions& options) = 0;
 
     void setDateFormat(std::string format) override;
     std::string dateFormat() const override;
@@ -175,7 +177,7 @@ public:
     WorkshopDatabase& operator=(const WorkshopDatabase&) = delete;
 
     // Fills a new database: company, directory code, customers, orders, catalogue, places.
-    void seed(const SeedOptions& options);
+    void seed(const SeedOptions& options) override;
 
     // Reads the statement as a MySQL server would and runs it: "Query was empty" for blank
     // text, the server's syntax error for anything but the forms the client sends.

@@ -165,7 +165,7 @@ void StopOnSignals(sim::WorkshopServer& server, sigset_t stopSignals)
     }).detach();
 }
 
-template <typename Backend> void Prepare(Backend& db, const Options& options)
+void Prepare(sim::LockedWorkshopBackend& db, const Options& options)
 {
     db.setDateFormat(options.dateFormat);
     db.setVersionServed(options.version);

@@ -30,7 +30,7 @@ public:
     MariaDbBackend(const MariaDbBackend&) = delete;
     MariaDbBackend& operator=(const MariaDbBackend&) = delete;
 
-    void seed(const SeedOptions& options);
+    void seed(const SeedOptions& options) override;
 
     StatementOutcome run(Endpoint endpoint, std::string_view statement, const std::string& workshopRoot) override;
 
