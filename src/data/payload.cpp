@@ -809,37 +809,6 @@ RecordsetPtr DecodePayloadBuffer(QByteArray payload, const PayloadBytesSummary& 
     return DecodeOrNothing(std::move(payload), summary);
 }
 
-PayloadBytesSummary SummarizePayloadBytes(QByteArrayView payload)
-{
-    PayloadBytesSummary summary;
-    const char* const text = payload.data();
-    const qsizetype length = payload.size();
-    qsizetype i = 0;
-#ifdef __SSE2__
-    const __m128i highestBlank = _mm_set1_epi8(32);
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i tilde = _mm_set1_epi8(SectionDelimiter);
-    __m128i blanks = _mm_setzero_si128();
-    __m128i quotes = _mm_setzero_si128();
-    for (; i + 16 <= length; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        blanks = _mm_or_si128(blanks, _mm_cmpeq_epi8(_mm_min_epu8(bytes, highestBlank), bytes));
-        quotes = _mm_or_si128(quotes, _mm_cmpeq_epi8(bytes, quote));
-        const unsigned tildes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tilde)));
-        if (tildes != 0) // rare: one per row
-            summary.sectionDelimiters += std::size_t(std::popcount(tildes));
-    }
-    summary.anyBlank = _mm_movemask_epi8(blanks) != 0;
-    summary.anyQuote = _mm_movemask_epi8(quotes) != 0;
-#endif
-    for (; i < length; ++i) {
-        summary.anyBlank = summary.anyBlank || uchar(text[i]) <= 32;
-        summary.anyQuote = summary.anyQuote || text[i] == '"';
-        summary.sectionDelimiters += text[i] == SectionDelimiter ? 1 : 0;
-    }
-    return summary;
-}
-
 RecordsetPtr DecodePayload(QByteArrayView payload)
 {
     try {

@@ -2,6 +2,7 @@
 #include "percent_codec.h"
 
 #include "payload.h"
+#include "server_contract.h"
 #include "text_helpers.h"
 
 #include <array>
@@ -114,13 +115,14 @@ struct OutputSummary16 {
     __m128i blanks = _mm_setzero_si128();
     __m128i quotes = _mm_setzero_si128();
     std::size_t tildes = 0;
-    __attribute__((target("ssse3"))) void add(__m128i bytes)
+    __attribute__((target("sse2"))) void add(__m128i bytes)
     {
         blanks = _mm_or_si128(blanks, _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(32)), bytes));
         quotes = _mm_or_si128(quotes, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')));
-        tildes += std::size_t(std::popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('~'))))));
+        tildes += std::size_t(std::popcount(
+            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(ServerContract::SectionDelimiter))))));
     }
-    __attribute__((target("ssse3"))) void addTo(PayloadBytesSummary& summary) const
+    __attribute__((target("sse2"))) void addTo(PayloadBytesSummary& summary) const
     {
         summary.add({_mm_movemask_epi8(blanks) != 0, _mm_movemask_epi8(quotes) != 0, tildes});
     }
@@ -137,8 +139,8 @@ struct OutputSummary32 {
     {
         blanks = _mm256_or_si256(blanks, _mm256_cmpeq_epi8(_mm256_min_epu8(bytes, _mm256_set1_epi8(32)), bytes));
         quotes = _mm256_or_si256(quotes, _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('"')));
-        tildes += std::size_t(
-            std::popcount(std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('~'))))));
+        tildes += std::size_t(std::popcount(std::uint32_t(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(ServerContract::SectionDelimiter))))));
     }
     __attribute__((target("avx2"))) void addTo(PayloadBytesSummary& summary) const
     {
@@ -154,7 +156,8 @@ struct OutputSummary64 {
     {
         blanks |= _mm512_cmple_epu8_mask(bytes, _mm512_set1_epi8(32));
         quotes |= _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('"'));
-        tildes += std::size_t(std::popcount(_mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('~'))));
+        tildes += std::size_t(
+            std::popcount(_mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(ServerContract::SectionDelimiter))));
     }
     void addTo(PayloadBytesSummary& summary) const { summary.add({blanks != 0, quotes != 0, tildes}); }
 };
@@ -389,6 +392,25 @@ PercentDecodeLevel SupportedLevel(PercentDecodeLevel wanted)
 }
 
 } // namespace
+
+PayloadBytesSummary SummarizePayloadBytes(QByteArrayView payload)
+{
+    PayloadBytesSummary summary;
+    const char* const text = payload.data();
+    qsizetype i = 0;
+#if PERCENT_DECODE_SIMD && defined(__SSE2__)
+    OutputSummary16 blocks;
+    for (; i + 16 <= payload.size(); i += 16)
+        blocks.add(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
+    blocks.addTo(summary);
+#endif
+    for (; i < payload.size(); ++i) {
+        summary.anyBlank = summary.anyBlank || uchar(text[i]) <= 32;
+        summary.anyQuote = summary.anyQuote || text[i] == '"';
+        summary.sectionDelimiters += text[i] == ServerContract::SectionDelimiter ? 1 : 0;
+    }
+    return summary;
+}
 
 // Step 2 of PercentDecode: the decoded bytes as UTF-8 of their Windows-1250 projection, or empty
 // when they are not UTF-8.
