@@ -468,10 +468,12 @@ bool Recordset::sameContent(const Recordset& other) const
     for (std::size_t i = 0; i < columns_.size(); ++i)
         if (columns_[i].type != other.columns_[i].type || columns_[i].name != other.columns_[i].name)
             return false;
+    // Copies of one decoded table share its buffer (a decoding always writes a buffer of its own,
+    // and the cells never change after it), so a shared buffer means the same table.
+    if (buffer_.constData() == other.buffer_.constData() && buffer_.size() == other.buffer_.size())
+        return true;
     // A slice cell names its bytes by position, so equal cells over equal buffers hold equal values.
-    // Copies of one table share its buffer, which then needs no comparing.
-    const bool sameBuffer = buffer_.constData() == other.buffer_.constData() && buffer_.size() == other.buffer_.size();
-    return cells_ == other.cells_ && (sameBuffer || buffer_ == other.buffer_);
+    return cells_ == other.cells_ && buffer_ == other.buffer_;
 }
 
 std::size_t Recordset::memoryFootprint() const

@@ -323,6 +323,9 @@ private slots:
         b->MoveNext();
         QCOMPARE(a->sameContent(*b), same);
         QCOMPARE(b->sameContent(*a), same);
+        const Recordset copy(*b); // shares b's buffer
+        QVERIFY(copy.sameContent(*b));
+        QCOMPARE(copy.sameContent(*a), same);
     }
 
     void firstFieldThatCannotBeStoredFailsAnyType()
