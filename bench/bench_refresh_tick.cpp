@@ -9,6 +9,7 @@
 #include "shell/main_window.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QProcess>
@@ -20,6 +21,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -76,12 +78,12 @@ private:
     QString baseUrl_;
 };
 
-// CPU milliseconds of this thread spent in `work`.
-template <typename Work> double CpuMsOf(Work&& work)
+// CPU milliseconds spent in `work`: of this thread, or of the whole process.
+template <bool WholeProcess = false, typename Work> double CpuMsOf(Work&& work)
 {
-    const double start = ThreadCpuMs();
+    const double start = WholeProcess ? ProcessCpuMs() : ThreadCpuMs();
     work();
-    return ThreadCpuMs() - start;
+    return (WholeProcess ? ProcessCpuMs() : ThreadCpuMs()) - start;
 }
 
 // The steps of a tick before the list takes the rows, run alone on the same statement against
@@ -93,7 +95,7 @@ struct TickParts {
     double rows = 0;
 };
 
-TickParts MeasureTickParts(HttpClient& client, const QString& baseUrl, const QString& statement)
+TickParts MeasureTickParts(HttpClient& client, QByteArray& buffer, const QString& baseUrl, const QString& statement)
 {
     const auto contract = [](std::string_view text) {
         return QString::fromLatin1(text.data(), qsizetype(text.size()));
@@ -103,11 +105,13 @@ TickParts MeasureTickParts(HttpClient& client, const QString& baseUrl, const QSt
                                .toUtf8();
     TickParts parts;
     HttpClient::Response response;
-    parts.transfer = CpuMsOf([&] { response = client.get(url); });
+    parts.transfer = CpuMsOf([&] { response = client.get(url, std::exchange(buffer, QByteArray()), nullptr); });
     RecordsetPtr set;
     parts.decode = CpuMsOf([&] { set = ClassifyAnswer(response.body, statement).recordset; });
-    if (!set)
+    if (!set) {
+        buffer = std::move(response.body);
         return parts;
+    }
     std::vector<Tnalogi> rows(std::size_t(set->RecordCount()));
     parts.rows = CpuMsOf([&] {
         const OrderColumns columns = set->Eof() ? OrderColumns{} : FindOrderColumns(*set);
@@ -115,6 +119,8 @@ TickParts MeasureTickParts(HttpClient& client, const QString& baseUrl, const QSt
             rows[i] = ReadOrderRow(*set, columns);
     });
     benchmark::DoNotOptimize(rows);
+    set.reset();
+    buffer = std::move(response.body);
     return parts;
 }
 
@@ -128,88 +134,217 @@ bool ToggleOrderLock(HttpClient& client, const QString& baseUrl, qint32 id, bool
 
 enum class TickList { Unchanged, OneRowChanged };
 
-// One tick of the refresh timer as the user-interface thread runs it: the remote call, the
-// answer's classification, the model update and re-selection, the column fit, and the paints
-// the tick itself lets run (the list greyed at its start and drawn again at its end). cpu_ms is
-// the tick's CPU time per tick; view_ms the part of it spent painting; transfer_ms the client's
-// side of the same HTTP call run alone; model_ms the rest of the tick (the answer checked against
-// the listed one, or decoded and its rows read when it changed, the model, selection and column
-// fit). decode_ms and rows_ms are the decoding of the same answer and the reading of its rows run
-// alone: what a tick whose list changed pays inside model_ms.
-void RunRefreshTicks(benchmark::State& state, TickList list)
+// Runs one refresh tick as the timer would and returns once its answer is shown.
+void RunOneTick(TfrmMain& window)
 {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        state.SkipWithError("the benchmark runner must create a QApplication for window benchmarks");
-        return;
-    }
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    SeededSimulator sim(int(state.range(0)));
-    if (sim.baseUrl().isEmpty()) {
-        state.SkipWithError("the simulator did not start");
-        return;
-    }
-    WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim.baseUrl());
-    WriteSetting(u"ordavo"_s, u"weburl"_s, u"commobj/commobj/"_s);
-    auto sender = std::make_unique<HttpClient>();
-    SetSenderSlot(&sender);
-    ResetAppState();
+    window.tmrcheckTimer();
+    while (window.refreshInFlight())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    window.tmrcheck->stop();
+}
 
-    const double residentBefore = ResidentBytes();
+// A window of the list showing the seeded orders of a simulator, with the middle row selected.
+struct ListedWindow {
+    TfrmMain window;
+    int rows = 0;
+
+    bool load(int wanted)
     {
-        TfrmMain window;
         window.show();
         window.tmrcheck->stop();
         window.loadNalogi();
         QCoreApplication::processEvents();
-        const int rows = window.lviewMain->model()->rowCount();
-        if (rows < state.range(0) / 2) {
-            state.SkipWithError("the list did not load the seeded orders");
-        } else {
-            const QModelIndex middle = window.lviewMain->model()->index(rows / 2, 0);
-            window.lviewMain->selectionModel()->setCurrentIndex(middle, QItemSelectionModel::ClearAndSelect |
-                                                                            QItemSelectionModel::Rows);
-            HttpClient partsClient;
-            double tickMs = 0, viewMs = 0;
-            TickParts parts;
-            bool lockToggle = false;
-            for (auto _ : state) {
-                const double paintedBefore = PaintCpuMs();
-                tickMs += CpuMsOf([&] { window.tmrcheckTimer(); });
-                viewMs += PaintCpuMs() - paintedBefore;
-                state.PauseTiming();
-                const QString statement = OrderListStatement(window.rdbVsiNalogi->isChecked(), QString(),
-                                                             QDate::currentDate(), listDateFormat);
-                const TickParts alone = MeasureTickParts(partsClient, sim.baseUrl(), statement);
-                parts.transfer += alone.transfer;
-                parts.decode += alone.decode;
-                parts.rows += alone.rows;
-                if (list == TickList::OneRowChanged) {
-                    lockToggle = !lockToggle;
-                    if (!ToggleOrderLock(partsClient, sim.baseUrl(), window.orders()[rows / 2].id, lockToggle)) {
-                        state.SkipWithError("the simulator did not change the order");
-                        break;
-                    }
-                }
-                state.ResumeTiming();
-            }
-            const auto perTick = [&state](double totalMs) {
-                return benchmark::Counter(totalMs, benchmark::Counter::kAvgIterations);
-            };
-            state.counters["cpu_ms"] = perTick(tickMs);
-            state.counters["transfer_ms"] = perTick(parts.transfer);
-            state.counters["decode_ms"] = perTick(parts.decode);
-            state.counters["rows_ms"] = perTick(parts.rows);
-            state.counters["model_ms"] = perTick(tickMs - viewMs - parts.transfer);
-            state.counters["view_ms"] = perTick(viewMs);
-            state.counters["rows"] = rows;
-            state.counters["resident_bytes"] = ResidentBytes();
-            state.counters["window_resident_growth"] = ResidentBytes() - residentBefore;
-        }
+        rows = window.lviewMain->model()->rowCount();
+        if (rows < wanted / 2)
+            return false;
+        const QModelIndex middle = window.lviewMain->model()->index(rows / 2, 0);
+        window.lviewMain->selectionModel()->setCurrentIndex(middle, QItemSelectionModel::ClearAndSelect |
+                                                                        QItemSelectionModel::Rows);
+        return true;
     }
-    SetSenderSlot(nullptr);
-    ResetAppState();
-    qunsetenv("XDG_CONFIG_HOME");
+};
+
+// The settings and the sender of a benchmark that runs the main window against a simulator.
+class WindowBench {
+public:
+    explicit WindowBench(int orders) : sim_(orders)
+    {
+        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+        if (sim_.baseUrl().isEmpty())
+            return;
+        WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim_.baseUrl());
+        WriteSetting(u"ordavo"_s, u"weburl"_s, u"commobj/commobj/"_s);
+        SetSenderSlot(&sender_);
+        ResetAppState();
+    }
+    ~WindowBench()
+    {
+        SetSenderSlot(nullptr);
+        ResetAppState();
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    WindowBench(const WindowBench&) = delete;
+    WindowBench& operator=(const WindowBench&) = delete;
+    const SeededSimulator& sim() const { return sim_; }
+
+private:
+    QTemporaryDir config_;
+    SeededSimulator sim_;
+    std::unique_ptr<HttpClient> sender_ = std::make_unique<HttpClient>();
+};
+
+bool HasWidgetApplication(benchmark::State& state)
+{
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return true;
+    state.SkipWithError("the benchmark runner must create a QApplication for window benchmarks");
+    return false;
+}
+
+// One tick of the refresh timer, from the timer's firing until its answer is shown: the remote
+// call, the answer's check, decode and row reading on the worker thread, then the model update,
+// re-selection, column fit and the paints the tick lets run on the user-interface thread.
+// cpu_ms is the process's CPU time per tick (every thread of the client; the simulator runs in a
+// process of its own); ui_ms the user-interface thread's share; view_ms the part of that spent
+// painting. transfer_ms is the client's side of the same HTTP call run alone; decode_ms and
+// rows_ms the decoding of the same answer and the reading of its rows run alone: what a tick
+// whose list changed pays on its worker.
+void RunRefreshTicks(benchmark::State& state, TickList list)
+{
+    if (!HasWidgetApplication(state))
+        return;
+    WindowBench bench(int(state.range(0)));
+    if (bench.sim().baseUrl().isEmpty()) {
+        state.SkipWithError("the simulator did not start");
+        return;
+    }
+    const QString baseUrl = bench.sim().baseUrl();
+    const double residentBefore = ResidentBytes();
+    ListedWindow listed;
+    if (!listed.load(int(state.range(0)))) {
+        state.SkipWithError("the list did not load the seeded orders");
+        return;
+    }
+    TfrmMain& window = listed.window;
+    HttpClient partsClient;
+    QByteArray partsBuffer;
+    double processMs = 0, uiMs = 0, viewMs = 0;
+    TickParts parts;
+    bool lockToggle = false;
+    for (auto _ : state) {
+        const double paintedBefore = PaintCpuMs();
+        const double uiBefore = ThreadCpuMs();
+        processMs += CpuMsOf<true>([&] { RunOneTick(window); });
+        uiMs += ThreadCpuMs() - uiBefore;
+        viewMs += PaintCpuMs() - paintedBefore;
+        state.PauseTiming();
+        const QString statement =
+            OrderListStatement(window.rdbVsiNalogi->isChecked(), QString(), QDate::currentDate(), listDateFormat);
+        const TickParts alone = MeasureTickParts(partsClient, partsBuffer, baseUrl, statement);
+        parts.transfer += alone.transfer;
+        parts.decode += alone.decode;
+        parts.rows += alone.rows;
+        if (list == TickList::OneRowChanged) {
+            lockToggle = !lockToggle;
+            if (!ToggleOrderLock(partsClient, baseUrl, window.orders()[listed.rows / 2].id, lockToggle)) {
+                state.SkipWithError("the simulator did not change the order");
+                break;
+            }
+        }
+        state.ResumeTiming();
+    }
+    const auto perTick = [](double totalMs) { return benchmark::Counter(totalMs, benchmark::Counter::kAvgIterations); };
+    state.counters["cpu_ms"] = perTick(processMs);
+    state.counters["ui_ms"] = perTick(uiMs);
+    state.counters["view_ms"] = perTick(viewMs);
+    state.counters["transfer_ms"] = perTick(parts.transfer);
+    state.counters["decode_ms"] = perTick(parts.decode);
+    state.counters["rows_ms"] = perTick(parts.rows);
+    state.counters["rows"] = listed.rows;
+    state.counters["resident_bytes"] = ResidentBytes();
+    state.counters["window_resident_growth"] = ResidentBytes() - residentBefore;
+}
+
+// Measures how long the user-interface thread's event loop stays away: a 1 ms timer notes the
+// longest gap between two of its firings.
+class EventLoopProbe final : public QObject {
+public:
+    EventLoopProbe()
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] { note(); });
+    }
+    void start()
+    {
+        longestNs_ = 0;
+        clock_.start();
+        lastNs_ = clock_.nsecsElapsed();
+        timer_.start();
+    }
+    // The longest gap since start(), in milliseconds, with the last stretch counted.
+    double stop()
+    {
+        note();
+        timer_.stop();
+        return double(longestNs_) / 1e6;
+    }
+
+private:
+    void note()
+    {
+        const qint64 now = clock_.nsecsElapsed();
+        longestNs_ = std::max(longestNs_, now - lastNs_);
+        lastNs_ = now;
+    }
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 lastNs_ = 0;
+    qint64 longestNs_ = 0;
+};
+
+// The longest time the window does not answer during refresh ticks, with the list changing in one
+// row before every tick (argument 1) or the same (argument 0): longest_block_ms is the longest gap
+// of the user-interface thread's event loop over all ticks, median_block_ms the median of each
+// tick's longest gap, tick_ms the wall time of a tick.
+void BM_EventLoopBlockDuringTicks(benchmark::State& state)
+{
+    if (!HasWidgetApplication(state))
+        return;
+    WindowBench bench(int(state.range(0)));
+    if (bench.sim().baseUrl().isEmpty()) {
+        state.SkipWithError("the simulator did not start");
+        return;
+    }
+    ListedWindow listed;
+    if (!listed.load(int(state.range(0)))) {
+        state.SkipWithError("the list did not load the seeded orders");
+        return;
+    }
+    const bool changing = state.range(1) != 0;
+    HttpClient controlClient;
+    EventLoopProbe probe;
+    std::vector<double> longest;
+    bool lockToggle = false;
+    for (auto _ : state) {
+        if (changing) {
+            state.PauseTiming();
+            lockToggle = !lockToggle;
+            ToggleOrderLock(controlClient, bench.sim().baseUrl(), listed.window.orders()[listed.rows / 2].id,
+                            lockToggle);
+            state.ResumeTiming();
+        }
+        probe.start();
+        RunOneTick(listed.window);
+        longest.push_back(probe.stop());
+    }
+    if (longest.empty())
+        return;
+    std::vector<double> sorted = longest;
+    std::sort(sorted.begin(), sorted.end());
+    state.counters["longest_block_ms"] = sorted.back();
+    state.counters["median_block_ms"] = sorted[sorted.size() / 2];
+    state.counters["rows"] = listed.rows;
 }
 
 // The usual tick: the server's list has not changed since the last one.
@@ -226,5 +361,13 @@ void BM_RefreshTickChangedList(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_RefreshTick)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_RefreshTickChangedList)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RefreshTick)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RefreshTickChangedList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EventLoopBlockDuringTicks)
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

@@ -1,4 +1,4 @@
-// CPU-time clocks of the benchmarks: this thread's CPU time, and the part of it the window benchmarks spend painting.
+// CPU-time clocks of the benchmarks: this thread's and the process's CPU time, and the part the window benchmarks spend painting.
 #pragma once
 
 #include <ctime>
@@ -8,6 +8,14 @@ inline double ThreadCpuMs()
 {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// CPU time of the whole process (every thread) in milliseconds.
+inline double ProcessCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 

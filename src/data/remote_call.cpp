@@ -47,9 +47,12 @@ QByteArrayView ContractBytes(std::string_view text)
     return QByteArrayView(text.data(), qsizetype(text.size()));
 }
 
+// Queued events run only on the thread that owns the application's objects; a call that runs on
+// a worker thread lets none run.
 void RunQueuedEvents()
 {
-    if (QCoreApplication::instance())
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (application && QThread::currentThread() == application->thread())
         QCoreApplication::processEvents();
 }
 
@@ -136,54 +139,149 @@ qsizetype FindMarker(QByteArrayView text, std::string_view marker)
 // Why the latest call reached no server; empty when one of its attempts got an answer.
 QString g_transferFailure;
 
+// The sender as one call sees it: through the slot of its owner (a call that runs on the thread
+// that owns the transport's state, where queued events may run in the middle of it), or checked
+// out of the slot for a call that runs on a worker thread and owns it meanwhile.
+class SenderAccess {
+public:
+    virtual ~SenderAccess() = default;
+    virtual HttpClient* sender() = 0;
+    // Replaces the sender with a fresh client (empty cookies), then lets queued events run
+    // where that is allowed.
+    virtual void reset() = 0;
+    // Lets queued events run where that is allowed.
+    virtual void letQueuedEventsRun() = 0;
+    // Waits between attempts; false when the call was cancelled meanwhile.
+    virtual bool wait(int milliseconds) = 0;
+    virtual bool cancelled() const = 0;
+    virtual TransferCancel* cancel() = 0;
+    // Where the body of the next attempt goes.
+    virtual QByteArray takeReceiveBuffer() { return {}; }
+};
+
+// A call on the thread that owns the transport: the slot is read at each attempt, as a call
+// nested in the queued events may replace the sender in between.
+class SlotSenderAccess final : public SenderAccess {
+public:
+    HttpClient* sender() override { return CurrentSender(); }
+    void reset() override { ResetHttpClient(); }
+    void letQueuedEventsRun() override { RunQueuedEvents(); }
+    bool wait(int milliseconds) override
+    {
+        Wait(milliseconds);
+        return true;
+    }
+    bool cancelled() const override { return false; }
+    TransferCancel* cancel() override { return nullptr; }
+};
+
+// A call that owns everything it touches, so it can run on any thread.
+class OwnedSenderAccess final : public SenderAccess {
+public:
+    explicit OwnedSenderAccess(RemoteCallJob& job) : job_(job) {}
+    HttpClient* sender() override { return job_.sender.get(); }
+    void reset() override
+    {
+        if (!job_.senderSlotExists)
+            return;
+        try {
+            job_.sender.reset();
+            job_.sender = std::make_unique<HttpClient>();
+            job_.sender->setTimeouts(job_.connectTimeout, job_.stallTimeout);
+        } catch (...) {
+            // A sender that cannot be replaced stays missing; the next attempt then fails.
+        }
+    }
+    void letQueuedEventsRun() override {}
+    bool wait(int milliseconds) override
+    {
+        if (job_.waitHook) {
+            job_.waitHook(milliseconds);
+            return !cancelled();
+        }
+        return job_.cancel ? job_.cancel->sleepFor(std::chrono::milliseconds(milliseconds))
+                           : (QThread::msleep(static_cast<unsigned long>(milliseconds)), true);
+    }
+    bool cancelled() const override { return job_.cancel && job_.cancel->cancelled(); }
+    TransferCancel* cancel() override { return job_.cancel.get(); }
+    QByteArray takeReceiveBuffer() override { return std::exchange(job_.receiveBuffer, QByteArray()); }
+
+private:
+    RemoteCallJob& job_;
+};
+
+// The outcome of one GET: the body, or why there is none.
+struct AttemptResult {
+    std::optional<QByteArray> body;
+    bool cancelled = false;
+};
+
 // The body of a successful GET, or nothing when the client is missing or the transfer
 // failed; then failure says why.
-std::optional<QByteArray> Attempt(HttpClient* client, const QByteArray& url, QString& failure)
+AttemptResult Attempt(HttpClient* client, const QByteArray& url, QString& failure, SenderAccess& access)
 {
     if (!client) {
         failure = u"Strežnik ni dosegljiv: no HTTP client"_s;
-        return std::nullopt;
+        return {};
     }
-    HttpClient::Response response = client->get(url);
+    HttpClient::Response response = client->get(url, access.takeReceiveBuffer(), access.cancel());
     if (!response.ok) {
         failure = u"Strežnik ni dosegljiv: "_s + response.error;
-        return std::nullopt;
+        return {std::nullopt, response.cancelled};
     }
-    return std::move(response.body);
+    return {std::move(response.body), false};
 }
 
 // The answer of a transfer, and why it reached no server when no attempt got an answer.
 struct TransferResult {
     QByteArray answer;
     QString failure;
+    bool cancelled = false;
 };
 
-// Up to three GETs: the first through firstClient, a retry after a transient answer, and a
-// last one after a failed transfer, both through the current sender. The body of the last
-// successful attempt, or empty when none succeeded.
-TransferResult Transfer(HttpClient* firstClient, const QByteArray& firstUrl, const QByteArray& retryUrl)
+// Up to three GETs: the first through firstClient (the sender when null and firstThroughSender),
+// a retry after a transient answer, and a last one after a failed transfer, both through the
+// current sender. The body of the last successful attempt, or empty when none succeeded. A
+// cancelled call stops at once.
+TransferResult Transfer(HttpClient* firstClient, const QByteArray& firstUrl, const QByteArray& retryUrl,
+                        SenderAccess& access)
 {
     TransferResult out;
     QString failure;
     bool reached = false;
-    std::optional<QByteArray> result = Attempt(firstClient, firstUrl, failure);
-    if (result) {
+    const auto stop = [&out](const QString& why) {
+        out.cancelled = true;
+        out.failure = why;
+        return out;
+    };
+    AttemptResult result = Attempt(firstClient, firstUrl, failure, access);
+    if (result.cancelled)
+        return stop(failure);
+    if (result.body) {
         reached = true;
-        out.answer = *result;
-        if (IsTransientFailure(out.answer)) {
-            RunQueuedEvents();
-            Wait(kWaitAfterTransientMs);
-            result = Attempt(CurrentSender(), retryUrl, failure);
-            if (result)
-                out.answer = std::move(*result);
+        out.answer = std::move(*result.body);
+        if (AnswerIsTransient(out.answer)) {
+            access.reset();
+            access.letQueuedEventsRun();
+            if (!access.wait(kWaitAfterTransientMs))
+                return stop(failure);
+            result = Attempt(access.sender(), retryUrl, failure, access);
+            if (result.cancelled)
+                return stop(failure);
+            if (result.body)
+                out.answer = std::move(*result.body);
         }
     }
-    if (!result) {
-        ResetHttpClient();
-        Wait(kWaitAfterFailureMs);
-        if (std::optional<QByteArray> last = Attempt(CurrentSender(), retryUrl, failure)) {
+    if (!result.body) {
+        access.reset();
+        if (!access.wait(kWaitAfterFailureMs))
+            return stop(failure);
+        AttemptResult last = Attempt(access.sender(), retryUrl, failure, access);
+        if (last.cancelled)
+            return stop(failure);
+        if (last.body) {
             reached = true;
-            out.answer = std::move(*last);
+            out.answer = std::move(*last.body);
         }
     }
     if (!reached)
@@ -212,50 +310,10 @@ RecordsetPtr DecodePayloadText(QByteArrayView answer, QByteArrayView payload, bo
     }
 }
 
-// The latest decoded answer, kept so that the same answer again (the refresh timer asks for
-// the same list every few seconds) is not decoded again: the caller gets a fresh copy of the
-// table, cursor on the first row. The regional settings take part, since the decoding reads them.
-struct DecodedAnswerMemo {
-    std::mutex mutex;
-    QByteArray answer;
-    QLocale locale;
-    std::shared_ptr<const Recordset> table;
-};
-
-DecodedAnswerMemo& LatestDecodedAnswer()
-{
-    static DecodedAnswerMemo memo;
-    return memo;
-}
-
-// Only answers within these sizes are kept: a shorter one decodes in next to no time, and a
-// longer one would hold too much memory for the rest of the run.
-constexpr qsizetype kMemoMinimumBytes = 64 * 1024;
-constexpr qsizetype kMemoMaximumBytes = 32 * 1024 * 1024;
-
-// Whether a decoded table may be taken from the latest answer: only for the answers of remote
-// calls, so that decoding an answer by itself always decodes it.
-enum class AnswerReuse { Never, LatestLargeAnswer };
-
-RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt, AnswerReuse reuse,
-                                  bool emptyMarkerSettled)
+RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt, bool emptyMarkerSettled)
 {
     const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
-    if (reuse == AnswerReuse::Never || answer.size() < kMemoMinimumBytes || answer.size() > kMemoMaximumBytes)
-        return DecodePayloadText(answer, payload, emptyMarkerSettled);
-    DecodedAnswerMemo& memo = LatestDecodedAnswer();
-    const QLocale locale;
-    {
-        const std::lock_guard lock(memo.mutex);
-        if (memo.table && memo.locale == locale && QByteArrayView(memo.answer) == answer)
-            return std::make_shared<Recordset>(*memo.table);
-    }
-    RecordsetPtr table = DecodePayloadText(answer, payload, emptyMarkerSettled);
-    const std::lock_guard lock(memo.mutex);
-    memo.table = table ? std::make_shared<const Recordset>(*table) : nullptr;
-    memo.answer = table ? answer.toByteArray() : QByteArray();
-    memo.locale = locale;
-    return table;
+    return DecodePayloadText(answer, payload, emptyMarkerSettled);
 }
 
 // The failure text of an answer without "[success]": the answer without "[emptyrecordset]", as
@@ -269,7 +327,7 @@ QString FailureDescription(QByteArrayView answer)
 
 // The markers are ASCII, and reading an answer that is not UTF-8 as Windows-1250 changes none of its
 // ASCII bytes, so they are searched in the answer's own bytes; only a failure needs its text.
-ClassifiedAnswer Classify(QByteArrayView answer, const QString& statement, AnswerReuse reuse)
+ClassifiedAnswer Classify(QByteArrayView answer, const QString& statement)
 {
     if (answer == ContractBytes(ServerContract::InvalidAnswer))
         return {nullptr, ProcedureError(ToWindows1250(statement), ContractText(ServerContract::InvalidAnswer))};
@@ -282,7 +340,7 @@ ClassifiedAnswer Classify(QByteArrayView answer, const QString& statement, Answe
             std::min(answer.size(), payloadAt + qsizetype(ServerContract::EmptyRecordsetMarker.size()) - 1);
         const qsizetype emptyAt = FindMarker(answer.first(headLength), ServerContract::EmptyRecordsetMarker);
         if (emptyAt <= 0)
-            return {DecodeSuccessPayload(answer, successAt, reuse, emptyAt == 0), QString()};
+            return {DecodeSuccessPayload(answer, successAt, emptyAt == 0), QString()};
         return {};
     }
     const QString description = FailureDescription(answer);
@@ -291,48 +349,137 @@ ClassifiedAnswer Classify(QByteArrayView answer, const QString& statement, Answe
     return {nullptr, ProcedureError(ToWindows1250(statement), description)};
 }
 
-// Both entry points: everything that can fail locally ends as "Communication Error :".
-RecordsetPtr RunRemoteCall(const QString& callerStatement, const std::function<QString()>& baseUrl,
-                           const std::function<HttpClient*()>& firstClient, bool ignoreResponse)
+// What the caller's statement becomes before it is sent; a local failure leaves
+// job.localFailure set.
+void PrepareStatement(RemoteCallJob& job, const QString& callerStatement, const std::function<QString()>& baseUrl)
 {
-    LastRemoteError.clear();
-    ClassifiedAnswer outcome;
-    QString transferFailure;
     try {
-        const QString statement = ToWindows1250(callerStatement);
-        const QString composed = ComposeStatement(statement, RemoteParams);
+        job.statement = ToWindows1250(callerStatement);
+        const QString composed = ComposeStatement(job.statement, RemoteParams);
         const QString base = baseUrl();
         const QString sent = StatementForUrl(composed);
-        TransferResult transfer =
-            Transfer(firstClient(), RequestUrl(base, TrimBlanksAndControls(sent)), RequestUrl(base, sent));
-        transferFailure = std::move(transfer.failure);
-        if (!ignoreResponse)
-            outcome = Classify(transfer.answer, statement, AnswerReuse::LatestLargeAnswer);
+        job.firstUrl = RequestUrl(base, TrimBlanksAndControls(sent));
+        job.retryUrl = RequestUrl(base, sent);
     } catch (const std::exception& e) {
-        outcome = {nullptr, u"Communication Error :"_s + ErrorMessage(e)};
+        job.localFailure = u"Communication Error :"_s + ErrorMessage(e);
     } catch (...) {
-        outcome = {nullptr, u"Communication Error :Unknown failure"_s};
+        job.localFailure = u"Communication Error :Unknown failure"_s;
     }
+}
+
+// Runs a prepared call with the sender as `access` gives it: everything that can fail locally
+// ends as "Communication Error :".
+void RunJob(RemoteCallJob& job, SenderAccess& access)
+{
+    if (!job.localFailure.isEmpty()) {
+        job.error = job.localFailure;
+        return;
+    }
+    try {
+        HttpClient* first = job.firstThroughSender ? access.sender() : job.firstClient;
+        TransferResult transfer = Transfer(first, job.firstUrl, job.retryUrl, access);
+        job.transferFailure = std::move(transfer.failure);
+        job.cancelled = transfer.cancelled;
+        job.answer = std::move(transfer.answer);
+        if (job.ignoreResponse || job.cancelled)
+            return;
+        if (!job.previousAnswer.isEmpty() && job.answer == job.previousAnswer) {
+            job.sameAsPrevious = true;
+            return;
+        }
+        ClassifiedAnswer outcome = Classify(job.answer, job.statement);
+        job.recordset = std::move(outcome.recordset);
+        job.error = std::move(outcome.error);
+    } catch (const std::exception& e) {
+        job.recordset.reset();
+        job.error = u"Communication Error :"_s + ErrorMessage(e);
+    } catch (...) {
+        job.recordset.reset();
+        job.error = u"Communication Error :Unknown failure"_s;
+    }
+}
+
+RemoteCallJob PrepareJob(const QString& statement, const std::function<QString()>& baseUrl, bool throughLoginClient,
+                         bool ignoreResponse)
+{
+    LastRemoteError.clear();
+    RemoteCallJob job;
+    job.ignoreResponse = ignoreResponse;
+    job.firstThroughSender = !throughLoginClient;
+    job.firstClient = throughLoginClient ? g_loginClient : nullptr;
+    PrepareStatement(job, statement, baseUrl);
+    return job;
+}
+
+QString WorkshopBaseUrl()
+{
+    return ReadSetting(u"ordavo"_s, u"weburlroot"_s) + ReadSetting(u"ordavo"_s, u"weburl"_s);
+}
+
+// Runs a call on this thread through the sender's slot and sets the transport's texts.
+RecordsetPtr RunOnThisThread(RemoteCallJob job)
+{
+    SlotSenderAccess access;
+    RunJob(job, access);
     // A call nested in the queued events may have set the texts; the result is this call's.
-    LastRemoteError = outcome.error;
-    g_transferFailure = transferFailure;
-    return outcome.recordset;
+    LastRemoteError = job.error;
+    g_transferFailure = job.transferFailure;
+    return job.recordset;
 }
 
 } // namespace
 
 RecordsetPtr ExecuteRemote(const QString& statement, bool ignoreResponse)
 {
-    const auto baseUrl = []() -> QString {
-        return ReadSetting(u"ordavo"_s, u"weburlroot"_s) + ReadSetting(u"ordavo"_s, u"weburl"_s);
-    };
-    return RunRemoteCall(statement, baseUrl, &CurrentSender, ignoreResponse);
+    return RunOnThisThread(PrepareJob(statement, &WorkshopBaseUrl, false, ignoreResponse));
 }
 
 RecordsetPtr ExecuteRemoteAt(const QString& statement, const QString& baseUrl, bool ignoreResponse)
 {
-    return RunRemoteCall(
-        statement, [&baseUrl] { return baseUrl; }, [] { return g_loginClient; }, ignoreResponse);
+    return RunOnThisThread(PrepareJob(
+        statement, [&baseUrl] { return baseUrl; }, true, ignoreResponse));
+}
+
+RemoteCallJob PrepareRemoteCall(const QString& statement, const std::optional<QString>& baseUrl, bool ignoreResponse)
+{
+    RemoteCallJob job = baseUrl ? PrepareJob(
+                                      statement, [&baseUrl] { return *baseUrl; }, true, ignoreResponse)
+                                : PrepareJob(statement, &WorkshopBaseUrl, false, ignoreResponse);
+    job.senderSlotExists = g_senderSlot != nullptr;
+    if (g_senderSlot && *g_senderSlot) {
+        job.connectTimeout = (*g_senderSlot)->connectTimeout();
+        job.stallTimeout = (*g_senderSlot)->stallTimeout();
+        job.sender = std::move(*g_senderSlot);
+    } else if (g_senderSlot) {
+        // The sender is out with another call that has not come back yet: this call gets a
+        // fresh one, as after a reset.
+        job.sender = std::make_unique<HttpClient>();
+        job.connectTimeout = job.sender->connectTimeout();
+        job.stallTimeout = job.sender->stallTimeout();
+    }
+    job.waitHook = g_waitHook;
+    return job;
+}
+
+void RunRemoteCallJob(RemoteCallJob& job)
+{
+    OwnedSenderAccess access(job);
+    RunJob(job, access);
+}
+
+RecordsetPtr FinishRemoteCall(RemoteCallJob& job)
+{
+    ReturnSender(job);
+    LastRemoteError = job.error;
+    g_transferFailure = job.transferFailure;
+    return job.recordset;
+}
+
+void ReturnSender(RemoteCallJob& job)
+{
+    if (g_senderSlot && job.sender && !*g_senderSlot)
+        *g_senderSlot = std::move(job.sender);
+    job.sender.reset();
 }
 
 const QString& LastTransferFailure()
@@ -444,15 +591,20 @@ bool ContainsIgnoringAsciiCase(QByteArrayView text, std::string_view marker)
 }
 } // namespace
 
+bool AnswerIsTransient(QByteArrayView answer)
+{
+    for (std::string_view transient : ServerContract::TransientTexts)
+        if (ContainsIgnoringAsciiCase(answer, transient))
+            return true;
+    return false;
+}
+
 bool IsTransientFailure(QByteArrayView answer)
 {
-    for (std::string_view transient : ServerContract::TransientTexts) {
-        if (ContainsIgnoringAsciiCase(answer, transient)) {
-            ResetHttpClient();
-            return true;
-        }
-    }
-    return false;
+    if (!AnswerIsTransient(answer))
+        return false;
+    ResetHttpClient();
+    return true;
 }
 
 void ResetHttpClient()
@@ -470,7 +622,7 @@ void ResetHttpClient()
 
 ClassifiedAnswer ClassifyAnswer(QByteArrayView answer, const QString& statement)
 {
-    return Classify(answer, statement, AnswerReuse::Never);
+    return Classify(answer, statement);
 }
 
 QString TempFolderPath()

@@ -12,10 +12,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
-// Process-wide state of the transport (one user-interface thread, no locks).
+// Process-wide state of the transport. Only the thread that owns the application's objects (the
+// user-interface thread) reads or writes it; a call that runs on a worker thread is prepared and
+// finished there and owns everything it touches meanwhile (RemoteCallJob below).
 extern QString LastRemoteError;
 extern QStringList RemoteParams;
 
@@ -37,7 +41,9 @@ void ClearRemoteState();
 // Internal steps, public so that tests and tools can reach them.
 QString ComposeStatement(const QString& statement, const QStringList& params);
 QString EncodeStatement(const QString& composed);
-// True for the transient server texts; resets the sender client before answering true.
+// True for the transient server texts.
+bool AnswerIsTransient(QByteArrayView answer);
+// The same, resetting the sender client before answering true.
 bool IsTransientFailure(QByteArrayView answer);
 // Replaces the sender client with a fresh one (empty cookies), then lets queued events run.
 void ResetHttpClient();
@@ -48,6 +54,52 @@ struct ClassifiedAnswer {
     QString error;
 };
 ClassifiedAnswer ClassifyAnswer(QByteArrayView answer, const QString& statement);
+
+// One call taken apart, so that its transfer, answer check and decode can run on a worker thread:
+// PrepareRemoteCall on the user-interface thread reads RemoteParams and the settings, composes
+// the request and checks the sender out of its slot; RunRemoteCallJob, on any thread, touches
+// only what the job holds; FinishRemoteCall, back on the user-interface thread, puts the sender
+// back and sets LastRemoteError and the transfer failure as a call of ExecuteRemote would.
+// Queued events never run inside such a call.
+struct RemoteCallJob {
+    // Made by PrepareRemoteCall.
+    QString statement; // the caller's statement as 8-bit text, for messages
+    QByteArray firstUrl;
+    QByteArray retryUrl;
+    bool ignoreResponse = false;
+    bool firstThroughSender = true;
+    HttpClient* firstClient = nullptr;  // the login client for the first attempt, borrowed
+    std::unique_ptr<HttpClient> sender; // checked out of its slot for the call
+    bool senderSlotExists = false;
+    std::chrono::milliseconds connectTimeout = HttpClient::DefaultConnectTimeout; // for a fresh sender
+    std::chrono::milliseconds stallTimeout = HttpClient::DefaultStallTimeout;
+    std::function<void(int)> waitHook;
+    QString localFailure; // why the statement could not be prepared
+
+    // Given by the caller before running.
+    std::shared_ptr<TransferCancel> cancel; // ends the transfer and the waits at once
+    QByteArray receiveBuffer;               // memory for the answer, kept from an earlier call
+    // An answer already read: when the new answer has exactly these bytes, it is neither checked
+    // nor decoded again (sameAsPrevious).
+    QByteArray previousAnswer;
+
+    // The outcome of running.
+    RecordsetPtr recordset;
+    QString error;           // what LastRemoteError becomes
+    QString transferFailure; // why no attempt reached a server; empty when one did
+    QByteArray answer;       // the body of the last successful attempt
+    bool sameAsPrevious = false;
+    bool cancelled = false;
+};
+
+// `baseUrl` empty: the workshop named by the settings, as ExecuteRemote; else as ExecuteRemoteAt.
+RemoteCallJob PrepareRemoteCall(const QString& statement, const std::optional<QString>& baseUrl,
+                                bool ignoreResponse = false);
+void RunRemoteCallJob(RemoteCallJob& job);
+RecordsetPtr FinishRemoteCall(RemoteCallJob& job);
+// Puts the job's sender back into its slot (when the slot is empty) without touching the texts,
+// for a call whose outcome is dropped.
+void ReturnSender(RemoteCallJob& job);
 
 // The user's temporary-files folder, ending with the platform's separator.
 QString TempFolderPath();

@@ -1,29 +1,30 @@
-// The windows' remote-call seam over the transport.
+// The windows' remote-call seam over the transport: the transfer on a worker thread, the caller waiting with the windows painting.
 #include "session/remote_calls.h"
 
 #include "data/remote_call.h"
+#include "session/background_call.h"
+#include "session/call_steps.h"
+#include "ui/held_input_wait.h"
 #include "ui/message_dialog.h"
 #include "ui/wait_cursor.h"
 
+#include <QThread>
+
+#include <memory>
 #include <optional>
 
 namespace {
 
-RecordsetPtr Execute(const RemoteCall& call)
-{
-    RemoteParams = call.params;
-    if (call.baseUrl.isEmpty())
-        return ExecuteRemote(call.statement, !call.readAnswer);
-    return ExecuteRemoteAt(call.statement, call.baseUrl, !call.readAnswer);
-}
+int g_userCallsRunning = 0;
 
-RecordsetPtr ExecuteWithCursor(const RemoteCall& call)
-{
-    std::optional<BusyCursorWhileRunning> busy;
-    if (call.cursor == CallCursor::BusyWhileRunning)
-        busy.emplace();
-    return Execute(call);
-}
+// Counts the calls whose callers wait, for UserCallRunning.
+class UserCallScope {
+public:
+    UserCallScope() { ++g_userCallsRunning; }
+    ~UserCallScope() { --g_userCallsRunning; }
+    UserCallScope(const UserCallScope&) = delete;
+    UserCallScope& operator=(const UserCallScope&) = delete;
+};
 
 void ReportFailure(const RemoteCall& call, const QString& error, bool unreachable)
 {
@@ -33,12 +34,50 @@ void ReportFailure(const RemoteCall& call, const QString& error, bool unreachabl
         ClearBusyCursor();
 }
 
+// Runs the job on a worker thread; this thread waits with the windows painting and user input
+// held back. When the wait cannot run to its end (the program is quitting), the job is cancelled.
+void RunOnWorker(RemoteCallJob& job, const std::function<void(Recordset&)>& reader)
+{
+    job.cancel = std::make_shared<TransferCancel>();
+    const std::unique_ptr<QThread> worker(QThread::create([&job, &reader] { RunCallSteps(job, reader); }));
+    worker->start();
+    if (!WaitHoldingInput(*worker)) {
+        job.cancel->cancel();
+        worker->wait();
+    }
+}
+
 } // namespace
 
-CallResult CallRemote(const RemoteCall& call)
+RemoteCallJob PrepareCall(RemoteCall& call)
+{
+    RemoteParams = call.params;
+    RemoteCallJob job = PrepareRemoteCall(call.statement,
+                                          call.baseUrl.isEmpty() ? std::nullopt : std::optional<QString>(call.baseUrl),
+                                          !call.readAnswer);
+    job.previousAnswer = call.previousAnswer;
+    job.receiveBuffer = std::exchange(call.receiveBuffer, QByteArray());
+    return job;
+}
+
+void RunCallSteps(RemoteCallJob& job, const std::function<void(Recordset&)>& reader)
+{
+    RunRemoteCallJob(job);
+    if (!reader || !job.recordset || job.cancelled || !job.error.isEmpty())
+        return;
+    try {
+        reader(*job.recordset);
+    } catch (...) {
+        // A reader keeps its own failures; nothing may leave the worker thread.
+    }
+}
+
+CallResult SettleCall(const RemoteCall& call, RemoteCallJob& job)
 {
     CallResult result;
-    result.answer = ExecuteWithCursor(call);
+    result.answer = FinishRemoteCall(job);
+    result.sameAnswer = job.sameAsPrevious;
+    result.answerBytes = std::move(job.answer);
     result.error = LastRemoteError;
     result.unreachable = result.error.isEmpty() && !LastTransferFailure().isEmpty();
     const bool unreachableFailure = result.unreachable && call.unreachableIsFailure;
@@ -53,6 +92,22 @@ CallResult CallRemote(const RemoteCall& call)
     return result;
 }
 
+CallResult CallRemote(RemoteCall call)
+{
+    // The background call gives the sender back before this one takes it, and its late answer
+    // can no longer overwrite what this call shows.
+    BackgroundCall::dropAll();
+    const UserCallScope running;
+    RemoteCallJob job = PrepareCall(call);
+    {
+        std::optional<BusyCursorWhileRunning> busy;
+        if (call.cursor == CallCursor::BusyWhileRunning)
+            busy.emplace();
+        RunOnWorker(job, call.readOnWorker);
+    }
+    return SettleCall(call, job);
+}
+
 void ShowCommunicationError(const QString& details)
 {
     ShowMessageDialog(mdError, RemoteCall().failureTitle, details, maCenter);
@@ -64,5 +119,10 @@ CallResult CallRemote(const QString& statement, CallCursor cursor)
     call.statement = statement;
     call.cursor = cursor;
     call.unreachableIsFailure = true;
-    return CallRemote(call);
+    return CallRemote(std::move(call));
+}
+
+bool UserCallRunning()
+{
+    return g_userCallsRunning > 0;
 }

@@ -1,11 +1,14 @@
 // The one way windows call the workshop's server: statement, parameters, answer handling, cursor rule, and the
-// communication-error dialog.
+// communication-error dialog; the transfer runs on a worker thread while the windows keep painting.
 #pragma once
 
 #include "data/recordset.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // How a call treats the program-wide hourglass.
 enum class CallCursor {
@@ -33,6 +36,16 @@ struct RemoteCall {
     // False ends the call on a failure text without the dialog (the caller stays silent or
     // says it its own way); a server that could not be reached is still shown.
     bool showFailureText = true;
+
+    // Runs on the worker thread with the decoded answer before the call returns, so that reading
+    // many rows does not hold the window; not run for an answer that is the same as
+    // previousAnswer, nor for a call without a table. It must touch nothing but what it owns.
+    std::function<void(Recordset&)> readOnWorker;
+    // An answer the caller has read before: when the server sends exactly these bytes again,
+    // they are neither checked nor decoded (CallResult::sameAnswer).
+    QByteArray previousAnswer;
+    // Memory for the answer, kept by the caller from an earlier call.
+    QByteArray receiveBuffer;
 };
 
 struct CallResult {
@@ -40,13 +53,16 @@ struct CallResult {
     QString error;            // the failure text shown (empty on success)
     bool unreachable = false; // no server was reached (a failure only with unreachableIsFailure)
     RecordsetPtr answer;      // nullptr for no answer
+    bool sameAnswer = false;  // the server sent previousAnswer again (answer is then nullptr)
+    QByteArray answerBytes;   // the answer as received, for previousAnswer and receiveBuffer
     explicit operator bool() const { return !failed; }
 };
 
-// Runs the call. A failure text is shown in the communication-error dialog with the text as
-// its details; afterwards the transport's state is cleared either way, so no window needs to
-// touch it.
-CallResult CallRemote(const RemoteCall& call);
+// Runs the call while the windows keep painting and user input waits (a background call in
+// flight is dropped first). A failure text is shown in the communication-error dialog with the
+// text as its details; afterwards the transport's state is cleared either way, so no window
+// needs to touch it.
+CallResult CallRemote(RemoteCall call);
 
 // The communication-error dialog ("Napaka pri komunikaciji") with the given details.
 void ShowCommunicationError(const QString& details);
@@ -54,3 +70,6 @@ void ShowCommunicationError(const QString& details);
 // The common case, a call the user started: one statement, the windows' parameter
 // convention, the answer read, an unreachable server a failure.
 CallResult CallRemote(const QString& statement, CallCursor cursor = CallCursor::Untouched);
+
+// Whether a call started through CallRemote is running (its caller waits for it).
+bool UserCallRunning();

@@ -8,6 +8,7 @@
 #include "orders/item_catalogue.h"
 #include "orders/order_details.h"
 #include "session/app_state.h"
+#include "session/background_call.h"
 #include "session/settings_keys.h"
 #include "session/window_links.h"
 #include "shell/order_list_model.h"
@@ -167,6 +168,7 @@ void TfrmMain::buildWindow()
     tmrcheck->setObjectName(u"tmrcheck"_s);
     tmrcheck->setInterval(FirstTickMs);
     connect(tmrcheck, &QTimer::timeout, this, &TfrmMain::tmrcheckTimer);
+    refreshCall_ = new BackgroundCall(this);
 
     buildMenus();
     new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
@@ -230,6 +232,7 @@ QWidget* TfrmMain::buildBottomBand()
     txtSearch->setObjectName(u"txtSearch"_s);
     txtSearch->setFixedWidth(222);
     txtSearch->installEventFilter(this);
+    connect(txtSearch, &QLineEdit::textChanged, this, &TfrmMain::dropRefresh);
     rdbNoviNalogi = new QRadioButton(u"Glej neobračunane naloge"_s, band);
     rdbNoviNalogi->setObjectName(u"rdbNoviNalogi"_s);
     rdbNoviNalogi->setChecked(true);
@@ -237,6 +240,8 @@ QWidget* TfrmMain::buildBottomBand()
     rdbVsiNalogi->setObjectName(u"rdbVsiNalogi"_s);
     connect(rdbNoviNalogi, &QRadioButton::clicked, this, &TfrmMain::rdbNoviNalogiClick);
     connect(rdbVsiNalogi, &QRadioButton::clicked, this, &TfrmMain::rdbNoviNalogiClick);
+    // A tick's answer is for the search and the filter it was asked with.
+    connect(rdbVsiNalogi, &QRadioButton::toggled, this, &TfrmMain::dropRefresh);
 
     btnPoglejNalog = new TXpButton(u"Poglej nalog"_s, band);
     btnPoglejNalog->setObjectName(u"btnPoglejNalog"_s);
@@ -425,6 +430,7 @@ void TfrmMain::endOutage()
 
 void TfrmMain::applySearch()
 {
+    tickHoldsTimer_ = false; // the search decides the timer now
     const QString cleaned = CleanSearchText(txtSearch->text());
     if (cleaned != txtSearch->text())
         txtSearch->setText(cleaned);
@@ -446,6 +452,7 @@ void TfrmMain::applySearch()
 
 void TfrmMain::rdbNoviNalogiClick()
 {
+    tickHoldsTimer_ = false; // the filter decides the timer now
     btnPoglejNalog->setEnabled(false);
     tmrcheck->stop();
     if (rdbNoviNalogi->isChecked()) {

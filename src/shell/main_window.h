@@ -7,8 +7,10 @@
 #include "desktop/window_arranger.h"
 #include "shell/order_list.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QFont>
+#include <QLocale>
 #include <QMainWindow>
 #include <QSet>
 #include <QTime>
@@ -16,7 +18,10 @@
 #include <array>
 #include <optional>
 
+class BackgroundCall;
 class OrderListModel;
+struct CallResult;
+struct RemoteCall;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -40,11 +45,15 @@ public:
     // process-wide state. False when the sign-in was refused and the program ends.
     bool FormCreate();
 
-    // Reloads the order list (called by the refresh tick, the search, the radio buttons
-    // and the order actions after an order changed).
+    // Reloads the order list and returns with it shown (the search, the radio buttons and the
+    // order actions after an order changed); the window paints while the answer comes.
     void loadNalogi();
-    // The refresh tick of tmrcheck.
+    // The refresh tick of tmrcheck: the same load, with its transfer, decode and row reading in
+    // the background; the answer is shown when it arrives, unless the user changed the search
+    // or the filter, or started a load, meanwhile.
     void tmrcheckTimer();
+    // Whether a refresh tick's load is on its way.
+    bool refreshInFlight() const;
     // Applies the search box: cleans it, switches the refresh off or on, reloads.
     void applySearch();
     // Either radio button was clicked.
@@ -122,9 +131,18 @@ private:
     void destroySignInWindow();
     void endProgram();
 
-    void readOrders(Recordset& rs, std::optional<qint32> selectedId, int* reselectRow);
+    struct ListLoad;
+    void beginListLoad(ListLoad& load);
+    RemoteCall listCall(const ListLoad& load);
+    void applyListLoad(ListLoad& load, CallResult result);
+    void reportListFailure(const ListLoad& load, const QString& message);
+    enum class ListedAnswer { Unchanged, Replaced, Forgotten };
+    void keepAnswerBuffers(QByteArray answer, ListedAnswer listed);
+    void startRefreshLoad();
+    void refreshDropped(const ListLoad& load);
+    void dropRefresh();
+    void endTick();
     void holdRows(QVector<Tnalogi> read, int count);
-    bool listsSameRows(const Recordset& rs) const;
     int rowOfOrder(qint32 id) const;
     void alertOnCountChange(int newCount);
     void selectRow(int row);
@@ -144,9 +162,15 @@ private:
     bool allowClose_ = false;
     bool firstTick_ = true;
     int lastOrderCount_ = -1;
-    // The answer the list's rows were all read from; a later answer with the same content
-    // leaves the rows as they are.
-    RecordsetPtr listedAnswer_;
+    // The answer the list's rows were all read from, and the regional settings it was read
+    // with; the same bytes again leave the rows as they are. The spare buffer takes the next
+    // answer, so a tick writes into memory it used before.
+    QByteArray listedAnswer_;
+    QLocale listedLocale_;
+    QByteArray spareAnswer_;
+    BackgroundCall* refreshCall_ = nullptr;
+    bool tickHoldsTimer_ = false; // a tick stopped the timer and starts it again when it ends
+    quint64 userLoads_ = 0;       // loads the user started, so a tick can tell one ran meanwhile
     // The widths the auto-sized columns were last fitted to, and the font they were measured in;
     // dropped when a header text changes.
     struct ColumnFit {

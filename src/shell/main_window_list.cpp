@@ -5,6 +5,7 @@
 #include "data/errors.h"
 #include "data/recordset.h"
 #include "session/app_state.h"
+#include "session/background_call.h"
 #include "session/remote_calls.h"
 #include "shell/order_list_model.h"
 #include "ui/failure_box.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -35,56 +37,105 @@ int TfrmMain::selectedRow() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
+// One load of the list: what it started from, and the rows the worker read from its answer.
+struct TfrmMain::ListLoad {
+    QString statement;
+    std::optional<qint32> selectedId;
+    QString searchBox;
+    bool allOrders = false;
+    bool listWasEnabled = true;
+    quint64 userLoadsAtStart = 0;
+    std::shared_ptr<OrderRowsRead> read = std::make_shared<OrderRowsRead>();
+};
+
 void TfrmMain::loadNalogi()
 {
-    QString statement;
+    ++userLoads_;
+    ListLoad load;
     try {
-        lviewMain->setEnabled(false);
-        QCoreApplication::processEvents();
-        const int row = selectedRow();
-        std::optional<qint32> selectedId;
-        if (row >= 0 && row < orders().size())
-            selectedId = orders()[row].id;
-        statement = OrderListStatement(rdbVsiNalogi->isChecked(), searchText, QDate::currentDate(), listDateFormat);
+        beginListLoad(load);
+        applyListLoad(load, CallRemote(listCall(load)));
+    } catch (const std::exception& e) {
+        lviewMain->setEnabled(true);
+        reportListFailure(load, ErrorMessage(e));
+    }
+}
 
-        RemoteCall call;
-        call.statement = statement;
-        call.params.clear();
-        call.cursor = CallCursor::BusyWhileRunning;
-        const CallResult result = CallRemote(call);
-        if (!result)
+// Greys the list, lets queued events run, and notes the selected order and the statement.
+void TfrmMain::beginListLoad(ListLoad& load)
+{
+    lviewMain->setEnabled(false);
+    QCoreApplication::processEvents();
+    const int row = selectedRow();
+    if (row >= 0 && row < orders().size())
+        load.selectedId = orders()[row].id;
+    load.statement = OrderListStatement(rdbVsiNalogi->isChecked(), searchText, QDate::currentDate(), listDateFormat);
+}
+
+// The list's call: its rows read on the worker, the listed answer's bytes to compare with, and
+// the spare buffer for the answer.
+RemoteCall TfrmMain::listCall(const ListLoad& load)
+{
+    RemoteCall call;
+    call.statement = load.statement;
+    call.params.clear();
+    call.cursor = CallCursor::BusyWhileRunning;
+    if (!listedAnswer_.isEmpty() && listedLocale_ == QLocale())
+        call.previousAnswer = listedAnswer_;
+    call.receiveBuffer = std::exchange(spareAnswer_, QByteArray());
+    call.readOnWorker = [read = load.read, selectedId = load.selectedId](Recordset& rs) {
+        *read = ReadOrderRows(rs, selectedId);
+    };
+    return call;
+}
+
+// Shows the answer of a load: the failure was reported by the call; an unreachable server greys
+// the rows; otherwise the rows, the count alert, the column widths, the scroll position and the
+// selection, and the list enabled again.
+void TfrmMain::applyListLoad(ListLoad& load, CallResult result)
+{
+    try {
+        if (!result) {
+            keepAnswerBuffers(std::move(result.answerBytes), ListedAnswer::Unchanged);
             return;
+        }
         if (result.unreachable) {
             // The rows of the last load stay, greyed, with the selection; the count is untouched.
+            keepAnswerBuffers(std::move(result.answerBytes), ListedAnswer::Unchanged);
             showOutage();
             lviewMain->setEnabled(true);
             return;
         }
         endOutage();
-        const RecordsetPtr& rs = result.answer;
         const int scroll = lviewMain->verticalScrollBar()->value();
         int reselect = -1;
-        const bool rowsUnchanged = rs && listsSameRows(*rs);
-        if (rowsUnchanged) {
+        if (result.sameAnswer) {
             // Most ticks bring the same orders: the rows stay, drawn normally again, and the
             // selection starts over as after a reload.
+            keepAnswerBuffers(std::move(result.answerBytes), ListedAnswer::Unchanged);
             model_->setStale(false);
             lviewMain->selectionModel()->reset();
-            if (selectedId)
-                reselect = rowOfOrder(*selectedId);
+            if (load.selectedId)
+                reselect = rowOfOrder(*load.selectedId);
+        } else if (!result.answer) {
+            keepAnswerBuffers(std::move(result.answerBytes), ListedAnswer::Forgotten);
+            model_->clearRows();
         } else {
-            listedAnswer_.reset();
-            if (!rs)
-                model_->clearRows();
-            else {
-                alertOnCountChange(rs->RecordCount());
-                lastOrderCount_ = rs->RecordCount();
-                readOrders(*rs, selectedId, &reselect);
-                if (model_->shownRows() == rs->RecordCount())
-                    listedAnswer_ = rs;
+            OrderRowsRead& read = *load.read;
+            alertOnCountChange(read.count);
+            lastOrderCount_ = read.count;
+            const bool complete = !read.failed && read.rows.size() == read.count;
+            holdRows(std::move(read.rows), read.count);
+            keepAnswerBuffers(std::move(result.answerBytes),
+                              complete ? ListedAnswer::Replaced : ListedAnswer::Forgotten);
+            if (read.failed) {
+                lviewMain->setEnabled(true);
+                reportListFailure(load, read.failure);
+                return;
             }
+            reselect = read.reselect;
         }
-        fitColumnWidths(rowsUnchanged);
+        fitColumnWidths(result.sameAnswer);
         lviewMain->verticalScrollBar()->setValue(scroll);
         if (reselect >= 0)
             selectRow(reselect);
@@ -92,31 +143,29 @@ void TfrmMain::loadNalogi()
         QCoreApplication::processEvents();
     } catch (const std::exception& e) {
         lviewMain->setEnabled(true);
-        ShowFailureBox(u"Napaka pri preverjanju nalogov "_s + ErrorMessage(e) + u"\r\n"_s + u"Qry:"_s + statement);
+        reportListFailure(load, ErrorMessage(e));
     }
 }
 
-// Hands the answer's rows to the list; on a failure the rows read so far stay, and the list
-// keeps holding as many rows as the answer has, the rest from the earlier load.
-void TfrmMain::readOrders(Recordset& rs, std::optional<qint32> selectedId, int* reselectRow)
+void TfrmMain::reportListFailure(const ListLoad& load, const QString& message)
 {
-    const int count = rs.RecordCount();
-    QVector<Tnalogi> nalogi;
-    nalogi.reserve(count);
-    try {
-        // Only an answer with rows is checked for its columns, as reading by name would.
-        const OrderColumns columns = rs.Eof() ? OrderColumns{} : FindOrderColumns(rs);
-        while (!rs.Eof() && nalogi.size() < count) {
-            nalogi.append(ReadOrderRow(rs, columns));
-            if (selectedId && nalogi.last().id == *selectedId)
-                *reselectRow = int(nalogi.size()) - 1;
-            rs.MoveNext();
-        }
-    } catch (...) {
-        holdRows(std::move(nalogi), count);
-        throw;
+    ShowFailureBox(u"Napaka pri preverjanju nalogov "_s + message + u"\r\n"_s + u"Qry:"_s + load.statement);
+}
+
+// Keeps an answer's memory for the next answer. A listed answer becomes the one later answers
+// are compared with and the one listed before gives its memory instead; a forgotten listed answer
+// (the rows no longer all come from it) gives its memory too.
+void TfrmMain::keepAnswerBuffers(QByteArray answer, ListedAnswer listed)
+{
+    if (listed == ListedAnswer::Replaced) {
+        spareAnswer_ = std::exchange(listedAnswer_, std::move(answer));
+        listedLocale_ = QLocale();
+        return;
     }
-    holdRows(std::move(nalogi), count);
+    QByteArray forgotten = listed == ListedAnswer::Forgotten ? std::exchange(listedAnswer_, QByteArray()) : QByteArray();
+    for (QByteArray* buffer : {&answer, &forgotten})
+        if (buffer->capacity() > spareAnswer_.capacity())
+            spareAnswer_ = std::move(*buffer);
 }
 
 // Shows the rows read from the latest answer and holds `count` rows, the ones not read taken
@@ -129,13 +178,6 @@ void TfrmMain::holdRows(QVector<Tnalogi> read, int count)
         read.resize(count);
     }
     model_->setRows(std::move(read), shown);
-}
-
-// Whether `rs` holds what the shown rows were all read from, so reading it again would give them back.
-bool TfrmMain::listsSameRows(const Recordset& rs) const
-{
-    return listedAnswer_ && model_->shownRows() == rs.RecordCount() && orders().size() == rs.RecordCount() &&
-           listedAnswer_->sameContent(rs);
 }
 
 // The last shown row of order `id`, -1 when none.
@@ -210,13 +252,75 @@ void TfrmMain::fitColumnWidths(bool rowsUnchanged)
 
 void TfrmMain::tmrcheckTimer()
 {
+    // A tick never starts while a call the user started is running; the timer counts anew.
+    if (UserCallRunning()) {
+        tmrcheck->start();
+        return;
+    }
     searchApplied = false;
     if (firstTick_) {
         tmrcheck->setInterval(RefreshMs);
         firstTick_ = false;
     }
     tmrcheck->stop();
-    loadNalogi();
+    tickHoldsTimer_ = true;
+    startRefreshLoad();
+}
+
+bool TfrmMain::refreshInFlight() const
+{
+    return refreshCall_->running();
+}
+
+void TfrmMain::startRefreshLoad()
+{
+    auto load = std::make_shared<ListLoad>();
+    load->searchBox = txtSearch->text();
+    load->allOrders = rdbVsiNalogi->isChecked();
+    load->listWasEnabled = lviewMain->isEnabled();
+    load->userLoadsAtStart = userLoads_;
+    try {
+        beginListLoad(*load);
+    } catch (const std::exception& e) {
+        lviewMain->setEnabled(true);
+        reportListFailure(*load, ErrorMessage(e));
+        endTick();
+        return;
+    }
+    // The queued events of the first step may have changed the search or the filter, or run a
+    // load of the user's: this tick's answer would come too late, so it is not asked for.
+    if (userLoads_ != load->userLoadsAtStart || txtSearch->text() != load->searchBox ||
+        rdbVsiNalogi->isChecked() != load->allOrders) {
+        refreshDropped(*load);
+        return;
+    }
+    refreshCall_->start(
+        listCall(*load),
+        [this, load](const CallResult& result) {
+            applyListLoad(*load, result);
+            endTick();
+        },
+        [this, load] { refreshDropped(*load); });
+}
+
+// A tick whose answer will not be shown: the list as it was before the tick, the timer going on.
+void TfrmMain::refreshDropped(const ListLoad& load)
+{
+    lviewMain->setEnabled(load.listWasEnabled);
+    endTick();
+}
+
+// The search text or the filter changed while a tick's answer was on its way.
+void TfrmMain::dropRefresh()
+{
+    refreshCall_->drop();
+}
+
+void TfrmMain::endTick()
+{
+    if (!tickHoldsTimer_)
+        return;
+    tickHoldsTimer_ = false;
     tmrcheck->start();
 }
 

@@ -1,6 +1,7 @@
 // The main order list's server side: its statement, where the columns stand in the answer, and one row read.
 #include "shell/order_list.h"
 
+#include "data/errors.h"
 #include "data/recordset.h"
 #include "data/text_helpers.h"
 
@@ -78,6 +79,30 @@ Tnalogi ReadOrderRow(const Recordset& rs, const OrderColumns& c)
     row.nalogType = rs.fieldAt(c.nalogType).asInteger();
     row.saved = rs.fieldAt(c.saved).asInteger();
     return row;
+}
+
+OrderRowsRead ReadOrderRows(Recordset& rs, std::optional<qint32> selectedId)
+{
+    OrderRowsRead read;
+    try {
+        read.count = rs.RecordCount();
+        read.rows.reserve(read.count);
+        // Only an answer with rows is checked for its columns, as reading by name would.
+        const OrderColumns columns = rs.Eof() ? OrderColumns{} : FindOrderColumns(rs);
+        while (!rs.Eof() && read.rows.size() < read.count) {
+            read.rows.append(ReadOrderRow(rs, columns));
+            if (selectedId && read.rows.constLast().id == *selectedId)
+                read.reselect = int(read.rows.size()) - 1;
+            rs.MoveNext();
+        }
+    } catch (const std::exception& e) {
+        read.failed = true;
+        read.failure = ErrorMessage(e);
+    } catch (...) {
+        read.failed = true;
+        read.failure = u"Unknown failure"_s;
+    }
+    return read;
 }
 
 QString CleanSearchText(const QString& text)

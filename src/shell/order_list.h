@@ -3,6 +3,9 @@
 
 #include <QDate>
 #include <QString>
+#include <QVector>
+
+#include <optional>
 
 class Recordset;
 
@@ -47,6 +50,20 @@ OrderColumns FindOrderColumns(const Recordset& rs);
 // The current row of an order-list answer as a Tnalogi; DataError for a value that cannot
 // be converted.
 Tnalogi ReadOrderRow(const Recordset& rs, const OrderColumns& columns);
+
+// The rows of an order-list answer as read for the list, on whichever thread reads them.
+struct OrderRowsRead {
+    QVector<Tnalogi> rows; // the rows read, in the answer's order
+    int count = 0;         // the answer's RecordCount
+    int reselect = -1;     // the last row of the remembered order, -1 when none
+    bool failed = false;   // reading stopped at a row that could not be read
+    QString failure;       // why, as the user should read it
+};
+
+// Reads the rows of `rs` from its cursor on, at most its RecordCount, noting the last row of order
+// `selectedId`. A row that cannot be read ends the reading: the rows read so far stay, with the
+// failure. Never throws.
+OrderRowsRead ReadOrderRows(Recordset& rs, std::optional<qint32> selectedId);
 
 // The search box text as it goes into the statement: leading blanks removed, then every
 // apostrophe, double quote and backslash.

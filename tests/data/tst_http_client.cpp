@@ -3,7 +3,10 @@
 #include "data/http_client.h"
 #include "support/loopback_server.h"
 
+#include <QElapsedTimer>
 #include <QTest>
+
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -96,6 +99,69 @@ private slots:
         const HttpClient::Response response = client.get(url("never"));
         QVERIFY(!response.ok);
         QVERIFY(!response.error.isEmpty());
+    }
+
+    // Only a transfer that stops moving is ended: a slow answer that keeps coming is read whole,
+    // however long it takes in all.
+    void stallEndsOnlyATransferThatStopsMoving_data()
+    {
+        QTest::addColumn<LoopbackAnswer>("answer");
+        QTest::addColumn<bool>("ok");
+        const QByteArray body(40, 'x');
+        QTest::addRow("nothing comes") << LoopbackAnswer::silent() << false;
+        QTest::addRow("late start") << LoopbackAnswer::text(body).withDelay(900) << false;
+        QTest::addRow("slow but moving, three stall times in all")
+            << LoopbackAnswer::text(body).trickled(4, 90) << true;
+    }
+
+    void stallEndsOnlyATransferThatStopsMoving()
+    {
+        QFETCH(LoopbackAnswer, answer);
+        QFETCH(bool, ok);
+        server_->setFallback(answer);
+        HttpClient client;
+        client.setTimeouts(2000ms, 300ms);
+        const HttpClient::Response response = client.get(url("slow"));
+        QCOMPARE(response.ok, ok);
+        if (ok)
+            QCOMPARE(response.body, answer.body);
+        else
+            QVERIFY2(response.error.contains(u"no data received"_s), qPrintable(response.error));
+    }
+
+    // A cancel from another thread ends a stalled transfer at once, not at its stall time.
+    void cancelFromAnotherThreadEndsTheTransfer()
+    {
+        server_->setFallback(LoopbackAnswer::silent());
+        HttpClient client;
+        client.setTimeouts(2000ms, 60000ms);
+        TransferCancel cancel;
+        HttpClient::Response response;
+        QElapsedTimer clock;
+        clock.start();
+        std::thread transfer([&] { response = client.get(url("never"), QByteArray(), &cancel); });
+        QTRY_COMPARE(server_->requestCount(), 1);
+        cancel.cancel();
+        transfer.join();
+        QVERIFY(!response.ok);
+        QVERIFY(response.cancelled);
+        QVERIFY2(clock.elapsed() < 30000, "the cancel waited for the stall time");
+        QVERIFY(!cancel.sleepFor(60000ms)); // the waits between attempts end too
+    }
+
+    // The answer is written into the memory handed in, so a caller that keeps it avoids fresh pages.
+    void bodyIsWrittenIntoTheGivenBuffer()
+    {
+        const QByteArray body(200000, 'b');
+        server_->setFallback(LoopbackAnswer::text(body));
+        HttpClient client;
+        QByteArray buffer;
+        buffer.reserve(1 << 20);
+        const char* memory = buffer.constData();
+        const HttpClient::Response response = client.get(url("big"), std::move(buffer), nullptr);
+        QVERIFY(response.ok);
+        QCOMPARE(response.body, body);
+        QCOMPARE(response.body.constData(), memory);
     }
 
     void onlyHttpSchemesAreFetched()

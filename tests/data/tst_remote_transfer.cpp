@@ -65,7 +65,7 @@ private slots:
 
     void cleanup()
     {
-        HttpClient::setDefaultTimeouts(HttpClient::DefaultConnectTimeout, HttpClient::DefaultTotalTimeout);
+        HttpClient::setDefaultTimeouts(HttpClient::DefaultConnectTimeout, HttpClient::DefaultStallTimeout);
         SetRemoteWaitHook({});
         SetLoginClient(nullptr);
         SetSenderSlot(nullptr);

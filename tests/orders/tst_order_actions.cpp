@@ -132,6 +132,8 @@ void OrderActionsTest::billing()
         main_->tmrcheck->start(60000);
 
     QTest::mouseClick(window_->shrani, Qt::LeftButton);
+    // The timer's step loads the list in the background; its answer is applied when it comes.
+    QTRY_VERIFY(!main_->refreshInFlight());
 
     QCOMPARE(statusCalls(), QStringList{u"call usp_updatenalog (1532,1)"_s});
     QCOMPARE(ShownBoxes(), boxes);

@@ -9,6 +9,7 @@
 #include "desktop/url_opener.h"
 #include "desktop/window_arranger.h"
 #include "session/app_state.h"
+#include "session/remote_calls.h"
 #include "shell/main_window.h"
 #include "shell/order_list_model.h"
 #include "shell/startup.h"
@@ -18,6 +19,7 @@
 #include "ui/xp_button.h"
 
 #include <QAbstractItemModelTester>
+#include <QElapsedTimer>
 #include <QAction>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -103,6 +105,20 @@ private:
         window_->show();
         window_->tmrcheck->stop();
         return window_.get();
+    }
+
+    // One refresh tick as the timer runs it, waited for until its answer is shown.
+    void tick(TfrmMain* w)
+    {
+        w->tmrcheck->start();
+        w->tmrcheckTimer();
+        QTRY_VERIFY(!w->refreshInFlight());
+    }
+
+    // The unfiltered list's statement a tick sends today.
+    static QString tickStatement(const QString& search = QString())
+    {
+        return OrderListStatement(false, search, QDate::currentDate(), listDateFormat);
     }
 
     QStringList listStatements() const
@@ -389,6 +405,8 @@ private slots:
         QCOMPARE(w->tmrcheck->interval(), 500);
         w->tmrcheckTimer();
         QCOMPARE(w->tmrcheck->interval(), 7000);
+        QVERIFY(!w->tmrcheck->isActive()); // the next step counts from the applied answer
+        QTRY_VERIFY(!w->refreshInFlight());
         QVERIFY(w->tmrcheck->isActive());
         QVERIFY(!w->firstTickPending());
 
@@ -627,9 +645,24 @@ private slots:
     }
 
     // While the server is away the list keeps its rows greyed, its selection and its count,
-    // and says so in red; the next load that reaches the server restores everything.
+    // and says so in red; the next load that reaches the server restores everything. The same
+    // whether the loads are the user's or the refresh's in the background.
+    void outageKeepsTheRowsUntilTheServerIsBack_data()
+    {
+        QTest::addColumn<bool>("byTick");
+        QTest::addRow("loads of the user") << false;
+        QTest::addRow("refresh ticks") << true;
+    }
+
     void outageKeepsTheRowsUntilTheServerIsBack()
     {
+        QFETCH(bool, byTick);
+        const auto reload = [&](TfrmMain* window) {
+            if (byTick)
+                tick(window);
+            else
+                window->loadNalogi();
+        };
         SimulatorProcess sim;
         QVERIFY2(sim.isRunning(), qPrintable(sim.errorText()));
         WriteSetting(u"ordavo"_s, u"weburlroot"_s, sim.baseUrl());
@@ -646,7 +679,7 @@ private slots:
 
         sim.stop();
         w->showMinimized();
-        w->loadNalogi();
+        reload(w);
         QCOMPARE(w->lviewMain->model()->rowCount(), rows);
         QCOMPARE(w->selectedRow(), 2);
         QCOMPARE(w->lastOrderCount(), count);
@@ -659,7 +692,7 @@ private slots:
 
         QVERIFY2(sim.restart(), qPrintable(sim.errorText()));
         w->showMinimized();
-        w->loadNalogi();
+        reload(w);
         QCOMPARE(w->lviewMain->model()->rowCount(), rows);
         QCOMPARE(w->orders()[w->selectedRow()].id, selectedId);
         QCOMPARE(w->lviewMain->model()->index(2, 0).data(Qt::ForegroundRole).value<QColor>(), normalText);
@@ -667,6 +700,116 @@ private slots:
         QCOMPARE(w->lblRefreshing->palette().color(QPalette::WindowText), QColor(Qt::white));
         QCOMPARE(alerts.count(), 0);
         QVERIFY(DialogTestHook::shown().isEmpty());
+    }
+
+    // A tick's transfer runs while the window goes on: the list greyed and the hourglass shown as
+    // for any load, the answer shown when it comes, and the timer's count starting from then.
+    void tickAnswerIsShownWhenItComes()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3})));
+        TfrmMain* w = shownWindow();
+        workshop_->holdAnswersContaining(u",-1,0,"_s);
+        w->tmrcheck->start();
+        w->tmrcheckTimer();
+        QTRY_COMPARE(workshop_->heldRequests(), 1);
+        QVERIFY(w->refreshInFlight());
+        QVERIFY(!w->lviewMain->isEnabled());
+        QVERIFY(QGuiApplication::overrideCursor());
+        QVERIFY(!w->tmrcheck->isActive());
+        workshop_->releaseAnswers();
+        QTRY_VERIFY(!w->refreshInFlight());
+        QCOMPARE(w->lviewMain->model()->rowCount(), 3);
+        QVERIFY(w->lviewMain->isEnabled());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(w->tmrcheck->isActive());
+        QCOMPARE(w->lastOrderCount(), 3);
+    }
+
+    // The user types a search while a tick's answer is on its way: that answer is dropped, the
+    // search's list is shown, and the refresh stays off as the search says.
+    void searchTypedDuringATickDropsItsAnswer()
+    {
+        workshop_->answer(tickStatement(), OrderListAnswer(Orders({1, 2, 3})));
+        workshop_->answer(tickStatement(u"a"_s), OrderListAnswer(Orders({7})));
+        TfrmMain* w = shownWindow();
+        workshop_->holdAnswersContaining(u",-1,0,"_s);
+        w->tmrcheck->start();
+        w->tmrcheckTimer();
+        QTRY_COMPARE(workshop_->heldRequests(), 1);
+        QTest::keyClick(w->txtSearch, Qt::Key_A);
+        QVERIFY(!w->refreshInFlight());
+        QCOMPARE(w->lviewMain->model()->rowCount(), 1);
+        QCOMPARE(w->orders()[0].id, 7);
+        workshop_->releaseAnswers();
+        QTest::qWait(200);
+        QCOMPARE(w->lviewMain->model()->rowCount(), 1);
+        QCOMPARE(w->orders()[0].id, 7);
+        QVERIFY(!w->tmrcheck->isActive());
+        QCOMPARE(w->lblRefreshing->text(), u"(OSVEŽEVANJE IZKLOPLJENO)"_s);
+        QVERIFY(w->lviewMain->isEnabled());
+    }
+
+    // A call the user starts while a tick is on its way goes out after the tick's statement and
+    // drops the tick; the list is left as it was and the refresh goes on.
+    void userCallDuringATickDropsTheTick()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2})));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3, 4})));
+        workshop_->holdAnswersContaining(u",-1,0,"_s);
+        workshop_->clearStatements();
+        w->tmrcheck->start();
+        w->tmrcheckTimer();
+        QTRY_COMPARE(workshop_->heldRequests(), 1);
+        QVERIFY(CallRemote(u"call usp_listLokacije ()"_s));
+        QVERIFY(!w->refreshInFlight());
+        QCOMPARE(w->lviewMain->model()->rowCount(), 2);
+        QVERIFY(w->lviewMain->isEnabled());
+        QVERIFY(w->tmrcheck->isActive());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        const QStringList sent = workshop_->statements();
+        QCOMPARE(sent.size(), 2);
+        QVERIFY(sent[0].startsWith(ListPrefix));
+        QCOMPARE(sent[1], u"call usp_listLokacije ()"_s);
+        workshop_->releaseAnswers();
+        tick(w);
+        QCOMPARE(w->lviewMain->model()->rowCount(), 4);
+    }
+
+    // No tick starts while a call the user started is waiting for its answer.
+    void noTickStartsDuringAUserCall()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1})));
+        TfrmMain* w = shownWindow();
+        workshop_->holdAnswersContaining(u"usp_listLokacije"_s);
+        w->tmrcheck->start(20);
+        int listCallsDuringTheWait = -1;
+        QTimer::singleShot(400, this, [&] {
+            listCallsDuringTheWait = int(listStatements().size());
+            workshop_->releaseAnswers();
+        });
+        QVERIFY(CallRemote(u"call usp_listLokacije ()"_s));
+        QCOMPARE(listCallsDuringTheWait, 0);
+        QVERIFY(w->tmrcheck->isActive());
+        QTRY_VERIFY(!listStatements().isEmpty()); // the refresh goes on after the call
+    }
+
+    // The window goes away (the program ends) while a tick waits for a server that sends
+    // nothing: it ends at once, and the transport's sender is not lost.
+    void quittingDuringATickEndsAtOnce()
+    {
+        TfrmMain* w = shownWindow();
+        workshop_->holdAnswersContaining(u",-1,0,"_s);
+        w->tmrcheck->start();
+        w->tmrcheckTimer();
+        QTRY_COMPARE(workshop_->heldRequests(), 1);
+        QElapsedTimer clock;
+        clock.start();
+        window_.reset();
+        QVERIFY2(clock.elapsed() < HttpClient::DefaultStallTimeout.count() / 2, "quitting waited for the stall");
+        QVERIFY(CurrentSender());
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 };
 

@@ -97,7 +97,7 @@ private slots:
         SetSenderSlot(nullptr);
         sim_.reset();
         sandbox_.reset();
-        HttpClient::setDefaultTimeouts(HttpClient::DefaultConnectTimeout, HttpClient::DefaultTotalTimeout);
+        HttpClient::setDefaultTimeouts(HttpClient::DefaultConnectTimeout, HttpClient::DefaultStallTimeout);
     }
 
     void startUpQueriesAndDateProbe()

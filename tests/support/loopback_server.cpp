@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -87,6 +88,13 @@ LoopbackAnswer& LoopbackAnswer::withDelay(int milliseconds)
     return *this;
 }
 
+LoopbackAnswer& LoopbackAnswer::trickled(int pieceBytes, int pauseMs)
+{
+    tricklePieceBytes = pieceBytes;
+    tricklePauseMs = pauseMs;
+    return *this;
+}
+
 struct LoopbackServer::Impl {
     httplib::Server server;
     std::thread thread;
@@ -153,7 +161,27 @@ struct LoopbackServer::Impl {
         response.status = answer.status;
         for (const auto& [name, value] : answer.headers)
             response.set_header(name.toStdString(), value.toStdString());
-        response.set_content(answer.body.toStdString(), "text/html");
+        if (answer.tricklePieceBytes <= 0) {
+            response.set_content(answer.body.toStdString(), "text/html");
+            return;
+        }
+        const std::string body = answer.body.toStdString();
+        const auto piece = std::size_t(answer.tricklePieceBytes);
+        const auto pause = std::chrono::milliseconds(answer.tricklePauseMs);
+        response.set_content_provider(body.size(), "text/html",
+                                      [this, body, piece, pause](size_t offset, size_t length, httplib::DataSink& sink) {
+                                          if (!pauseUnlessStopping(pause))
+                                              return false;
+                                          sink.write(body.data() + offset, std::min(piece, length));
+                                          return true;
+                                      });
+    }
+
+    // Sleeps for `pause`; false when the server stops meanwhile.
+    bool pauseUnlessStopping(std::chrono::milliseconds pause)
+    {
+        std::unique_lock lock(mutex);
+        return !stopping.wait_for(lock, pause, [this] { return stopRequested; });
     }
 };
 

@@ -34,12 +34,16 @@ struct LoopbackAnswer {
     QByteArray body;
     int delayMs = 0;          // wait before answering
     bool neverAnswer = false; // keep the connection open without answering until the server stops
+    int tricklePieceBytes = 0; // send the body in pieces of this size (0: at once) ...
+    int tricklePauseMs = 0;    // ... with this pause before each piece
     QList<QPair<QByteArray, QByteArray>> headers;
 
     static LoopbackAnswer text(QByteArray body, int status = 200);
     static LoopbackAnswer silent();
     LoopbackAnswer& withHeader(QByteArray name, QByteArray value);
     LoopbackAnswer& withDelay(int milliseconds);
+    // A slow line that keeps moving: the body goes out `pieceBytes` at a time, `pauseMs` apart.
+    LoopbackAnswer& trickled(int pieceBytes, int pauseMs);
 };
 
 // An HTTP server on 127.0.0.1 with a free port, running in its own thread from construction

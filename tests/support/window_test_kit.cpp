@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 
 using namespace Qt::StringLiterals;
@@ -92,6 +93,19 @@ QByteArray FailureAnswer(const QByteArray& text)
 struct ScriptedWorkshop::Answers {
     std::mutex mutex;
     QMap<QString, QByteArray> byPrefix;
+    QString holdText;
+    int held = 0;
+    std::condition_variable released;
+
+    // Waits while the statement is to be held, until the hold is lifted.
+    void holdIfAsked(const QString& statement)
+    {
+        std::unique_lock lock(mutex);
+        if (holdText.isEmpty() || !statement.contains(holdText))
+            return;
+        ++held;
+        released.wait(lock, [&] { return holdText.isEmpty(); });
+    }
 
     QByteArray answerFor(const QString& statement)
     {
@@ -107,11 +121,38 @@ struct ScriptedWorkshop::Answers {
 ScriptedWorkshop::ScriptedWorkshop() : answers_(std::make_shared<Answers>())
 {
     server_.setHandler([answers = answers_](const LoopbackRequest& request) {
-        return LoopbackAnswer::text(answers->answerFor(StatementOf(request)));
+        const QString statement = StatementOf(request);
+        answers->holdIfAsked(statement);
+        return LoopbackAnswer::text(answers->answerFor(statement));
     });
 }
 
-ScriptedWorkshop::~ScriptedWorkshop() = default;
+ScriptedWorkshop::~ScriptedWorkshop()
+{
+    // Held requests end before the server stops, or its threads would wait for them.
+    releaseAnswers();
+}
+
+void ScriptedWorkshop::holdAnswersContaining(const QString& text)
+{
+    std::lock_guard lock(answers_->mutex);
+    answers_->holdText = text;
+}
+
+void ScriptedWorkshop::releaseAnswers()
+{
+    {
+        std::lock_guard lock(answers_->mutex);
+        answers_->holdText.clear();
+    }
+    answers_->released.notify_all();
+}
+
+int ScriptedWorkshop::heldRequests() const
+{
+    std::lock_guard lock(answers_->mutex);
+    return answers_->held;
+}
 
 void ScriptedWorkshop::answer(const QString& statementPrefix, const QByteArray& body)
 {

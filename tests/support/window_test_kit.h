@@ -57,6 +57,11 @@ public:
     ScriptedWorkshop();
     ~ScriptedWorkshop();
     void answer(const QString& statementPrefix, const QByteArray& body);
+    // Requests whose statement contains `text` wait, unanswered, until releaseAnswers() (or the
+    // workshop's end): a server that stalls in the middle of a call.
+    void holdAnswersContaining(const QString& text);
+    void releaseAnswers();
+    int heldRequests() const;
     QString baseUrl() const { return server_.baseUrl(); }
     QStringList statements() const { return StatementsOf(server_); }
     void clearStatements() { server_.clearRequests(); }
