@@ -1,4 +1,5 @@
-// CPU-time clocks of the benchmarks: this thread's and the process's CPU time, and the part the window benchmarks spend painting.
+// CPU-time clocks of the benchmarks: this thread's and the process's CPU time, and the part the window benchmarks spend
+// painting.
 #pragma once
 
 #include <ctime>

@@ -63,8 +63,7 @@ void BackgroundCall::start(const RemoteCall& call, std::function<void(const Call
     }
     Flight* const started = flight.get();
     started->number = ++startedFlights_;
-    flight->worker.reset(QThread::create(
-        [started] { RunCallSteps(started->job, started->call.readOnWorker); }));
+    flight->worker.reset(QThread::create([started] { RunCallSteps(started->job, started->call.readOnWorker); }));
     connect(
         flight->worker.get(), &QThread::finished, this,
         [this, number = started->number] {

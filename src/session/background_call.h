@@ -1,4 +1,5 @@
-// The remote call that runs in the background while the windows go on (the list's refresh), applied when its answer arrives.
+// The remote call that runs in the background while the windows go on (the list's refresh), applied when its answer
+// arrives.
 #pragma once
 
 #include "session/remote_calls.h"

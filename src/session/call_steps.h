@@ -1,4 +1,5 @@
-// The steps a remote call of the seam goes through, shared by the calls that wait and the ones that run in the background.
+// The steps a remote call of the seam goes through, shared by the calls that wait and the ones that run in the
+// background.
 #pragma once
 
 #include "data/remote_call.h"

@@ -1,4 +1,5 @@
-// The windows' remote-call seam over the transport: the transfer on a worker thread, the caller waiting with the windows painting.
+// The windows' remote-call seam over the transport: the transfer on a worker thread, the caller waiting with the
+// windows painting.
 #include "session/remote_calls.h"
 
 #include "data/remote_call.h"
@@ -52,9 +53,8 @@ void RunOnWorker(RemoteCallJob& job, const std::function<void(Recordset&)>& read
 RemoteCallJob PrepareCall(RemoteCall& call)
 {
     RemoteParams = call.params;
-    RemoteCallJob job = PrepareRemoteCall(call.statement,
-                                          call.baseUrl.isEmpty() ? std::nullopt : std::optional<QString>(call.baseUrl),
-                                          !call.readAnswer);
+    RemoteCallJob job = PrepareRemoteCall(
+        call.statement, call.baseUrl.isEmpty() ? std::nullopt : std::optional<QString>(call.baseUrl), !call.readAnswer);
     job.previousAnswer = call.previousAnswer;
     job.receiveBuffer = std::exchange(call.receiveBuffer, QByteArray());
     return job;

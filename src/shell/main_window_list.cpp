@@ -162,7 +162,8 @@ void TfrmMain::keepAnswerBuffers(QByteArray answer, ListedAnswer listed)
         listedLocale_ = QLocale();
         return;
     }
-    QByteArray forgotten = listed == ListedAnswer::Forgotten ? std::exchange(listedAnswer_, QByteArray()) : QByteArray();
+    QByteArray forgotten =
+        listed == ListedAnswer::Forgotten ? std::exchange(listedAnswer_, QByteArray()) : QByteArray();
     for (QByteArray* buffer : {&answer, &forgotten})
         if (buffer->capacity() > spareAnswer_.capacity())
             spareAnswer_ = std::move(*buffer);

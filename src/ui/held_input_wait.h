@@ -1,4 +1,5 @@
-// Waiting for a worker thread with the windows alive: they repaint and answer the window manager, while user input and close requests wait for the end.
+// Waiting for a worker thread with the windows alive: they repaint and answer the window manager, while user input and
+// close requests wait for the end.
 #pragma once
 
 class QThread;

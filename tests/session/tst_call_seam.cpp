@@ -1,4 +1,5 @@
-// Tests of the windows' call seam with its transfer on a worker thread: the waiting caller's windows go on, stalls end, background calls and their drop.
+// Tests of the windows' call seam with its transfer on a worker thread: the waiting caller's windows go on, stalls end,
+// background calls and their drop.
 #include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
@@ -162,15 +163,16 @@ private slots:
         RemoteCall call;
         call.statement = kPlaces;
         call.cursor = CallCursor::BusyWhileRunning;
-        background.start(call, [&](const CallResult& result) { applied += result.answer ? 1 : 100; },
-                         [&] { ++dropped; });
+        background.start(
+            call, [&](const CallResult& result) { applied += result.answer ? 1 : 100; }, [&] { ++dropped; });
         QVERIFY(background.running());
         QTRY_COMPARE(applied, 1);
         QVERIFY(!background.running());
         QVERIFY(!BusyCursorShown());
 
         workshop_->holdAnswersContaining(u"usp_listLokacije"_s);
-        background.start(call, [&](const CallResult&) { ++applied; }, [&] { ++dropped; });
+        background.start(
+            call, [&](const CallResult&) { ++applied; }, [&] { ++dropped; });
         QTRY_COMPARE(workshop_->heldRequests(), 1);
         QVERIFY(BusyCursorShown());
         workshop_->answer(kOrders, EmptyAnswer());

@@ -19,8 +19,8 @@
 #include "ui/xp_button.h"
 
 #include <QAbstractItemModelTester>
-#include <QElapsedTimer>
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>

@@ -168,13 +168,14 @@ struct LoopbackServer::Impl {
         const std::string body = answer.body.toStdString();
         const auto piece = std::size_t(answer.tricklePieceBytes);
         const auto pause = std::chrono::milliseconds(answer.tricklePauseMs);
-        response.set_content_provider(body.size(), "text/html",
-                                      [this, body, piece, pause](size_t offset, size_t length, httplib::DataSink& sink) {
-                                          if (!pauseUnlessStopping(pause))
-                                              return false;
-                                          sink.write(body.data() + offset, std::min(piece, length));
-                                          return true;
-                                      });
+        response.set_content_provider(
+            body.size(), "text/html",
+            [this, body, piece, pause](size_t offset, size_t length, httplib::DataSink& sink) {
+                if (!pauseUnlessStopping(pause))
+                    return false;
+                sink.write(body.data() + offset, std::min(piece, length));
+                return true;
+            });
     }
 
     // Sleeps for `pause`; false when the server stops meanwhile.

@@ -32,8 +32,8 @@ struct LoopbackRequest {
 struct LoopbackAnswer {
     int status = 200;
     QByteArray body;
-    int delayMs = 0;          // wait before answering
-    bool neverAnswer = false; // keep the connection open without answering until the server stops
+    int delayMs = 0;           // wait before answering
+    bool neverAnswer = false;  // keep the connection open without answering until the server stops
     int tricklePieceBytes = 0; // send the body in pieces of this size (0: at once) ...
     int tricklePauseMs = 0;    // ... with this pause before each piece
     QList<QPair<QByteArray, QByteArray>> headers;
