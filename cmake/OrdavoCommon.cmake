@@ -21,6 +21,11 @@ if(ORDAVO_SANITIZE)
   target_compile_options(ordavo_common INTERFACE ${ordavo_sanitizers})
   target_link_options(ordavo_common INTERFACE ${ordavo_sanitizers})
 endif()
+if(ORDAVO_SANITIZE_THREAD)
+  set(ordavo_thread_sanitizer -fsanitize=thread -fno-omit-frame-pointer)
+  target_compile_options(ordavo_common INTERFACE ${ordavo_thread_sanitizer})
+  target_link_options(ordavo_common INTERFACE ${ordavo_thread_sanitizer})
+endif()
 
 # The X server with a real window manager that REAL_WM tests share: started once before the
 # first of them, stopped after the last; the tests take turns on it, because focus, stacking
@@ -71,7 +76,17 @@ function(ordavo_add_test name)
     # Qt and libcurl keep some allocations until exit by design; leaks are not what this lane checks.
     list(APPEND test_environment "ASAN_OPTIONS=detect_leaks=0" "UBSAN_OPTIONS=print_stacktrace=1")
   endif()
+  if(ORDAVO_SANITIZE_THREAD)
+    list(APPEND test_environment
+      "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tests/thread_sanitizer.supp")
+  endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${test_environment}")
+  # The ThreadSanitizer lane (tests/CMakeLists.txt names its tests) builds ordavo_thread_lane and
+  # runs the tests labelled "threads".
+  if(name IN_LIST ORDAVO_THREAD_LANE_TESTS)
+    set_tests_properties(${name} PROPERTIES LABELS threads)
+    add_dependencies(ordavo_thread_lane ${name})
+  endif()
 endfunction()
 
 # ordavo_add_tests(LIBS lib... [TIMEOUT s] TESTS name...): ordavo_add_test for each name.
@@ -85,3 +100,4 @@ function(ordavo_add_tests)
     endif()
   endforeach()
 endfunction()
+

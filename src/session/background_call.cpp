@@ -2,12 +2,12 @@
 #include "session/background_call.h"
 
 #include "data/remote_call.h"
+#include "data/worker_thread.h"
 #include "session/call_steps.h"
 #include "ui/held_input_wait.h"
 #include "ui/wait_cursor.h"
 
 #include <QList>
-#include <QThread>
 
 namespace {
 // The live objects, so that a call the user starts can drop them all (user-interface thread only).
@@ -22,7 +22,7 @@ QList<BackgroundCall*>& LiveBackgroundCalls()
 struct BackgroundCall::Flight {
     RemoteCall call;
     RemoteCallJob job;
-    std::unique_ptr<QThread> worker;
+    std::unique_ptr<WorkerThread> worker;
     std::function<void(const CallResult&)> apply;
     std::function<void()> dropped;
     bool ownsCursor = false;
@@ -41,38 +41,36 @@ BackgroundCall::~BackgroundCall()
         return;
     // No events run while the owner is being destroyed: the cancelled worker ends at once.
     flight_->job.cancel->cancel();
-    flight_->worker->wait();
+    flight_->worker->join();
     ReturnSender(flight_->job);
     if (flight_->ownsCursor)
         ClearBusyCursor();
 }
 
-void BackgroundCall::start(const RemoteCall& call, std::function<void(const CallResult&)> apply,
-                           std::function<void()> dropped)
+void BackgroundCall::start(RemoteCall call, std::function<void(const CallResult&)> apply, std::function<void()> dropped)
 {
     drop();
     auto flight = std::make_unique<Flight>();
-    flight->call = call;
+    // Moved, not copied: the receive buffer must have no other owner, or the answer would be
+    // written into fresh memory.
+    flight->call = std::move(call);
     flight->apply = std::move(apply);
     flight->dropped = std::move(dropped);
     flight->job = PrepareCall(flight->call);
     flight->job.cancel = std::make_shared<TransferCancel>();
-    if (call.cursor == CallCursor::BusyWhileRunning && !BusyCursorShown()) {
+    if (flight->call.cursor == CallCursor::BusyWhileRunning && !BusyCursorShown()) {
         ShowBusyCursor();
         flight->ownsCursor = true;
     }
     Flight* const started = flight.get();
     started->number = ++startedFlights_;
-    flight->worker.reset(QThread::create([started] { RunCallSteps(started->job, started->call.readOnWorker); }));
-    connect(
-        flight->worker.get(), &QThread::finished, this,
-        [this, number = started->number] {
-            if (flight_ && flight_->number == number)
-                workerFinished();
-        },
-        Qt::QueuedConnection);
+    flight->worker =
+        std::make_unique<WorkerThread>([started] { RunCallSteps(started->job, started->call.readOnWorker); });
+    connect(flight->worker.get(), &WorkerThread::finished, this, [this, number = started->number] {
+        if (flight_ && flight_->number == number)
+            workerFinished();
+    });
     flight_ = std::move(flight);
-    flight_->worker->start();
 }
 
 bool BackgroundCall::running() const
@@ -82,7 +80,6 @@ bool BackgroundCall::running() const
 
 void BackgroundCall::workerFinished()
 {
-    flight_->worker->wait();
     const std::unique_ptr<Flight> flight = std::move(flight_);
     if (flight->ownsCursor)
         ClearBusyCursor();
@@ -100,7 +97,7 @@ void BackgroundCall::drop()
     // out of flight_ first.
     const std::unique_ptr<Flight> flight = std::move(flight_);
     if (!WaitHoldingInput(*flight->worker))
-        flight->worker->wait();
+        flight->worker->join();
     ReturnSender(flight->job);
     if (flight->ownsCursor)
         ClearBusyCursor();

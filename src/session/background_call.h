@@ -27,8 +27,7 @@ public:
     ~BackgroundCall() override;
 
     // `dropped` runs (on the user-interface thread) when the call is dropped instead of applied.
-    void start(const RemoteCall& call, std::function<void(const CallResult&)> apply,
-               std::function<void()> dropped = {});
+    void start(RemoteCall call, std::function<void(const CallResult&)> apply, std::function<void()> dropped = {});
     bool running() const;
     // Ends the call in flight without applying it; returns once its worker has finished.
     void drop();

@@ -3,13 +3,13 @@
 #include "session/remote_calls.h"
 
 #include "data/remote_call.h"
+#include "data/worker_thread.h"
 #include "session/background_call.h"
 #include "session/call_steps.h"
 #include "ui/held_input_wait.h"
 #include "ui/message_dialog.h"
 #include "ui/wait_cursor.h"
 
-#include <QThread>
 
 #include <memory>
 #include <optional>
@@ -40,11 +40,10 @@ void ReportFailure(const RemoteCall& call, const QString& error, bool unreachabl
 void RunOnWorker(RemoteCallJob& job, const std::function<void(Recordset&)>& reader)
 {
     job.cancel = std::make_shared<TransferCancel>();
-    const std::unique_ptr<QThread> worker(QThread::create([&job, &reader] { RunCallSteps(job, reader); }));
-    worker->start();
-    if (!WaitHoldingInput(*worker)) {
+    WorkerThread worker([&job, &reader] { RunCallSteps(job, reader); });
+    if (!WaitHoldingInput(worker)) {
         job.cancel->cancel();
-        worker->wait();
+        worker.join();
     }
 }
 

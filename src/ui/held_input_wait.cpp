@@ -1,12 +1,13 @@
 // The wait for a worker thread that keeps the windows painting and holds user input and close requests back.
 #include "ui/held_input_wait.h"
 
+#include "data/worker_thread.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QList>
 #include <QPointer>
-#include <QThread>
 #include <QWindow>
 
 namespace {
@@ -44,24 +45,15 @@ private:
 
 } // namespace
 
-bool WaitHoldingInput(QThread& worker)
+bool WaitHoldingInput(WorkerThread& worker)
 {
+    if (worker.isFinished())
+        return true;
     QEventLoop loop;
-    bool finished = false;
-    // Connected before the look at isFinished, so an end in between still ends the loop.
-    QObject::connect(
-        &worker, &QThread::finished, &loop,
-        [&] {
-            finished = true;
-            loop.quit();
-        },
-        Qt::QueuedConnection);
-    if (!worker.isFinished()) {
+    QObject::connect(&worker, &WorkerThread::finished, &loop, &QEventLoop::quit);
+    {
         const CloseRequestHold hold;
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    } else {
-        finished = true;
     }
-    // The finished signal comes just before the thread ends; the join that follows is immediate.
-    return finished && worker.wait();
+    return worker.isFinished();
 }

@@ -2,7 +2,7 @@
 // close requests wait for the end.
 #pragma once
 
-class QThread;
+class WorkerThread;
 
 // Runs the event loop until `worker` has finished. Meanwhile the windows paint and answer the
 // window manager, timers and posted events run, but no user input reaches the program's windows:
@@ -10,4 +10,4 @@ class QThread;
 // (the title bar's close box) is held and carried out after the wait. True when the worker
 // finished; false when the event loop could not run to the end (the program is quitting), and
 // the caller must end the worker itself.
-bool WaitHoldingInput(QThread& worker);
+bool WaitHoldingInput(WorkerThread& worker);
