@@ -65,6 +65,8 @@ function(ordavo_add_test name)
     add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/real-wm run ${CMAKE_BINARY_DIR}/real-wm $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED real_wm RESOURCE_LOCK real_wm)
     set(platform xcb)
+  elseif(ORDAVO_SANITIZE_THREAD AND name IN_LIST ORDAVO_THREAD_LANE_TESTS)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/one-cpu $<TARGET_FILE:${name}>)
   else()
     add_test(NAME ${name} COMMAND ${name})
   endif()
@@ -78,7 +80,8 @@ function(ordavo_add_test name)
   endif()
   if(ORDAVO_SANITIZE_THREAD)
     list(APPEND test_environment
-      "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tests/thread_sanitizer.supp")
+      # The simulator fixture forks and execs; the child starts no threads of its own before exec.
+      "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=${PROJECT_SOURCE_DIR}/tests/thread_sanitizer.supp")
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${test_environment}")
   # The ThreadSanitizer lane (tests/CMakeLists.txt names its tests) builds ordavo_thread_lane and

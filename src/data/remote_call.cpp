@@ -185,11 +185,12 @@ public:
         if (!job_.senderSlotExists)
             return;
         try {
-            job_.sender.reset();
-            job_.sender = std::make_unique<HttpClient>();
-            job_.sender->setTimeouts(job_.connectTimeout, job_.stallTimeout);
+            auto fresh = std::make_unique<HttpClient>();
+            fresh->setTimeouts(job_.connectTimeout, job_.stallTimeout);
+            job_.sender = std::move(fresh);
         } catch (...) {
-            // A sender that cannot be replaced stays missing; the next attempt then fails.
+            // A sender that cannot be replaced is missing; the next attempt then fails.
+            job_.sender.reset();
         }
     }
     void letQueuedEventsRun() override {}
@@ -609,13 +610,14 @@ bool IsTransientFailure(QByteArrayView answer)
 
 void ResetHttpClient()
 {
-    try {
-        if (g_senderSlot) {
-            g_senderSlot->reset();
+    // The fresh client is made before the old one goes, so the two are never the same object.
+    if (g_senderSlot) {
+        try {
             *g_senderSlot = std::make_unique<HttpClient>();
+        } catch (...) {
+            // A sender that cannot be replaced is missing; the next attempt then fails.
+            g_senderSlot->reset();
         }
-    } catch (...) {
-        // A sender that cannot be replaced stays missing; the next attempt then fails.
     }
     RunQueuedEvents();
 }

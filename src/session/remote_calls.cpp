@@ -10,7 +10,6 @@
 #include "ui/message_dialog.h"
 #include "ui/wait_cursor.h"
 
-
 #include <memory>
 #include <optional>
 

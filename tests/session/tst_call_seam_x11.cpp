@@ -1,4 +1,5 @@
-// The call seam on a real X desktop: keys typed while a call waits for its answer are held back and arrive after it, none lost.
+// The call seam on a real X desktop: keys typed while a call waits for its answer are held back and arrive after it,
+// none lost.
 #include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
