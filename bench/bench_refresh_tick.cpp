@@ -6,7 +6,9 @@
 #include "data/server_contract.h"
 #include "data/settings_store.h"
 #include "session/app_state.h"
+#include "session/remote_calls.h"
 #include "shell/main_window.h"
+#include "ui/message_boxes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -366,6 +368,59 @@ void BM_RefreshTickChangedList(benchmark::State& state)
     RunRefreshTicks(state, TickList::OneRowChanged);
 }
 
+// A server that accepts every request and then sends nothing (the simulator's hang fault): how long
+// the window does not answer while a refresh tick (argument 0) or a call the user started
+// (argument 1, the opening of an order) waits for it, and how long until the call gives up.
+// longest_block_ms is the longest gap of the user-interface thread's event loop, call_s the time
+// until the tick's outage state or the call's failure box.
+void BM_StalledServer(benchmark::State& state)
+{
+    if (!HasWidgetApplication(state))
+        return;
+    WindowBench bench(200);
+    if (bench.sim().baseUrl().isEmpty()) {
+        state.SkipWithError("the simulator did not start");
+        return;
+    }
+    ListedWindow listed;
+    if (!listed.load(200)) {
+        state.SkipWithError("the list did not load the seeded orders");
+        return;
+    }
+    HttpClient controlClient;
+    const QByteArray hangEveryCall = (bench.sim().baseUrl() + u"control/faults?hang-every=1&hang-ms=120000"_s).toUtf8();
+    const QByteArray noHang = (bench.sim().baseUrl() + u"control/faults?hang-every=0"_s).toUtf8();
+    const bool userCall = state.range(0) != 0;
+    DialogTestHook::activate();
+    EventLoopProbe probe;
+    QElapsedTimer clock;
+    double longest = 0;
+    double callSeconds = 0;
+    for (auto _ : state) {
+        if (controlClient.get(hangEveryCall).status != 200) {
+            state.SkipWithError("the simulator did not take the fault");
+            break;
+        }
+        DialogTestHook::reset();
+        DialogTestHook::activate();
+        probe.start();
+        clock.start();
+        if (userCall) {
+            CallRemote(u"call usp_listNalogPostavke (1)"_s);
+        } else {
+            RunOneTick(listed.window);
+        }
+        callSeconds = double(clock.elapsed()) / 1000;
+        longest = std::max(longest, probe.stop());
+        controlClient.get(noHang);
+        if (userCall && DialogTestHook::shown().isEmpty())
+            state.SkipWithError("the stalled call showed no failure box");
+    }
+    DialogTestHook::reset();
+    state.counters["longest_block_ms"] = longest;
+    state.counters["call_s"] = callSeconds;
+}
+
 } // namespace
 
 // At least five ticks at every size, so the figures are not those of one tick.
@@ -384,3 +439,4 @@ BENCHMARK(BM_EventLoopBlockDuringTicks)
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK(BM_StalledServer)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

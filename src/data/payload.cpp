@@ -414,7 +414,8 @@ bool IsNullText(QByteArrayView text)
 // the payload itself, decoded in place, and its cells point into it.
 class PayloadDecoder {
 public:
-    static RecordsetPtr Decode(QByteArray payload, std::optional<PayloadBytesSummary> summary)
+    static RecordsetPtr Decode(QByteArray payload, std::optional<PayloadBytesSummary> summary,
+                               Recordset::Memory* earlier = nullptr)
     {
         if (payload.isEmpty() || payload.size() > qsizetype(std::numeric_limits<std::uint32_t>::max()))
             return nullptr;
@@ -424,17 +425,21 @@ public:
         const RowsShape shape = summary ? ShapeOf(payload.constData(), payload.size(), *summary)
                                         : ScanRows(payload.constData(), payload.size());
         if (shape.needsFullSplitting) {
-            PayloadDecoder decoder(PreparedPayload(std::move(payload)), std::nullopt);
+            PayloadDecoder decoder(PreparedPayload(std::move(payload)), std::nullopt, earlier);
             return decoder.run() ? decoder.set_ : nullptr;
         }
-        PayloadDecoder decoder(Squeezed(std::move(payload)), shape);
+        PayloadDecoder decoder(Squeezed(std::move(payload)), shape, earlier);
         return decoder.run() ? decoder.set_ : nullptr;
     }
 
 private:
-    PayloadDecoder(QByteArray prepared, std::optional<RowsShape> shape)
+    PayloadDecoder(QByteArray prepared, std::optional<RowsShape> shape, Recordset::Memory* earlier)
         : set_(std::make_shared<Recordset>()), forms_(Recordset::RegionalForms::current()), plainShape_(shape)
     {
+        if (earlier) {
+            set_->cells_ = std::move(earlier->cells);
+            set_->cells_.clear();
+        }
         set_->buffer_ = std::move(prepared);
         data_ = set_->buffer_.data(); // detached once; the buffer never grows while decoding
         bufferEnd_ = data_ + set_->buffer_.size();
@@ -524,8 +529,11 @@ private:
         const std::size_t columns = set_->columns_.size();
         cellLimit_ = 8 * std::size_t(size) + 65536;
         if (sectionCount * columns <= cellLimit_) {
-            set_->cells_.reserve(sectionCount * columns);
-            AdviseLargePages(set_->cells_.data(), set_->cells_.capacity() * sizeof(Recordset::Cell));
+            if (set_->cells_.capacity() < sectionCount * columns) {
+                set_->cells_ = {};
+                set_->cells_.reserve(sectionCount * columns);
+                AdviseLargePages(set_->cells_.data(), set_->cells_.capacity() * sizeof(Recordset::Cell));
+            }
             set_->cells_.resize(sectionCount * columns);
         }
         columnTypes_.clear();
@@ -789,10 +797,11 @@ void AdviseLargePages(void* data, std::size_t bytes)
 }
 
 namespace {
-RecordsetPtr DecodeOrNothing(QByteArray payload, std::optional<PayloadBytesSummary> summary)
+RecordsetPtr DecodeOrNothing(QByteArray payload, std::optional<PayloadBytesSummary> summary,
+                             Recordset::Memory* earlier = nullptr)
 {
     try {
-        return PayloadDecoder::Decode(std::move(payload), summary);
+        return PayloadDecoder::Decode(std::move(payload), summary, earlier);
     } catch (...) {
         return nullptr; // out of memory or a failure of Qt: no data, never an exception
     }
@@ -807,6 +816,11 @@ RecordsetPtr DecodePayloadBuffer(QByteArray payload)
 RecordsetPtr DecodePayloadBuffer(QByteArray payload, const PayloadBytesSummary& summary)
 {
     return DecodeOrNothing(std::move(payload), summary);
+}
+
+RecordsetPtr DecodePayloadBuffer(QByteArray payload, const PayloadBytesSummary& summary, Recordset::Memory& earlier)
+{
+    return DecodeOrNothing(std::move(payload), summary, &earlier);
 }
 
 RecordsetPtr DecodePayload(QByteArrayView payload)

@@ -35,6 +35,8 @@ RecordsetPtr DecodePayload(QByteArrayView payload);
 RecordsetPtr DecodePayloadBuffer(QByteArray payload);
 // The same with the summary of exactly these bytes.
 RecordsetPtr DecodePayloadBuffer(QByteArray payload, const PayloadBytesSummary& summary);
+// The same, with the cells written into the memory of an earlier table where it is large enough.
+RecordsetPtr DecodePayloadBuffer(QByteArray payload, const PayloadBytesSummary& summary, Recordset::Memory& earlier);
 template <typename Payload>
 requires std::same_as<Payload, QByteArray> RecordsetPtr DecodePayload(Payload&& payload)
 {

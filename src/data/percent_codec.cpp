@@ -421,12 +421,19 @@ QByteArray ProjectedToWindows1250(QByteArray bytes)
     return bytes;
 }
 
-// Step 1 of PercentDecode into a fresh buffer (never longer than the text).
-PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel wanted)
+// Step 1 of PercentDecode (never longer than the text), into the given memory when it is large
+// enough, else into a fresh buffer.
+PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel wanted, QByteArray memory)
 {
     constexpr qsizetype kStoreSlack = 16; // the block decoders store eight bytes at a time
-    QByteArray bytes(text.size() + kStoreSlack, Qt::Uninitialized);
-    AdviseLargePages(bytes.data(), std::size_t(bytes.size()));
+    const qsizetype size = text.size() + kStoreSlack;
+    QByteArray bytes = std::move(memory);
+    if (bytes.isDetached() && bytes.capacity() >= size) {
+        bytes.resize(size);
+    } else {
+        bytes = QByteArray(size, Qt::Uninitialized);
+        AdviseLargePages(bytes.data(), std::size_t(bytes.size()));
+    }
     const char* in = text.data();
     const char* const end = in + text.size();
     char* out = bytes.data();

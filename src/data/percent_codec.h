@@ -27,7 +27,10 @@ struct PercentDecoded {
     bool textHasBracket = false;  // some byte of the encoded text itself is "["
     PayloadBytesSummary summary;  // of `bytes`
 };
-PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel wanted = PercentDecodeLevel::Avx512);
+// The bytes are written into `memory` when it is large enough and has no other owner, else into
+// fresh memory.
+PercentDecoded PercentDecodeToBytes(QByteArrayView text, PercentDecodeLevel wanted = PercentDecodeLevel::Avx512,
+                                    QByteArray memory = {});
 // The second step: the decoded bytes as UTF-8 of their Windows-1250 projection, or empty when
 // they are not UTF-8.
 QByteArray ProjectedToWindows1250(QByteArray bytes);

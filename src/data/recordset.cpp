@@ -461,19 +461,15 @@ ColumnType Recordset::columnType(int column) const
     return columns_.at(std::size_t(column)).type;
 }
 
-bool Recordset::sameContent(const Recordset& other) const
+Recordset::Memory Recordset::takeMemory()
 {
-    if (rowCount_ != other.rowCount_ || columns_.size() != other.columns_.size())
-        return false;
-    for (std::size_t i = 0; i < columns_.size(); ++i)
-        if (columns_[i].type != other.columns_[i].type || columns_[i].name != other.columns_[i].name)
-            return false;
-    // Copies of one decoded table share its buffer (a decoding always writes a buffer of its own,
-    // and the cells never change after it), so a shared buffer means the same table.
-    if (buffer_.constData() == other.buffer_.constData() && buffer_.size() == other.buffer_.size())
-        return true;
-    // A slice cell names its bytes by position, so equal cells over equal buffers hold equal values.
-    return cells_ == other.cells_ && buffer_ == other.buffer_;
+    Memory memory{std::move(buffer_), std::move(cells_)};
+    buffer_ = QByteArray();
+    cells_ = {};
+    rowCount_ = 0;
+    cursor_ = 0;
+    open_ = false;
+    return memory;
 }
 
 std::size_t Recordset::memoryFootprint() const

@@ -107,10 +107,10 @@ public:
     // Bytes held by the table (buffer and cells), for the memory figures of the benchmark.
     std::size_t memoryFootprint() const;
 
-    // True when both tables hold the same columns and the same values in the same rows, judged
-    // by their stored form (the cursors and whether they are open do not count). Two answers
-    // that decode to equal values from different bytes may compare unequal.
-    bool sameContent(const Recordset& other) const;
+    struct Memory;
+    // Hands out the memory the table's text and cells live in and closes the table, so that the
+    // next decoding can write into pages used before instead of fresh ones.
+    Memory takeMemory();
 
 private:
     friend class Field;
@@ -158,6 +158,14 @@ private:
         friend bool operator==(const Cell&, const Cell&) = default;
     };
 
+public:
+    // The memory of a table that was read and closed, to decode the next answer into.
+    struct Memory {
+        QByteArray bytes;
+        std::vector<Cell> cells;
+    };
+
+private:
     // The user's regional settings as one decoding reads them: the locale and its decimal
     // separator in UTF-8.
     struct RegionalForms {

@@ -295,26 +295,32 @@ TransferResult Transfer(HttpClient* firstClient, const QByteArray& firstUrl, con
 // `emptyMarkerSettled`, an answer that holds "[emptyrecordset]" has no table: since the marker
 // did not start before the payload, it can only stand in a payload whose text holds a "[", which
 // the percent decoder tells without another look at the answer.
-RecordsetPtr DecodePayloadText(QByteArrayView answer, QByteArrayView payload, bool emptyMarkerSettled)
+RecordsetPtr DecodePayloadText(QByteArrayView answer, QByteArrayView payload, bool emptyMarkerSettled,
+                               Recordset::Memory* earlier)
 {
     try {
-        PercentDecoded decoded = PercentDecodeToBytes(payload);
+        PercentDecoded decoded = earlier ? PercentDecodeToBytes(payload, PercentDecodeLevel::Avx512,
+                                                                std::exchange(earlier->bytes, QByteArray()))
+                                         : PercentDecodeToBytes(payload);
         if (!emptyMarkerSettled && decoded.textHasBracket &&
             FindMarker(answer, ServerContract::EmptyRecordsetMarker) >= 0)
             return nullptr;
         if (decoded.textHasNonAscii && !IsValidUtf8(answer))
             decoded = PercentDecodeToBytes(FromWindows1250(payload).toUtf8());
         // The projection changes only characters beyond ASCII, so the summary still holds.
-        return DecodePayloadBuffer(ProjectedToWindows1250(std::move(decoded.bytes)), decoded.summary);
+        QByteArray projected = ProjectedToWindows1250(std::move(decoded.bytes));
+        return earlier ? DecodePayloadBuffer(std::move(projected), decoded.summary, *earlier)
+                       : DecodePayloadBuffer(std::move(projected), decoded.summary);
     } catch (...) {
         return nullptr; // an undecodable payload is an answer without data
     }
 }
 
-RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt, bool emptyMarkerSettled)
+RecordsetPtr DecodeSuccessPayload(QByteArrayView answer, qsizetype successAt, bool emptyMarkerSettled,
+                                  Recordset::Memory* earlier)
 {
     const QByteArrayView payload = answer.sliced(successAt + qsizetype(ServerContract::SuccessMarker.size()));
-    return DecodePayloadText(answer, payload, emptyMarkerSettled);
+    return DecodePayloadText(answer, payload, emptyMarkerSettled, earlier);
 }
 
 // The failure text of an answer without "[success]": the answer without "[emptyrecordset]", as
@@ -328,7 +334,7 @@ QString FailureDescription(QByteArrayView answer)
 
 // The markers are ASCII, and reading an answer that is not UTF-8 as Windows-1250 changes none of its
 // ASCII bytes, so they are searched in the answer's own bytes; only a failure needs its text.
-ClassifiedAnswer Classify(QByteArrayView answer, const QString& statement)
+ClassifiedAnswer Classify(QByteArrayView answer, const QString& statement, Recordset::Memory* earlier = nullptr)
 {
     if (answer == ContractBytes(ServerContract::InvalidAnswer))
         return {nullptr, ProcedureError(ToWindows1250(statement), ContractText(ServerContract::InvalidAnswer))};
@@ -341,7 +347,7 @@ ClassifiedAnswer Classify(QByteArrayView answer, const QString& statement)
             std::min(answer.size(), payloadAt + qsizetype(ServerContract::EmptyRecordsetMarker.size()) - 1);
         const qsizetype emptyAt = FindMarker(answer.first(headLength), ServerContract::EmptyRecordsetMarker);
         if (emptyAt <= 0)
-            return {DecodeSuccessPayload(answer, successAt, emptyAt == 0), QString()};
+            return {DecodeSuccessPayload(answer, successAt, emptyAt == 0, earlier), QString()};
         return {};
     }
     const QString description = FailureDescription(answer);
@@ -388,7 +394,7 @@ void RunJob(RemoteCallJob& job, SenderAccess& access)
             job.sameAsPrevious = true;
             return;
         }
-        ClassifiedAnswer outcome = Classify(job.answer, job.statement);
+        ClassifiedAnswer outcome = Classify(job.answer, job.statement, &job.tableMemory);
         job.recordset = std::move(outcome.recordset);
         job.error = std::move(outcome.error);
     } catch (const std::exception& e) {

@@ -79,6 +79,7 @@ struct RemoteCallJob {
     // Given by the caller before running.
     std::shared_ptr<TransferCancel> cancel; // ends the transfer and the waits at once
     QByteArray receiveBuffer;               // memory for the answer, kept from an earlier call
+    Recordset::Memory tableMemory;          // memory for the decoded table, from an earlier one
     // An answer already read: when the new answer has exactly these bytes, it is neither checked
     // nor decoded again (sameAsPrevious).
     QByteArray previousAnswer;

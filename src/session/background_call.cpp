@@ -64,8 +64,8 @@ void BackgroundCall::start(RemoteCall call, std::function<void(const CallResult&
     }
     Flight* const started = flight.get();
     started->number = ++startedFlights_;
-    flight->worker =
-        std::make_unique<WorkerThread>([started] { RunCallSteps(started->job, started->call.readOnWorker); });
+    flight->worker = std::make_unique<WorkerThread>(
+        [started] { RunCallSteps(started->job, started->call.readOnWorker, started->call.recycleTable); });
     connect(flight->worker.get(), &WorkerThread::finished, this, [this, number = started->number] {
         if (flight_ && flight_->number == number)
             workerFinished();

@@ -36,10 +36,10 @@ void ReportFailure(const RemoteCall& call, const QString& error, bool unreachabl
 
 // Runs the job on a worker thread; this thread waits with the windows painting and user input
 // held back. When the wait cannot run to its end (the program is quitting), the job is cancelled.
-void RunOnWorker(RemoteCallJob& job, const std::function<void(Recordset&)>& reader)
+void RunOnWorker(RemoteCallJob& job, const RemoteCall& call)
 {
     job.cancel = std::make_shared<TransferCancel>();
-    WorkerThread worker([&job, &reader] { RunCallSteps(job, reader); });
+    WorkerThread worker([&job, &call] { RunCallSteps(job, call.readOnWorker, call.recycleTable); });
     if (!WaitHoldingInput(worker)) {
         job.cancel->cancel();
         worker.join();
@@ -55,10 +55,11 @@ RemoteCallJob PrepareCall(RemoteCall& call)
         call.statement, call.baseUrl.isEmpty() ? std::nullopt : std::optional<QString>(call.baseUrl), !call.readAnswer);
     job.previousAnswer = call.previousAnswer;
     job.receiveBuffer = std::exchange(call.receiveBuffer, QByteArray());
+    job.tableMemory = std::exchange(call.tableMemory, Recordset::Memory());
     return job;
 }
 
-void RunCallSteps(RemoteCallJob& job, const std::function<void(Recordset&)>& reader)
+void RunCallSteps(RemoteCallJob& job, const std::function<void(Recordset&)>& reader, bool recycleTable)
 {
     RunRemoteCallJob(job);
     if (!reader || !job.recordset || job.cancelled || !job.error.isEmpty())
@@ -68,6 +69,8 @@ void RunCallSteps(RemoteCallJob& job, const std::function<void(Recordset&)>& rea
     } catch (...) {
         // A reader keeps its own failures; nothing may leave the worker thread.
     }
+    if (recycleTable)
+        job.tableMemory = job.recordset->takeMemory();
 }
 
 CallResult SettleCall(const RemoteCall& call, RemoteCallJob& job)
@@ -76,6 +79,7 @@ CallResult SettleCall(const RemoteCall& call, RemoteCallJob& job)
     result.answer = FinishRemoteCall(job);
     result.sameAnswer = job.sameAsPrevious;
     result.answerBytes = std::move(job.answer);
+    result.tableMemory = std::move(job.tableMemory);
     result.error = LastRemoteError;
     result.unreachable = result.error.isEmpty() && !LastTransferFailure().isEmpty();
     const bool unreachableFailure = result.unreachable && call.unreachableIsFailure;
@@ -101,7 +105,7 @@ CallResult CallRemote(RemoteCall call)
         std::optional<BusyCursorWhileRunning> busy;
         if (call.cursor == CallCursor::BusyWhileRunning)
             busy.emplace();
-        RunOnWorker(job, call.readOnWorker);
+        RunOnWorker(job, call);
     }
     return SettleCall(call, job);
 }

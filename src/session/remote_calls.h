@@ -46,15 +46,21 @@ struct RemoteCall {
     QByteArray previousAnswer;
     // Memory for the answer, kept by the caller from an earlier call.
     QByteArray receiveBuffer;
+    // The table is only read on the worker (by readOnWorker): its memory then comes back in
+    // CallResult::tableMemory for the next call, and the answer handed back is closed.
+    bool recycleTable = false;
+    // Memory for the decoded table, kept by the caller from an earlier call.
+    Recordset::Memory tableMemory;
 };
 
 struct CallResult {
     bool failed = false;
-    QString error;            // the failure text shown (empty on success)
-    bool unreachable = false; // no server was reached (a failure only with unreachableIsFailure)
-    RecordsetPtr answer;      // nullptr for no answer
-    bool sameAnswer = false;  // the server sent previousAnswer again (answer is then nullptr)
-    QByteArray answerBytes;   // the answer as received, for previousAnswer and receiveBuffer
+    QString error;                 // the failure text shown (empty on success)
+    bool unreachable = false;      // no server was reached (a failure only with unreachableIsFailure)
+    RecordsetPtr answer;           // nullptr for no answer
+    bool sameAnswer = false;       // the server sent previousAnswer again (answer is then nullptr)
+    QByteArray answerBytes;        // the answer as received, for previousAnswer and receiveBuffer
+    Recordset::Memory tableMemory; // with recycleTable: the memory of the table that was read
     explicit operator bool() const { return !failed; }
 };
 

@@ -168,6 +168,7 @@ private:
     QByteArray listedAnswer_;
     QLocale listedLocale_;
     QByteArray spareAnswer_;
+    Recordset::Memory tableMemory_; // the memory of the last table read, for the next one
     BackgroundCall* refreshCall_ = nullptr;
     bool tickHoldsTimer_ = false; // a tick stopped the timer and starts it again when it ends
     quint64 userLoads_ = 0;       // loads the user started, so a tick can tell one ran meanwhile

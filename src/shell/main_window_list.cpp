@@ -83,6 +83,8 @@ RemoteCall TfrmMain::listCall(const ListLoad& load)
     if (!listedAnswer_.isEmpty() && listedLocale_ == QLocale())
         call.previousAnswer = listedAnswer_;
     call.receiveBuffer = std::exchange(spareAnswer_, QByteArray());
+    call.recycleTable = true;
+    call.tableMemory = std::exchange(tableMemory_, Recordset::Memory());
     call.readOnWorker = [read = load.read, selectedId = load.selectedId](Recordset& rs) {
         *read = ReadOrderRows(rs, selectedId);
     };
@@ -94,6 +96,8 @@ RemoteCall TfrmMain::listCall(const ListLoad& load)
 // selection, and the list enabled again.
 void TfrmMain::applyListLoad(ListLoad& load, CallResult result)
 {
+    if (result.tableMemory.bytes.capacity() > 0 || result.tableMemory.cells.capacity() > 0)
+        tableMemory_ = std::move(result.tableMemory);
     try {
         if (!result) {
             keepAnswerBuffers(std::move(result.answerBytes), ListedAnswer::Unchanged);
