@@ -16,6 +16,7 @@
 #include <array>
 #include <optional>
 
+class ListColumns;
 class OrderListModel;
 class QAction;
 class QLabel;
@@ -91,9 +92,9 @@ public:
     static constexpr int RefreshMs = 7000;
 
 signals:
-    // The order count changed while the program was in the background: the taskbar entry
-    // was flashed and the window brought to the front.
-    void newOrdersAlerted();
+    // The order count changed from `previousCount` to `newCount` while the program was in the
+    // background: the taskbar entry was flashed and the window brought to the front.
+    void newOrdersAlerted(int previousCount, int newCount);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -128,6 +129,10 @@ private:
     int rowOfOrder(qint32 id) const;
     void alertOnCountChange(int newCount);
     void selectRow(int row);
+    // Un-minimises, raises and activates the window.
+    void bringToFront();
+    // Posts "Novi nalogi: N" on the desktop when the count grew, unless the setting turns it off.
+    void notifyNewOrders(int previousCount, int newCount);
     // Fits the auto-sized columns; with the same rows as at the last fit, the widths measured
     // then are set again instead of measured anew.
     void fitColumnWidths(bool rowsUnchanged);
@@ -140,6 +145,7 @@ private:
     void stepRefreshTimer();
 
     OrderListModel* model_ = nullptr;
+    ListColumns* columns_ = nullptr;
     bool shownOnce_ = false;
     bool allowClose_ = false;
     bool firstTick_ = true;

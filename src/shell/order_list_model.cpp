@@ -1,6 +1,8 @@
 // The table model of the main order list and the pure row-colour rule.
 #include "shell/order_list_model.h"
 
+#include "ui/list_sort_proxy.h"
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -162,6 +164,10 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
         if (index.column() == ColDatum)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    case ListSortRole:
+        if (index.column() == ColDatum)
+            return QDate::fromString(rows_[index.row()].datum, u"dd.MM.yyyy"_s);
+        return {};
     default:
         return {};
     }
