@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 #include <QTableView>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include <algorithm>
@@ -21,10 +22,19 @@ namespace {
 // A remembered width beyond this is taken for a damaged value, not the user's choice.
 constexpr int WidestRememberedColumn = 4000;
 
-// The text as a rich-text tooltip: a long text wraps (a plain one would stay one wide line),
-// its line breaks stay, and nothing in it is read as markup.
-QString AsToolTipHtml(const QString& text)
+// Lines longer than this are wrapped in the tooltip.
+constexpr qsizetype LongestPlainToolTipLine = 80;
+
+// The text as a tooltip shows it: plain, with its own line breaks; as escaped rich text when a
+// line is too long to stand on one line (rich text wraps) or when the tooltip would read the
+// plain text as markup.
+QString AsToolTip(const QString& text)
 {
+    const QStringList lines = text.split(u'\n');
+    const bool longLine = std::any_of(lines.begin(), lines.end(),
+                                      [](const QString& line) { return line.size() > LongestPlainToolTipLine; });
+    if (!longLine && !Qt::mightBeRichText(text))
+        return text;
     return u"<p>"_s + text.toHtmlEscaped().replace(u'\n', u"<br>"_s) + u"</p>"_s;
 }
 
@@ -59,7 +69,7 @@ bool CutTextToolTips::helpEvent(QHelpEvent* event, QAbstractItemView* view, cons
     if (text.isEmpty())
         QToolTip::hideText();
     else
-        QToolTip::showText(event->globalPos(), AsToolTipHtml(text), view, option.rect);
+        QToolTip::showText(event->globalPos(), AsToolTip(text), view, option.rect);
     event->setAccepted(!text.isEmpty());
     return event->isAccepted();
 }

@@ -3,6 +3,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>
+#include <QColor>
 #include <QItemSelectionModel>
 #include <QLocale>
 
@@ -48,6 +49,16 @@ void ListSortProxy::sort(int column, Qt::SortOrder order)
     if (column != keysColumn_)
         forgetKeys();
     QSortFilterProxyModel::sort(column, order);
+}
+
+QVariant ListSortProxy::data(const QModelIndex& index, int role) const
+{
+    if (role == Qt::BackgroundRole) {
+        const QList<QColor> stripes = QSortFilterProxyModel::data(index, ListStripesRole).value<QList<QColor>>();
+        if (stripes.size() == 2)
+            return stripes[index.row() % 2];
+    }
+    return QSortFilterProxyModel::data(index, role);
 }
 
 bool ListSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const

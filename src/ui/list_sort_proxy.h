@@ -15,11 +15,16 @@ class QAbstractItemView;
 // The role under which a list model gives the value a column sorts by: a QDate for a date, a
 // number for a number, a text otherwise. A column without it sorts by its shown text.
 inline constexpr int ListSortRole = Qt::UserRole + 0x100;
+// The role under which a list model gives, for a row drawn in alternating stripes, the two
+// backgrounds (a QList<QColor>: even, odd); the list alternates them by the row's place on
+// screen, which a sort changes.
+inline constexpr int ListStripesRole = Qt::UserRole + 0x101;
 
 // Sorts a list by one column when asked; without a column (-1) the list keeps its model's
 // order. Dates sort as dates (a missing date first), numbers as numbers, texts in Slovenian
 // order without regard to case, with runs of digits read as numbers ("DN-2026-9" before
-// "DN-2026-10"). Rows with equal values keep the model's order between them.
+// "DN-2026-10"). Rows with equal values keep the model's order between them. Striped rows
+// alternate by their place in the sorted list.
 class ListSortProxy final : public QSortFilterProxyModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListSortProxy)
@@ -29,6 +34,7 @@ public:
 
     void setSourceModel(QAbstractItemModel* source) override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
