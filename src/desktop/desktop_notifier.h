@@ -31,8 +31,7 @@ class FreedesktopNotifier final : public DesktopNotifier {
     Q_DISABLE_COPY_MOVE(FreedesktopNotifier)
 
 public:
-    explicit FreedesktopNotifier(const QDBusConnection& bus = QDBusConnection::sessionBus(),
-                                 QObject* parent = nullptr);
+    explicit FreedesktopNotifier(const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
 
     void notify(const QString& summary, const QString& body, std::function<void()> onClicked) override;
 

@@ -1,4 +1,5 @@
-// The user's hold on a list's columns: widths dragged, fitted, shared, remembered and reset; header sorting; cut cells' tooltips.
+// The user's hold on a list's columns: widths dragged, fitted, shared, remembered and reset; header sorting; cut cells'
+// tooltips.
 #include "ui/list_columns.h"
 
 #include "data/settings_store.h"
@@ -155,7 +156,9 @@ void ListColumns::shareFreeWidth()
 {
     const QScopedValueRollback guard(applying_, true);
     const int count = std::min(int(columns_.size()), header().count());
-    const auto minimumOf = [&](int column) { return std::max(columns_[column].minimum, header().minimumSectionSize()); };
+    const auto minimumOf = [&](int column) {
+        return std::max(columns_[column].minimum, header().minimumSectionSize());
+    };
     int free = view_.viewport()->width();
     QList<int> sharing;
     for (int column = 0; column < count; ++column) {
@@ -168,8 +171,8 @@ void ListColumns::shareFreeWidth()
         if (sharing.isEmpty())
             return;
         const int share = free / int(sharing.size());
-        const auto narrow = std::find_if(sharing.begin(), sharing.end(),
-                                         [&](int column) { return minimumOf(column) > share; });
+        const auto narrow =
+            std::find_if(sharing.begin(), sharing.end(), [&](int column) { return minimumOf(column) > share; });
         if (narrow == sharing.end())
             break;
         header().resizeSection(*narrow, minimumOf(*narrow));

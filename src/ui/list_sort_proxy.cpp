@@ -1,4 +1,5 @@
-// The sorting layer of the lists: typed sort keys made once per cell, Slovenian text order, and row selection through it.
+// The sorting layer of the lists: typed sort keys made once per cell, Slovenian text order, and row selection through
+// it.
 #include "ui/list_sort_proxy.h"
 
 #include <QAbstractItemView>
@@ -36,10 +37,10 @@ void ListSortProxy::setSourceModel(QAbstractItemModel* source)
                 [this](const QModelIndex&, int first, int) { forgetKeysFrom(first); });
         connect(source, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
-            const std::size_t end = std::min(keys_.size(), std::size_t(bottomRight.row()) + 1);
-            for (std::size_t row = std::size_t(std::max(0, topLeft.row())); row < end; ++row)
-                keys_[row].reset();
-        });
+                    const std::size_t end = std::min(keys_.size(), std::size_t(bottomRight.row()) + 1);
+                    for (std::size_t row = std::size_t(std::max(0, topLeft.row())); row < end; ++row)
+                        keys_[row].reset();
+                });
     }
     QSortFilterProxyModel::setSourceModel(source);
 }

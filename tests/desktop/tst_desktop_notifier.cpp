@@ -77,7 +77,10 @@ private:
     std::unique_ptr<PrivateBus> bus_;
     std::unique_ptr<NotificationService> service_;
 
-    QDBusConnection connection(const QString& name) const { return QDBusConnection::connectToBus(bus_->address(), name); }
+    QDBusConnection connection(const QString& name) const
+    {
+        return QDBusConnection::connectToBus(bus_->address(), name);
+    }
 
     void startService()
     {

@@ -1,4 +1,5 @@
-// The lists' columns: sort order by kind of value, header clicks, widths the user drags or fits, sharing, memory, tooltips.
+// The lists' columns: sort order by kind of value, header clicks, widths the user drags or fits, sharing, memory,
+// tooltips.
 #include "support/settings_sandbox.h"
 
 #include "data/settings_store.h"
@@ -60,8 +61,8 @@ void DragEdge(QHeaderView& header, int column, int by)
     const int y = header.height() / 2;
     const QPoint from(EdgeOf(header, column), y);
     QTest::mousePress(target, Qt::LeftButton, {}, from);
-    QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(by, 0)), target->mapToGlobal(QPointF(from + QPoint(by, 0))),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(by, 0)),
+                     target->mapToGlobal(QPointF(from + QPoint(by, 0))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &move);
     QTest::mouseRelease(target, Qt::LeftButton, {}, from + QPoint(by, 0));
 }
@@ -93,7 +94,8 @@ private:
         view_->setModel(model);
         view_->setWordWrap(false);
         view_->resize(600, 300);
-        new ListColumns(*view_, {ListColumn::fixed(u"a"_s, 80), ListColumn::sharing(u"b"_s), ListColumn::sharing(u"c"_s)},
+        new ListColumns(*view_,
+                        {ListColumn::fixed(u"a"_s, 80), ListColumn::sharing(u"b"_s), ListColumn::sharing(u"c"_s)},
                         Memory, sorting);
         view_->show();
         if (!QTest::qWaitForWindowExposed(view_.get()))
@@ -127,7 +129,8 @@ private slots:
         QTest::addColumn<QStringList>("ascending");
         QTest::addRow("Slovenian letters after their base letter, case aside")
             << QStringList{u"Žan"_s, u"zala"_s, u"Šola"_s, u"Sara"_s, u"čeh"_s, u"Cvet"_s, u"Dan"_s, u"tina"_s}
-            << QVariantList{} << QStringList{u"Cvet"_s, u"čeh"_s, u"Dan"_s, u"Sara"_s, u"Šola"_s, u"tina"_s, u"zala"_s, u"Žan"_s};
+            << QVariantList{}
+            << QStringList{u"Cvet"_s, u"čeh"_s, u"Dan"_s, u"Sara"_s, u"Šola"_s, u"tina"_s, u"zala"_s, u"Žan"_s};
         QTest::addRow("order numbers by their numbers")
             << QStringList{u"DN-2026-10"_s, u"DN-2026-9"_s, u"DN-2025-100"_s} << QVariantList{}
             << QStringList{u"DN-2025-100"_s, u"DN-2026-9"_s, u"DN-2026-10"_s};
@@ -135,9 +138,9 @@ private slots:
             << QStringList{u"05.03.2024"_s, u"12.11.2023"_s, u""_s, u"01.01.2025"_s}
             << QVariantList{QDate(2024, 3, 5), QDate(2023, 11, 12), QDate(), QDate(2025, 1, 1)}
             << QStringList{u""_s, u"12.11.2023"_s, u"05.03.2024"_s, u"01.01.2025"_s};
-        QTest::addRow("numbers as numbers") << QStringList{u"10,00"_s, u"9,50"_s, u"100,00"_s, u"-1,00"_s}
-                                            << QVariantList{10.0, 9.5, 100.0, -1.0}
-                                            << QStringList{u"-1,00"_s, u"9,50"_s, u"10,00"_s, u"100,00"_s};
+        QTest::addRow("numbers as numbers")
+            << QStringList{u"10,00"_s, u"9,50"_s, u"100,00"_s, u"-1,00"_s} << QVariantList{10.0, 9.5, 100.0, -1.0}
+            << QStringList{u"-1,00"_s, u"9,50"_s, u"10,00"_s, u"100,00"_s};
         QTest::addRow("equal values keep the model's order")
             << QStringList{u"b 1"_s, u"a"_s, u"b 2"_s, u"b 3"_s} << QVariantList{u"b"_s, u"a"_s, u"b"_s, u"b"_s}
             << QStringList{u"a"_s, u"b 1"_s, u"b 2"_s, u"b 3"_s};
@@ -256,7 +259,8 @@ private slots:
         view_ = std::make_unique<QTableView>();
         view_->setModel(new QStandardItemModel(1, 3, view_.get()));
         view_->resize(400, 200);
-        new ListColumns(*view_, {ListColumn::sharing(u"a"_s, 250), ListColumn::fixed(u"b"_s, 70), ListColumn::sharing(u"c"_s)},
+        new ListColumns(*view_,
+                        {ListColumn::sharing(u"a"_s, 250), ListColumn::fixed(u"b"_s, 70), ListColumn::sharing(u"c"_s)},
                         Memory, ListColumns::Sorting::Off);
         view_->show();
         QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
