@@ -1,4 +1,5 @@
-// Benchmark of a sorted list's reload: the lists' sorting layer against a proxy that collates the texts at every comparison.
+// Benchmark of a sorted list's reload: the lists' sorting layer against a proxy that collates the texts at every
+// comparison.
 #ifdef ORDAVO_BENCH_WITH_WINDOWS
 
 #include "ui/list_sort_proxy.h"
@@ -40,12 +41,12 @@ private:
 QStringList Customers(int count, unsigned seed)
 {
     const QStringList first = {u"Janez"_s, u"Marija"_s, u"Žiga"_s, u"Špela"_s, u"Čedomir"_s, u"Ana"_s, u"Boštjan"_s};
-    const QStringList last = {u"Novak"_s, u"Horvat"_s, u"Kovačič"_s, u"Krajnc"_s, u"Zupančič"_s, u"Potočnik"_s,
-                              u"Šuštar"_s};
+    const QStringList last = {u"Novak"_s,    u"Horvat"_s,   u"Kovačič"_s, u"Krajnc"_s,
+                              u"Zupančič"_s, u"Potočnik"_s, u"Šuštar"_s};
     QStringList names;
     for (int i = 0; i < count; ++i)
-        names << last[i % last.size()] + u' ' + first[(i / last.size()) % first.size()] + u" (" +
-                     QString::number(i) + u')';
+        names << last[i % last.size()] + u' ' + first[(i / last.size()) % first.size()] + u" (" + QString::number(i) +
+                     u')';
     std::shuffle(names.begin(), names.end(), std::mt19937(seed));
     return names;
 }

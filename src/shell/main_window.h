@@ -79,7 +79,7 @@ public:
     // Index of the selected list row, -1 when none.
     int selectedRow() const;
 
-    // The rows of the latest list load; row i of the list is element i.
+    // The rows of the latest list load in the server's order (the list may show them sorted).
     const QVector<Tnalogi>& orders() const;
     // Rows of the previous list load, -1 before the first.
     int lastOrderCount() const { return lastOrderCount_; }

@@ -1,4 +1,5 @@
-// News of new orders on a real desktop against the simulator: the minimised main window comes back, and so it does from the notice.
+// News of new orders on a real desktop against the simulator: the minimised main window comes back, and so it does from
+// the notice.
 #include "desktop_session.h"
 #include "window_test_state.h"
 
