@@ -2,6 +2,7 @@
 #include "text_helpers.h"
 
 #include "errors.h"
+#include "server_contract.h"
 
 #include <QLocale>
 
@@ -205,6 +206,12 @@ QString StripStatementBreakers(const QString& text)
     result.remove(u'"');
     result.remove(u'\\');
     return result;
+}
+
+QString WithLineBreaksAs(const QString& comment, const QString& lineBreak)
+{
+    QString text = comment;
+    return text.replace(QString::fromUtf8(ServerContract::NewLineMarker), lineBreak, Qt::CaseInsensitive);
 }
 
 QString FormatFixed2(double value)

@@ -28,6 +28,10 @@ bool ProjectUtf8ToWindows1250(QByteArray& utf8);
 // read as an escape.
 QString StripStatementBreakers(const QString& text);
 
+// A stored comment with each of its line-break markers ("*newln*", any letter case) written
+// as `lineBreak`.
+QString WithLineBreaksAs(const QString& comment, const QString& lineBreak);
+
 // "0.00": exactly two decimals, the system's decimal separator, no thousands separator.
 QString FormatFixed2(double value);
 // "dd.mm.yyyy".

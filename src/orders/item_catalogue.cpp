@@ -1,6 +1,7 @@
 // TfrmNalogUrejanjePostavk: the catalogue of standard order items and its edit panel.
 #include "item_catalogue.h"
 
+#include "session/list_memory.h"
 #include "session/remote_calls.h"
 #include "ui/busy_guard.h"
 #include "ui/button_styles.h"
@@ -22,7 +23,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -75,14 +75,14 @@ QTableWidgetItem* ReadOnlyItem(const QString& text)
 
 // Lays its cells' text out left to right inside the right-to-left list, so a negative price
 // reads "-10.00" and not "10.00-"; the text keeps the place the list's direction gives it.
-class LeftToRightTextDelegate final : public QStyledItemDelegate {
+class LeftToRightTextDelegate final : public CutTextToolTips {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using CutTextToolTips::CutTextToolTips;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
-        QStyledItemDelegate::initStyleOption(option, index);
+        CutTextToolTips::initStyleOption(option, index);
         option->displayAlignment = QStyle::visualAlignment(option->direction, option->displayAlignment);
         option->direction = Qt::LeftToRight;
     }
@@ -112,10 +112,9 @@ void TfrmNalogUrejanjePostavk::buildControls()
     lviewPostavke->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lviewPostavke->verticalHeader()->hide();
     lviewPostavke->setFont(PixelFont(kTahoma, 13));
-    QHeaderView& header = *lviewPostavke->horizontalHeader();
-    header.setSectionResizeMode(0, QHeaderView::Stretch);
-    header.setSectionResizeMode(1, QHeaderView::Fixed);
-    header.resizeSection(1, 80);
+    // The catalogue keeps the order of its positions: its columns can be widened, not sorted.
+    new ListColumns(*lviewPostavke, {ListColumn::sharing(u"postavka"_s), ListColumn::fixed(u"cena"_s, 80)},
+                    ListMemoryOf(objectName()), ListColumns::Sorting::Off);
     lviewPostavke->setItemDelegateForColumn(1, new LeftToRightTextDelegate(lviewPostavke));
     connect(lviewPostavke, &QTableWidget::itemSelectionChanged, this, [this] { lviewPostavkeChange(); });
 

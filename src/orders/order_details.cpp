@@ -150,8 +150,7 @@ QString TotalCaption(double total)
 
 QString CommentWithLineBreaks(const QString& komentar)
 {
-    QString text = komentar;
-    return text.replace(QString::fromUtf8(ServerContract::NewLineMarker), u"\n"_s, Qt::CaseInsensitive);
+    return WithLineBreaksAs(komentar, u"\n"_s);
 }
 
 QString NalogHeaderStatement(qint32 nalogId, const QDate& today, const QString& dateFormat)

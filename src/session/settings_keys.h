@@ -30,6 +30,13 @@ inline const QString VehicleTitle = u"avtotitle"_s;
 inline const QString PlateTitle = u"registrkatitle"_s;
 inline const QString ShowMemo = u"showmemo1"_s;
 inline const QString OtherAppName = u"othrappname"_s;
+// "0" keeps news of new orders off the desktop's notices; anything else shows them.
+inline const QString NotifyNewOrders = u"notifyneworders"_s;
+
+// A list's column widths the user set, and its chosen sort, stored under these words followed
+// by the name of the list's window.
+inline const QString ColumnWidthsPrefix = u"columns"_s;
+inline const QString ListSortPrefix = u"sort"_s;
 
 } // namespace SettingKey
 

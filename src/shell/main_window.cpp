@@ -4,11 +4,13 @@
 #include "data/errors.h"
 #include "data/server_contract.h"
 #include "data/settings_store.h"
+#include "desktop/desktop_notifier.h"
 #include "desktop/url_opener.h"
 #include "orders/item_catalogue.h"
 #include "orders/order_details.h"
 #include "session/app_state.h"
 #include "session/background_call.h"
+#include "session/list_memory.h"
 #include "session/settings_keys.h"
 #include "session/window_links.h"
 #include "shell/order_list_model.h"
@@ -44,6 +46,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -102,6 +105,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     SetDialogOwnerWindow(this);
     buildWindow();
     connectWindowLinks();
+    connect(this, &TfrmMain::newOrdersAlerted, this, &TfrmMain::notifyNewOrders);
 }
 
 // The other windows ask through the session layer: a changed order reloads the list, a
@@ -150,12 +154,12 @@ void TfrmMain::buildWindow()
     lviewMain->verticalHeader()->setDefaultSectionSize(QFontMetrics(lviewMain->font()).height() + 6);
     lviewMain->horizontalHeader()->setStretchLastSection(false);
     lviewMain->viewport()->setCursor(Qt::PointingHandCursor);
-    lviewMain->setColumnWidth(OrderListModel::ColNalog, 80);
-    lviewMain->setColumnWidth(OrderListModel::ColTip, 70);
-    lviewMain->setColumnWidth(OrderListModel::ColDatum, 100);
-    lviewMain->setColumnWidth(OrderListModel::ColRegSt, 100);
-    lviewMain->setColumnWidth(OrderListModel::ColStranka, 200);
-    lviewMain->setColumnWidth(OrderListModel::ColAvto, 200);
+    // The last three columns are fitted to each load's contents (as defaults the user's widths override).
+    columns_ = new ListColumns(*lviewMain,
+                               {ListColumn::fixed(u"nalog"_s, 80), ListColumn::fixed(u"tip"_s, 70),
+                                ListColumn::fixed(u"datum"_s, 100), ListColumn::fixed(u"regst"_s, 100),
+                                ListColumn::fixed(u"stranka"_s, 200), ListColumn::fixed(u"avto"_s, 200)},
+                               ListMemoryOf(objectName()), ListColumns::Sorting::ByHeader);
     lviewMain->setEnabled(false);
     lviewMain->viewport()->installEventFilter(this);
     connect(lviewMain, &QTableView::doubleClicked, this, [this] { poglejNalog(); });
@@ -484,6 +488,31 @@ void TfrmMain::poglejNalog()
     if (row < 0 || row >= orders().size())
         return;
     openNalog(orders()[row].id);
+}
+
+void TfrmMain::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::notifyNewOrders(int previousCount, int newCount)
+{
+    if (newCount <= previousCount)
+        return;
+    try {
+        if (Setting(SettingKey::NotifyNewOrders) == u"0"_s)
+            return;
+    } catch (const std::exception&) {
+        // An unreadable settings file leaves the notices on, as they are by default.
+    }
+    const QPointer<TfrmMain> window(this);
+    CurrentNotifier().notify(u"Novi nalogi: "_s + QString::number(newCount - previousCount), QString(), [window] {
+        if (window)
+            window->bringToFront();
+    });
 }
 
 void TfrmMain::Image1Click()

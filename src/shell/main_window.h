@@ -19,6 +19,7 @@
 #include <optional>
 
 class BackgroundCall;
+class ListColumns;
 class OrderListModel;
 struct CallResult;
 struct RemoteCall;
@@ -87,7 +88,7 @@ public:
     // Index of the selected list row, -1 when none.
     int selectedRow() const;
 
-    // The rows of the latest list load; row i of the list is element i.
+    // The rows of the latest list load in the server's order (the list may show them sorted).
     const QVector<Tnalogi>& orders() const;
     // Rows of the previous list load, -1 before the first.
     int lastOrderCount() const { return lastOrderCount_; }
@@ -100,9 +101,9 @@ public:
     static constexpr int RefreshMs = 7000;
 
 signals:
-    // The order count changed while the program was in the background: the taskbar entry
-    // was flashed and the window brought to the front.
-    void newOrdersAlerted();
+    // The order count changed from `previousCount` to `newCount` while the program was in the
+    // background: the taskbar entry was flashed and the window brought to the front.
+    void newOrdersAlerted(int previousCount, int newCount);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -146,6 +147,10 @@ private:
     int rowOfOrder(qint32 id) const;
     void alertOnCountChange(int newCount);
     void selectRow(int row);
+    // Un-minimises, raises and activates the window.
+    void bringToFront();
+    // Posts "Novi nalogi: N" on the desktop when the count grew, unless the setting turns it off.
+    void notifyNewOrders(int previousCount, int newCount);
     // Fits the auto-sized columns; with the same rows as at the last fit, the widths measured
     // then are set again instead of measured anew.
     void fitColumnWidths(bool rowsUnchanged);
@@ -158,6 +163,7 @@ private:
     void stepRefreshTimer();
 
     OrderListModel* model_ = nullptr;
+    ListColumns* columns_ = nullptr;
     bool shownOnce_ = false;
     bool allowClose_ = false;
     bool firstTick_ = true;

@@ -9,6 +9,8 @@
 #include "session/remote_calls.h"
 #include "shell/order_list_model.h"
 #include "ui/failure_box.h"
+#include "ui/list_columns.h"
+#include "ui/list_sort_proxy.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -33,8 +35,7 @@ const QVector<Tnalogi>& TfrmMain::orders() const
 
 int TfrmMain::selectedRow() const
 {
-    const QModelIndexList rows = lviewMain->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return SelectedSourceRow(*lviewMain);
 }
 
 // One load of the list: what it started from, and the rows the worker read from its answer.
@@ -204,18 +205,13 @@ void TfrmMain::alertOnCountChange(int newCount)
     QApplication::alert(this);
     // Qt sends the attention request only together with a repaint of the window.
     repaint();
-    if (isMinimized())
-        showNormal();
-    raise();
-    activateWindow();
-    emit newOrdersAlerted();
+    bringToFront();
+    emit newOrdersAlerted(lastOrderCount_, newCount);
 }
 
 void TfrmMain::selectRow(int row)
 {
-    const QModelIndex index = model_->index(row, 0);
-    lviewMain->selectionModel()->setCurrentIndex(index,
-                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    SelectSourceRow(*lviewMain, row);
 }
 
 namespace {
@@ -239,20 +235,23 @@ TfrmMain::ColumnFit TfrmMain::measureColumnFit() const
     for (std::size_t i = 0; i < kFittedColumns.size(); ++i) {
         const FittedColumn& fitted = kFittedColumns[i];
         int width = lviewMain->horizontalHeader()->sectionSizeHint(fitted.column);
-        for (int row : model_->longestTextRows(fitted.column, SizingSampleRows))
-            width = std::max(width, lviewMain->sizeHintForIndex(model_->index(row, fitted.column)).width() + gridWidth);
+        for (int row : model_->longestTextRows(fitted.column, SizingSampleRows)) {
+            const QModelIndex cell = ViewIndexOf(*lviewMain, model_->index(row, fitted.column));
+            width = std::max(width, lviewMain->sizeHintForIndex(cell).width() + gridWidth);
+        }
         fit.widths[i] = std::clamp(width, fitted.minimum, fitted.maximum);
     }
     return fit;
 }
 
-// Setting the widths again also undoes a column the user widened by hand, as a new fit would.
+// The fit is each column's default: it is shown again (undoing a width set by other code), but a
+// width the user set stays.
 void TfrmMain::fitColumnWidths(bool rowsUnchanged)
 {
     if (!rowsUnchanged || !lastFit_ || lastFit_->font != lviewMain->font())
         lastFit_ = measureColumnFit();
     for (std::size_t i = 0; i < kFittedColumns.size(); ++i)
-        lviewMain->setColumnWidth(kFittedColumns[i].column, lastFit_->widths[i]);
+        columns_->setDefaultWidth(kFittedColumns[i].column, lastFit_->widths[i]);
 }
 
 void TfrmMain::tmrcheckTimer()

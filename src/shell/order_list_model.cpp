@@ -1,6 +1,8 @@
 // The table model of the main order list and the pure row-colour rule.
 #include "shell/order_list_model.h"
 
+#include "ui/list_sort_proxy.h"
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -22,15 +24,18 @@ OrderRowColours Stripe(int row)
 }
 } // namespace
 
+bool TakesStripes(int row, const QVector<Tnalogi>& rows)
+{
+    return row < 0 || row >= rows.size() || (rows[row].saved != 2 && rows[row].viewed > 0);
+}
+
 OrderRowColours OrderRowColoursFor(int row, const QVector<Tnalogi>& rows)
 {
-    if (row < 0 || row >= rows.size())
+    if (TakesStripes(row, rows))
         return Stripe(row);
     const Tnalogi& order = rows[row];
     if (order.saved == 2)
         return {LockedYellow, Black};
-    if (order.viewed > 0)
-        return Stripe(row);
     if (order.nalogType == 1)
         return {ReceptionBlue, White};
     return {WorkGreen, Black};
@@ -162,6 +167,16 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
         if (index.column() == ColDatum)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    case ListStripesRole:
+        if (TakesStripes(index.row(), rows_)) {
+            const auto shown = [this](int parity) { return stale_ ? GreyedOut(Stripe(parity)) : Stripe(parity); };
+            return QVariant::fromValue(QList<QColor>{shown(0).background, shown(1).background});
+        }
+        return {};
+    case ListSortRole:
+        if (index.column() == ColDatum)
+            return QDate::fromString(rows_[index.row()].datum, u"dd.MM.yyyy"_s);
+        return {};
     default:
         return {};
     }

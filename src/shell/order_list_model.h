@@ -20,6 +20,8 @@ struct OrderRowColours {
 // The colours of row `row` of a list over `rows`: saved 2 is yellow, viewed orders take
 // grey and white stripes, new reception orders are blue, other new orders light green.
 OrderRowColours OrderRowColoursFor(int row, const QVector<Tnalogi>& rows);
+// Whether row `row` takes the grey and white stripes (its colour then depends on its place).
+bool TakesStripes(int row, const QVector<Tnalogi>& rows);
 
 // The colours of a row kept from an earlier load while the server cannot be reached: the
 // background as its grey tone, the text mid-grey.

@@ -1,8 +1,10 @@
 // The order list of the two tyre windows: row reading, colours, the model, the view's look and the shared load.
 #include "stored_tyre_list.h"
 
+#include "session/list_memory.h"
 #include "session/remote_calls.h"
 #include "ui/failure_box.h"
+#include "ui/list_sort_proxy.h"
 
 #include "data/errors.h"
 #include "data/text_helpers.h"
@@ -12,6 +14,12 @@
 #include <QTableView>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+const QString DisplayDateFormat = u"dd.MM.yyyy"_s;
+// The search list's place names stay readable however narrow the list gets.
+constexpr int LocationColumnMinimum = 200;
+} // namespace
 
 StoredTyreRowColours RowColoursFor(qint32 popisanoShranjevanje)
 {
@@ -111,7 +119,17 @@ QVariant StoredTyreListModel::data(const QModelIndex& index, int role) const
     const Column column = columnAt(index.column());
     switch (role) {
     case Qt::DisplayRole:
+        if (column == Column::Komentar)
+            return WithLineBreaksAs(row.komentar, u" / "_s);
         return textOf(row, column);
+    case Qt::ToolTipRole:
+        if (column == Column::Komentar)
+            return WithLineBreaksAs(row.komentar, u"\n"_s);
+        return {};
+    case ListSortRole:
+        if (column == Column::Datum)
+            return QDate::fromString(row.datum, DisplayDateFormat);
+        return {};
     case Qt::BackgroundRole:
         return RowColoursFor(row.popisanoShranjevanje).background;
     case Qt::ForegroundRole:
@@ -133,7 +151,7 @@ QVariant StoredTyreListModel::headerData(int section, Qt::Orientation orientatio
     return QString::fromUtf16(kCaptions[int(columnAt(section))]);
 }
 
-void SetUpStoredTyreView(QTableView& view, StoredTyreListModel& model)
+void SetUpStoredTyreView(QTableView& view, StoredTyreListModel& model, const QString& windowName)
 {
     view.setModel(&model);
     view.setShowGrid(true);
@@ -148,13 +166,15 @@ void SetUpStoredTyreView(QTableView& view, StoredTyreListModel& model)
     QPalette palette = view.palette();
     palette.setColor(QPalette::Text, Qt::black);
     view.setPalette(palette);
+    view.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    QHeaderView& header = *view.horizontalHeader();
-    header.setSectionResizeMode(QHeaderView::Stretch);
-    const int nalog = model.indexOf(StoredTyreListModel::Column::Nalog);
-    header.setSectionResizeMode(nalog, QHeaderView::Fixed);
-    header.resizeSection(nalog, 70);
-    header.setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QList<ListColumn> columns;
+    if (model.withPlace())
+        columns.append(ListColumn::sharing(u"lokacija"_s, LocationColumnMinimum));
+    columns.append({ListColumn::fixed(u"nalog"_s, 70), ListColumn::sharing(u"datum"_s),
+                    ListColumn::sharing(u"stranka"_s), ListColumn::sharing(u"vnesel"_s),
+                    ListColumn::sharing(u"komentar"_s)});
+    new ListColumns(view, columns, ListMemoryOf(windowName), ListColumns::Sorting::ByHeader);
 }
 
 void ShowOrderReadFailure(const QString& message, const QString& statement)

@@ -4,6 +4,7 @@
 #include "storage/stored_tyre_list.h"
 #include "ui/button_styles.h"
 #include "ui/key_preview.h"
+#include "ui/list_sort_proxy.h"
 
 #include "data/errors.h"
 #include "session/app_state.h"
@@ -73,7 +74,7 @@ void TfrmShranjevanjeGumVpisiNevpisane::buildControls()
     model_ = new StoredTyreListModel(false, this);
     lviewMain = new QTableView(bodyPanel());
     lviewMain->setObjectName(u"lviewMain"_s);
-    SetUpStoredTyreView(*lviewMain, *model_);
+    SetUpStoredTyreView(*lviewMain, *model_, objectName());
     lviewMain->viewport()->installEventFilter(this);
     OpenOnEnter(lviewMain, this, [this] { btnPoglejNalogClick(); });
 
@@ -268,8 +269,7 @@ void TfrmShranjevanjeGumVpisiNevpisane::cmbProstoriChange()
 
 int TfrmShranjevanjeGumVpisiNevpisane::selectedRow() const
 {
-    const QModelIndexList rows = lviewMain->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return SelectedSourceRow(*lviewMain);
 }
 
 void TfrmShranjevanjeGumVpisiNevpisane::lviewMainClick()

@@ -7,6 +7,7 @@
 #include "ui/button_styles.h"
 #include "ui/failure_box.h"
 #include "ui/key_preview.h"
+#include "ui/list_sort_proxy.h"
 #include "ui/outer_size.h"
 #include "ui/wait_cursor.h"
 
@@ -19,7 +20,6 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
@@ -37,47 +37,6 @@ QString WithoutLeadingBlanks(const QString& text)
         ++start;
     return text.mid(start);
 }
-
-constexpr int LocationColumnMinimum = 200;
-
-// Keeps a stretching list's first column at its share of the width like the other stretching
-// columns, but never narrower than a minimum; the others share what is left.
-class MinimumFirstColumn final : public QObject {
-public:
-    MinimumFirstColumn(QTableView& view, int minimum) : QObject(&view), view_(view), minimum_(minimum)
-    {
-        view_.horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
-        view_.viewport()->installEventFilter(this);
-        fit();
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Resize)
-            fit();
-        return false;
-    }
-
-private:
-    void fit()
-    {
-        const QHeaderView& header = *view_.horizontalHeader();
-        int fixedWidth = 0;
-        int stretching = 1;
-        for (int section = 1; section < header.count(); ++section) {
-            if (header.sectionResizeMode(section) == QHeaderView::Stretch)
-                ++stretching;
-            else
-                fixedWidth += header.sectionSize(section);
-        }
-        const int share = (view_.viewport()->width() - fixedWidth) / stretching;
-        view_.horizontalHeader()->resizeSection(0, std::max(minimum_, share));
-    }
-
-    QTableView& view_;
-    int minimum_;
-};
 
 } // namespace
 
@@ -118,7 +77,7 @@ void TfrmshranjevanjeGumISkanje::buildControls()
     model_ = new StoredTyreListModel(true, this);
     lviewMain = new QTableView(body);
     lviewMain->setObjectName(u"lviewMain"_s);
-    SetUpStoredTyreView(*lviewMain, *model_);
+    SetUpStoredTyreView(*lviewMain, *model_, objectName());
     OpenOnEnter(lviewMain, this, [this] { btnPoglejNalogClick(); });
 
     // The caption stands above the box: beside it, box and buttons would not fit the width.
@@ -132,7 +91,6 @@ void TfrmshranjevanjeGumISkanje::buildControls()
     auto* column = new QVBoxLayout(body);
     column->addLayout(searchArea);
     column->addWidget(lviewMain, 1);
-    new MinimumFirstColumn(*lviewMain, LocationColumnMinimum);
 
     OuterSizeKeeper::withClientSize(this, QSize(800, 511), QSize(800, 550));
 }
@@ -196,11 +154,11 @@ void TfrmshranjevanjeGumISkanje::runOneSearch()
 
 void TfrmshranjevanjeGumISkanje::btnPoglejNalogClick()
 {
-    const QModelIndexList rows = lviewMain->selectionModel()->selectedRows();
-    if (rows.isEmpty())
+    const int row = SelectedSourceRow(*lviewMain);
+    if (row < 0)
         return;
     try {
-        emit Links().orderRequested(model_->row(rows.first().row()).id);
+        emit Links().orderRequested(model_->row(row).id);
     } catch (const std::exception& e) {
         ShowFailureBox(ErrorMessage(e));
     }

@@ -6,6 +6,7 @@
 
 #include "data/remote_call.h"
 #include "data/settings_store.h"
+#include "desktop/desktop_notifier.h"
 #include "desktop/url_opener.h"
 #include "desktop/window_arranger.h"
 #include "session/app_state.h"
@@ -13,12 +14,14 @@
 #include "shell/main_window.h"
 #include "shell/order_list_model.h"
 #include "shell/startup.h"
+#include "ui/list_sort_proxy.h"
 #include "ui/message_boxes.h"
 #include "ui/wait_cursor.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
 
 #include <QAbstractItemModelTester>
+#include <QAbstractProxyModel>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFontMetrics>
@@ -97,6 +100,7 @@ private:
     std::unique_ptr<RemoteTestSetup> remote_;
     std::unique_ptr<TfrmMain> window_;
     RecordingUrlOpener opener_;
+    RecordingNotifier notifier_;
 
     // A shown main window with its refresh timer stopped, so each test drives the loads itself.
     TfrmMain* shownWindow()
@@ -151,12 +155,15 @@ private slots:
         DialogTestHook::activate();
         SetCurrentUrlOpener(&opener_);
         opener_.opened.clear();
+        SetCurrentNotifier(&notifier_);
+        notifier_.notices.clear();
     }
 
     void cleanup()
     {
         window_.reset();
         SetCurrentUrlOpener(nullptr);
+        SetCurrentNotifier(nullptr);
         SetCurrentWindowArranger(nullptr);
         DialogTestHook::reset();
         remote_.reset();
@@ -354,7 +361,8 @@ private slots:
         w->lviewMain->setFont(listFont);
         w->loadNalogi();
         QCOMPARE(w->lviewMain->columnWidth(OrderListModel::ColStranka), fittedWidth);
-        static_cast<OrderListModel*>(model)->setColumnHeader(OrderListModel::ColStranka, QString(40, u'S'));
+        auto* orderModel = qobject_cast<OrderListModel*>(qobject_cast<QAbstractProxyModel*>(model)->sourceModel());
+        orderModel->setColumnHeader(OrderListModel::ColStranka, QString(40, u'S'));
         w->loadNalogi();
         QVERIFY(w->lviewMain->columnWidth(OrderListModel::ColStranka) >
                 w->lviewMain->fontMetrics().horizontalAdvance(QString(40, u'S')));
@@ -395,6 +403,78 @@ private slots:
         workshop_->answer(ListPrefix, OrderListAnswer(Orders({1})));
         w->loadNalogi();
         QCOMPARE(alerts.count(), 1); // active and not minimised: no alert
+    }
+
+    // Only a growing count posts a desktop notice, with the number of new orders; the setting
+    // "0" keeps it off; a click on the notice brings the window to the front.
+    void newOrdersNoticeOnlyWhenTheCountGrows()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2})));
+        TfrmMain* w = shownWindow();
+        w->showMinimized();
+        w->loadNalogi();
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3, 4})));
+        w->showMinimized();
+        w->loadNalogi();
+        QCOMPARE(notifier_.notices.size(), 1);
+        QCOMPARE(notifier_.notices.first().summary, u"Novi nalogi: 2"_s);
+
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3})));
+        w->showMinimized();
+        w->loadNalogi();
+        QCOMPARE(notifier_.notices.size(), 1);
+        QVERIFY(!w->isMinimized());
+
+        w->showMinimized();
+        QTRY_VERIFY(w->isMinimized());
+        notifier_.click();
+        QVERIFY(!w->isMinimized());
+
+        WriteSetting(u"ordavo"_s, u"notifyneworders"_s, u"0"_s);
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3, 4, 5})));
+        w->showMinimized();
+        w->loadNalogi();
+        QCOMPARE(notifier_.notices.size(), 1);
+    }
+
+    // A sorted list shows the orders in its own order while orders() keeps the server's; the
+    // selection follows the order across reloads; the sort comes back with the next window.
+    void sortedListFollowsTheOrderById()
+    {
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2, 3})));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        QTableView* view = w->lviewMain;
+        view->sortByColumn(OrderListModel::ColNalog, Qt::DescendingOrder);
+        QCOMPARE(view->model()->index(0, OrderListModel::ColNalog).data().toString(), u"N-3"_s);
+        selectRow(0);
+        QCOMPARE(w->orders()[w->selectedRow()].id, 3);
+
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({4, 3, 1, 2})));
+        w->loadNalogi();
+        QCOMPARE(w->orders().first().id, 4);
+        QCOMPARE(w->orders()[w->selectedRow()].id, 3);
+        QCOMPARE(view->selectionModel()->selectedRows().first().row(), 1);
+
+        window_.reset();
+        w = shownWindow();
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->horizontalHeader()->sortIndicatorSection(), int(OrderListModel::ColNalog));
+        QCOMPARE(w->lviewMain->model()->index(0, OrderListModel::ColNalog).data().toString(), u"N-4"_s);
+    }
+
+    // A width the user set (remembered from an earlier start) stays when each load fits the
+    // auto-sized columns; the others are fitted as before.
+    void rememberedWidthWinsOverTheFit()
+    {
+        WriteSetting(u"ordavo"_s, u"columnsfrmMain"_s, u"nalog=130;stranka=333"_s);
+        workshop_->answer(ListPrefix, OrderListAnswer(Orders({1, 2})));
+        TfrmMain* w = shownWindow();
+        w->loadNalogi();
+        QCOMPARE(w->lviewMain->columnWidth(OrderListModel::ColNalog), 130);
+        QCOMPARE(w->lviewMain->columnWidth(OrderListModel::ColStranka), 333);
+        QCOMPARE(w->lviewMain->columnWidth(OrderListModel::ColRegSt), 100);
+        QCOMPARE(w->lviewMain->columnWidth(OrderListModel::ColTip), 70);
     }
 
     void timerFollowsSearchRefreshAndFilter()

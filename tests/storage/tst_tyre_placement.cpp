@@ -74,6 +74,7 @@ private slots:
     void refusedSaveKeepsThePanel();
     void unreachableServerIsSaidForEveryCall_data();
     void unreachableServerIsSaidForEveryCall();
+    void sortedListSavesThePlaceOfTheChosenOrder();
 
 private:
     template <typename T> T* child(const char* name) const { return RequireChild<T>(*window_, name); }
@@ -392,6 +393,24 @@ void TestTyrePlacement::unreachableServerIsSaidForEveryCall()
     open();
     QVERIFY2(UnreachableDialogsMismatch(2).isEmpty(), qPrintable(UnreachableDialogsMismatch(2)));
     QCOMPARE(child<QComboBox>("cmbProstori")->count(), 0);
+}
+
+// In a sorted list a row click shows, and the save stores, the place of the order in the
+// clicked row, not of the order in that position of the server's answer.
+void TestTyrePlacement::sortedListSavesThePlaceOfTheChosenOrder()
+{
+    const SettingsSandbox sandbox; // the chosen sort is remembered, here only for this test
+    remote_.reset();
+    remote_ = std::make_unique<RemoteTestSetup>(server_->baseUrl());
+    open();
+    child<QTableView>("lviewMain")->sortByColumn(2, Qt::AscendingOrder); // Kos DN-17, Neznano DN-15, Novak DN-16
+    clickRow(2);
+    auto* combo = child<QComboBox>("cmbProstori");
+    QCOMPARE(combo->currentText(), u"Regal B"_s);
+    combo->setCurrentIndex(1);
+    server_->clearStatements();
+    QTest::mouseClick(child<QPushButton>("shrani"), Qt::LeftButton);
+    QCOMPARE(server_->statements().value(0), u"call usp_saveSHRLocation (1524,4)"_s);
 }
 
 QTEST_MAIN(TestTyrePlacement)

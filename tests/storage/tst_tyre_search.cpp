@@ -8,11 +8,13 @@
 
 #include "orders/order_details.h"
 #include "session/app_state.h"
+#include "session/window_links.h"
 #include "ui/message_boxes.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -57,6 +59,7 @@ private slots:
     void unreachableServerIsSaidOnce();
     void poglejNalogWithoutRowDoesNothing();
     void keyReleasedDuringSearchRunsOneMoreSearchAfterIt();
+    void sortedResultsOpenTheChosenOrder();
 
 private:
     template <typename T> T* child(const char* name) const { return RequireChild<T>(*window_, name); }
@@ -228,6 +231,36 @@ void TestTyreSearch::keyReleasedDuringSearchRunsOneMoreSearchAfterIt()
     QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
     QCOMPARE(server_->statements(), (QStringList{u"usp_searchShranjeni 'ko'"_s, u"usp_searchShranjeni 'ko'"_s}));
     QCOMPARE(child<QTableView>("lviewMain")->model()->rowCount(), 2); // one search's rows, not two
+}
+
+// The comment's line breaks show as " / " in the cell and as lines in its tooltip; a list
+// sorted by date stays sorted through the next search and opens the order of the chosen row.
+void TestTyreSearch::sortedResultsOpenTheChosenOrder()
+{
+    const SettingsSandbox sandbox; // the chosen sort is remembered, here only for this test
+    remote_.reset();
+    remote_ = std::make_unique<RemoteTestSetup>(server_->baseUrl());
+    server_->answer(u"usp_searchShranjeni"_s,
+                    TableAnswer(ResultColumns(),
+                                {{u"1524"_s, u"DN-16"_s, u"1"_s, u"6"_s, u"Regal B"_s, u"2024-03-06 09:00:00"_s,
+                                  u"Kos"_s, u"Ana"_s, u"Ropotanje podvozja.*newln*Preveriti*NEWLN*zavore"_s, u"0"_s},
+                                 {u"1530"_s, u"DN-20"_s, u"0"_s, u"-1"_s, QString(), u"2023-12-24 00:00:00"_s,
+                                  u"Novak"_s, u"Bor"_s, QString(), u"1"_s}}));
+    open();
+    auto* view = child<QTableView>("lviewMain");
+    QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
+    const QModelIndex comment = view->model()->index(0, 5);
+    QCOMPARE(comment.data().toString(), u"Ropotanje podvozja. / Preveriti / zavore"_s);
+    QCOMPARE(comment.data(Qt::ToolTipRole).toString(), u"Ropotanje podvozja.\nPreveriti\nzavore"_s);
+
+    view->sortByColumn(2, Qt::AscendingOrder);
+    QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
+    QCOMPARE(view->model()->index(0, 1).data().toString(), u"DN-20"_s);
+    view->selectRow(0);
+    QSignalSpy requested(&Links(), &WindowLinks::orderRequested);
+    QTest::mouseClick(child<QPushButton>("btnPoglejNalog"), Qt::LeftButton);
+    QCOMPARE(requested.size(), 1);
+    QCOMPARE(requested.first().first().toInt(), 1530);
 }
 
 QTEST_MAIN(TestTyreSearch)
