@@ -7,6 +7,7 @@
 #include "report_xlsx.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -46,8 +47,7 @@ ReportPreviewDialog::ReportPreviewDialog(Generator generator, QString documentTi
     setWindowState(Qt::WindowNoState);
     connect(this, &QPrintPreviewDialog::paintRequested, this, &ReportPreviewDialog::paintPages);
 
-    if (auto* toolBar = findChild<QToolBar*>())
-        toolBar->addSeparator();
+    addExportBar();
     savePdf_ = addSaveAction(u"savePdfAction"_s, u"Shrani kot PDF"_s, u".pdf"_s, u"PDF (*.pdf)"_s, WritePdf);
     saveRtf_ = addSaveAction(u"saveRtfAction"_s, u"Shrani kot RTF"_s, u".rtf"_s, u"RTF (*.rtf)"_s, WriteRtf);
     saveXlsx_ = addSaveAction(u"saveXlsxAction"_s, u"Shrani kot Excel"_s, u".xlsx"_s, u"Excel (*.xlsx)"_s,
@@ -73,11 +73,24 @@ QAction* ReportPreviewDialog::addSaveAction(const QString& objectName, const QSt
         if (!writer(generate_(), path, &error))
             fail(error);
     });
-    if (auto* toolBar = findChild<QToolBar*>())
-        toolBar->addAction(action);
-    else
-        addAction(action);
+    exportBar_->addAction(action);
     return action;
+}
+
+// The exports get a row of their own under the dialog's tool bar: at the end of that bar they
+// would hide behind its overflow arrow at the window's default width.
+void ReportPreviewDialog::addExportBar()
+{
+    QToolBar* dialogBar = findChild<QToolBar*>();
+    exportBar_ = new QToolBar(this);
+    exportBar_->setObjectName(u"exportBar"_s);
+    exportBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* rows = qobject_cast<QBoxLayout*>(layout());
+    const int below = rows && dialogBar ? rows->indexOf(dialogBar) : -1;
+    if (below >= 0)
+        rows->insertWidget(below + 1, exportBar_);
+    else if (rows)
+        rows->insertWidget(0, exportBar_);
 }
 
 void ReportPreviewDialog::setPathChooser(PathChooser chooser)

@@ -323,8 +323,9 @@ void WindowsFitTest::outerSizesIncludeTheFrame()
     SettleOnScreen(*search, windowManager_);
     const QSize frame = search->windowHandle()->frameGeometry().size() - search->size();
     QVERIFY(frame.height() > 0);
-    QCOMPARE(search->minimumSize() + frame, QSize(800, 550));
-    QCOMPARE(search->size(), QSize(800, 511).expandedTo(QSize(800, 550) - frame));
+    // The client area is the design's; the outer minimum holds, though not above that size.
+    QCOMPARE(search->size(), QSize(800, 511));
+    QCOMPARE(search->minimumSize(), (QSize(800, 550) - frame).boundedTo(QSize(800, 511)));
 }
 
 void WindowsFitTest::tyrePlacementClientAreaLiesBelowItsMenu()
