@@ -10,6 +10,7 @@
 #include <QBoxLayout>
 #include <QDir>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -78,19 +79,21 @@ QAction* ReportPreviewDialog::addSaveAction(const QString& objectName, const QSt
 }
 
 // The exports get a row of their own under the dialog's tool bar: at the end of that bar they
-// would hide behind its overflow arrow at the window's default width.
+// would hide behind its overflow arrow at the window's default width. The dialog keeps its bar
+// in a main window of its own; without one the row goes on top of the dialog.
 void ReportPreviewDialog::addExportBar()
 {
     QToolBar* dialogBar = findChild<QToolBar*>();
     exportBar_ = new QToolBar(this);
     exportBar_->setObjectName(u"exportBar"_s);
     exportBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    auto* rows = qobject_cast<QBoxLayout*>(layout());
-    const int below = rows && dialogBar ? rows->indexOf(dialogBar) : -1;
-    if (below >= 0)
-        rows->insertWidget(below + 1, exportBar_);
-    else if (rows)
+    exportBar_->setMovable(false);
+    if (auto* barHost = qobject_cast<QMainWindow*>(dialogBar ? dialogBar->parentWidget() : nullptr)) {
+        barHost->addToolBarBreak();
+        barHost->addToolBar(exportBar_);
+    } else if (auto* rows = qobject_cast<QBoxLayout*>(layout())) {
         rows->insertWidget(0, exportBar_);
+    }
 }
 
 void ReportPreviewDialog::setPathChooser(PathChooser chooser)

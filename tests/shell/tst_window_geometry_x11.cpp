@@ -1,6 +1,7 @@
 // Window geometry on a real desktop (1920 x 1080, a laptop's 1366 x 768, 1920 x 1080 scaled by 1.5): design places
 // and sizes, the work area, placements that stay put, title-bar buttons, an order opened from a modal tyre window.
 #include "desktop_session.h"
+#include "window_fit_checks.h"
 #include "window_test_state.h"
 
 #include "support/simulator_process.h"
@@ -23,11 +24,11 @@
 #include "ui/window_placement.h"
 
 #include <QAction>
-#include <QElapsedTimer>
-#include <QPointer>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProcess>
 #include <QRadioButton>
 #include <QScreen>
@@ -128,8 +129,8 @@ bool Xdotool(const QStringList& arguments)
 bool ClickOn(const QWidget* widget)
 {
     const QPoint centre = widget->mapToGlobal(widget->rect().center()) * widget->devicePixelRatioF();
-    return Xdotool({u"mousemove"_s, u"--sync"_s, QString::number(centre.x()), QString::number(centre.y()), u"click"_s,
-                    u"1"_s});
+    return Xdotool(
+        {u"mousemove"_s, u"--sync"_s, QString::number(centre.x()), QString::number(centre.y()), u"click"_s, u"1"_s});
 }
 
 bool PressKey(const QString& key)
@@ -521,6 +522,8 @@ void WindowGeometryTest::printPreviewFitsAndShowsEveryExport()
     const bool shown = InsideModalLoop([this] { PrintShownOrder(*order_, 1); },
                                        [&](QWidget* preview) {
                                            QTest::qWait(300);
+                                           if (!SaveScreenshot(*preview, u"print-preview"_s))
+                                               hiddenExports << u"no screenshot"_s;
                                            outer = Outer(preview);
                                            area = WorkArea(preview);
                                            auto* bar = preview->findChild<QToolBar*>(u"exportBar"_s);
@@ -581,6 +584,10 @@ void WindowGeometryTest::orderOpenedFromAModalTyreWindow()
                 return fail(u"the order window was not framed"_s);
             if (StackingIndex(order_.get()) > StackingIndex(tyres))
                 fail(u"the order window opened behind the tyre window"_s);
+            // The tyre window's place on the screen, with the order window in front of it.
+            if (!SaveScreenshot(*tyres,
+                                u"order-over-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-')))
+                fail(u"no screenshot"_s);
             if (WindowRaisingABox() != order_.get())
                 fail(u"a box of the order window would not stand over it"_s);
 
@@ -591,8 +598,8 @@ void WindowGeometryTest::orderOpenedFromAModalTyreWindow()
             items->clearSelection();
             const QRect firstRow = items->visualItemRect(items->topLevelItem(0));
             const QPoint centre = items->viewport()->mapToGlobal(firstRow.center()) * items->devicePixelRatioF();
-            Xdotool({u"mousemove"_s, u"--sync"_s, QString::number(centre.x()), QString::number(centre.y()),
-                     u"click"_s, u"1"_s});
+            Xdotool({u"mousemove"_s, u"--sync"_s, QString::number(centre.x()), QString::number(centre.y()), u"click"_s,
+                     u"1"_s});
             if (!QTest::qWaitFor([items] { return items->topLevelItem(0)->isSelected(); }, 3000))
                 fail(u"a click on the order window's item list did nothing"_s);
 
