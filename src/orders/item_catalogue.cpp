@@ -63,7 +63,7 @@ QString DescriptionForStatement(const QString& typed)
 
 void ShowPriceRefusal()
 {
-    ShowSystemMessage(MessageIcon::Error, u"Napačna cena"_s, u"Cena mora biti število, na primer 12,50."_s);
+    ShowSystemMessage(MessageIcon::Error, u"Napačna cena"_s, u"Cena mora biti število, na primer 12.50."_s);
 }
 
 QTableWidgetItem* ReadOnlyItem(const QString& text)
@@ -176,6 +176,13 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     btnplus->setObjectName(u"btnplus"_s);
     for (QPushButton* small : {btnminus, btnplus})
         small->setFixedSize(22, 22);
+    // The position row keeps its room while it is hidden for a new item, so the label column
+    // keeps the width "Pozicija:" gives it and the price box stays where the hand expects it.
+    for (QWidget* positionControl : positionControls()) {
+        QSizePolicy policy = positionControl->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        positionControl->setSizePolicy(policy);
+    }
 
     btnDeletePostavka = new TXpButton(u"Izbriši   "_s, pnlAddDelete);
     btnDeletePostavka->setObjectName(u"btnDeletePostavka"_s);
@@ -319,11 +326,16 @@ void TfrmNalogUrejanjePostavk::lviewPostavkeChange()
     }
 }
 
+QList<QWidget*> TfrmNalogUrejanjePostavk::positionControls() const
+{
+    return {lblpozicija, txtPozicija, btnminus, btnplus};
+}
+
 void TfrmNalogUrejanjePostavk::showPanel()
 {
     pnlAddDelete->setVisible(true);
     const bool newItem = SelectedPostavkaId < 0;
-    for (QWidget* positionControl : std::initializer_list<QWidget*>{lblpozicija, txtPozicija, btnminus, btnplus})
+    for (QWidget* positionControl : positionControls())
         positionControl->setVisible(!newItem);
     if (newItem) {
         txtOpis->clear();

@@ -51,6 +51,8 @@ private:
     void lviewPostavkeChange();
     void showPanel();
     void hidePanel();
+    // The position's label, box and its "-" and "+" buttons, shown only for an existing item.
+    QList<QWidget*> positionControls() const;
     void savePostavka();
     void shraniClick();
     void btnDeletePostavkaClick();

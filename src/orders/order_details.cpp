@@ -681,6 +681,8 @@ void openNalog(qint32 nalogId)
     if (window->isVisible())
         window->close();
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    // Opened from a modal tyre window, the order window works beside it and stands in front of it.
+    ShowBesideModalWindow(window);
     window->show();
     window->raise();
     window->activateWindow();

@@ -20,6 +20,8 @@
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/wait_cursor.h"
+#include "ui/window_owner.h"
+#include "ui/window_placement.h"
 
 #include <QApplication>
 #include <QDate>
@@ -417,6 +419,9 @@ void TfrmPrintIzpis::showPreview()
     preview.setObjectName(u"qrPreview"_s);
     preview.setFailureReporter(ShowFailureBox);
     preview.setSheetName(sheetName_);
+    // Centred like the other windows, and shrunk to the work area of a small screen.
+    CentreOnOwnerWindow(&preview);
+    KeepOnScreen(&preview);
     preview.exec();
 }
 

@@ -7,8 +7,10 @@
 #include "report_xlsx.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QDir>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -46,8 +48,7 @@ ReportPreviewDialog::ReportPreviewDialog(Generator generator, QString documentTi
     setWindowState(Qt::WindowNoState);
     connect(this, &QPrintPreviewDialog::paintRequested, this, &ReportPreviewDialog::paintPages);
 
-    if (auto* toolBar = findChild<QToolBar*>())
-        toolBar->addSeparator();
+    addExportBar();
     savePdf_ = addSaveAction(u"savePdfAction"_s, u"Shrani kot PDF"_s, u".pdf"_s, u"PDF (*.pdf)"_s, WritePdf);
     saveRtf_ = addSaveAction(u"saveRtfAction"_s, u"Shrani kot RTF"_s, u".rtf"_s, u"RTF (*.rtf)"_s, WriteRtf);
     saveXlsx_ = addSaveAction(u"saveXlsxAction"_s, u"Shrani kot Excel"_s, u".xlsx"_s, u"Excel (*.xlsx)"_s,
@@ -73,11 +74,26 @@ QAction* ReportPreviewDialog::addSaveAction(const QString& objectName, const QSt
         if (!writer(generate_(), path, &error))
             fail(error);
     });
-    if (auto* toolBar = findChild<QToolBar*>())
-        toolBar->addAction(action);
-    else
-        addAction(action);
+    exportBar_->addAction(action);
     return action;
+}
+
+// The exports get a row of their own under the dialog's tool bar: at the end of that bar they
+// would hide behind its overflow arrow at the window's default width. The dialog keeps its bar
+// in a main window of its own; without one the row goes on top of the dialog.
+void ReportPreviewDialog::addExportBar()
+{
+    QToolBar* dialogBar = findChild<QToolBar*>();
+    exportBar_ = new QToolBar(this);
+    exportBar_->setObjectName(u"exportBar"_s);
+    exportBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    exportBar_->setMovable(false);
+    if (auto* barHost = qobject_cast<QMainWindow*>(dialogBar ? dialogBar->parentWidget() : nullptr)) {
+        barHost->addToolBarBreak();
+        barHost->addToolBar(exportBar_);
+    } else if (auto* rows = qobject_cast<QBoxLayout*>(layout())) {
+        rows->insertWidget(0, exportBar_);
+    }
 }
 
 void ReportPreviewDialog::setPathChooser(PathChooser chooser)

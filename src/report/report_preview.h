@@ -9,13 +9,14 @@
 #include <functional>
 
 class QAction;
+class QToolBar;
 class QPrintPreviewWidget;
 
 namespace report {
 
 // Shows the pages a generator makes; every repaint and every print from the window
-// generates the report anew. The tool bar carries "Shrani kot PDF", "Shrani kot RTF",
-// "Shrani kot Excel" and "Shrani kot HTML"; each saves one fresh generation.
+// generates the report anew. A second tool bar under the dialog's own carries "Shrani kot PDF",
+// "Shrani kot RTF", "Shrani kot Excel" and "Shrani kot HTML"; each saves one fresh generation.
 class ReportPreviewDialog final : public QPrintPreviewDialog {
     Q_OBJECT
 public:
@@ -44,6 +45,7 @@ private:
     // Writes a generated document to a file; false with *error set on failure.
     using Writer = std::function<bool(const Document& document, const QString& path, QString* error)>;
 
+    void addExportBar();
     void paintPages(QPrinter* printer);
     QAction* addSaveAction(const QString& objectName, const QString& caption, const QString& extension,
                            const QString& filter, Writer writer);
@@ -53,6 +55,7 @@ private:
     Generator generate_;
     QString title_;
     QString sheetName_;
+    QToolBar* exportBar_ = nullptr;
     QAction* savePdf_ = nullptr;
     QAction* saveRtf_ = nullptr;
     QAction* saveXlsx_ = nullptr;

@@ -7,6 +7,7 @@
 #include "ui/failure_box.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
+#include "ui/outer_size.h"
 #include "ui/xp_button.h"
 
 #include <QLabel>
@@ -91,8 +92,7 @@ void TfrmUrejanjePodatkov::buildControls()
     shrani->setGeometry(347, top + 2, 123, 38);
     connect(shrani, &TXpButton::clicked, this, &TfrmUrejanjePodatkov::shraniClick);
 
-    setMinimumSize(400, 300);
-    resize(489, 323);
+    OuterSizeKeeper::withClientSize(this, QSize(489, 323), QSize(400, 300));
 }
 
 void TfrmUrejanjePodatkov::showEvent(QShowEvent* event)

@@ -14,6 +14,7 @@
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/ordavo_fonts.h"
+#include "ui/outer_size.h"
 #include "ui/window_owner.h"
 #include "ui/xp_button.h"
 
@@ -152,8 +153,7 @@ void TfrmnalogLogin::buildControls()
     XpButton1->setGeometry(16, 120, 123, 38);
     connect(XpButton1, &TXpButton::clicked, this, &TfrmnalogLogin::XpButton1Click);
 
-    setMinimumSize(400, 300);
-    resize(489, 300);
+    OuterSizeKeeper::withClientSize(this, QSize(489, 261), QSize(400, 300));
 }
 
 void TfrmnalogLogin::showEvent(QShowEvent* event)

@@ -126,6 +126,7 @@ void OrdavoWindow::showEvent(QShowEvent* event)
         KeepGlyphsInsideLabels(*this);
         if (centredOnMainWindow_)
             CentreOnOwnerWindow(this);
+        KeepOnScreen(this);
     }
     QDialog::showEvent(event);
 }

@@ -77,8 +77,9 @@ private:
 // Base class of the secondary windows. A window derives from it, passes its object name (the
 // placement keys depend on it), title and band height, puts its controls on bodyPanel() (and
 // topBand() for band labels), sets its size, and overrides FormKeyDown for keys of its own.
-// Esc or Ctrl+W close it; it is centred on the main window when first shown (unless turned off);
-// it has only a close box. Enter in a control does not press a button unless the button has focus.
+// Esc or Ctrl+W close it; it is centred on the main window when first shown (unless turned off)
+// and kept inside the screen's work area; it has only a close box. Enter in a control does not press a button unless
+// the button has focus.
 class OrdavoWindow : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OrdavoWindow)

@@ -28,7 +28,7 @@ OuterSizeKeeper::OuterSizeKeeper(QWidget* window, const QSize& outerSize, const 
     : QObject(window), window_(window), outerSize_(outerSize), clientSize_(clientSize), outerMinimum_(outerMinimum),
       frameWatch_(new QTimer(this))
 {
-    window_->setMinimumSize(outerMinimum_);
+    window_->setMinimumSize(minimumFor(frame_));
     window_->resize(wantedSize(frame_));
     frameWatch_->setInterval(FrameCheckMs);
     connect(frameWatch_, &QTimer::timeout, this, [this] {
@@ -61,9 +61,12 @@ bool OuterSizeKeeper::eventFilter(QObject* watched, QEvent* event)
 
 QSize OuterSizeKeeper::wantedSize(const QSize& frame) const
 {
-    if (outerSize_.isValid())
-        return outerSize_ - frame;
-    return clientSize_.expandedTo(outerMinimum_ - frame);
+    return outerSize_.isValid() ? outerSize_ - frame : clientSize_;
+}
+
+QSize OuterSizeKeeper::minimumFor(const QSize& frame) const
+{
+    return (outerMinimum_ - frame).boundedTo(wantedSize(frame));
 }
 
 QSize OuterSizeKeeper::currentFrame() const
@@ -83,7 +86,7 @@ void OuterSizeKeeper::followFrame()
     // Only a window still at the size given here follows the frame; a user's size stays.
     const bool followsFrame = window_->size() == wantedSize(frame_);
     frame_ = frame;
-    window_->setMinimumSize(outerMinimum_ - frame_);
+    window_->setMinimumSize(minimumFor(frame_));
     if (followsFrame)
         window_->resize(wantedSize(frame_));
 }

@@ -11,7 +11,9 @@ class QTimer;
 // size. The frame's extents are known only after the window manager has decorated the mapped
 // window, so until then the frame counts as empty; when the frame appears or changes, the
 // minimum becomes the outer minimum less the frame and, while the user has not resized the
-// window, its size the outer size less the frame (or the client size, grown to the minimum).
+// window, its size the outer size less the frame (or the client size). The minimum never
+// exceeds that size: where the window manager's frame is thinner than the one the design was
+// drawn for, the window opens at its design size rather than grown to the minimum.
 // Without a window manager the frame stays empty. Owned by the window.
 class OuterSizeKeeper final : public QObject {
     Q_OBJECT
@@ -27,6 +29,7 @@ protected:
 private:
     OuterSizeKeeper(QWidget* window, const QSize& outerSize, const QSize& clientSize, const QSize& outerMinimum);
     QSize wantedSize(const QSize& frame) const;
+    QSize minimumFor(const QSize& frame) const;
     QSize currentFrame() const;
     void followFrame();
 

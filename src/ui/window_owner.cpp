@@ -52,14 +52,48 @@ void CentreOnOwnerWindow(QWidget* window)
     window->move(centre.x() - outer.width() / 2, centre.y() - outer.height() / 2);
 }
 
+namespace {
+// True when the modal window lets `window` take input: the modal window itself, or a window
+// stacked over it (one of its transients).
+bool TakesInputBeside(const QWidget* modal, const QWidget* window)
+{
+    if (!modal || window == modal)
+        return true;
+    const QWindow* modalHandle = modal->windowHandle();
+    const QWindow* handle = window->windowHandle();
+    return modalHandle && handle && modalHandle->isAncestorOf(handle, QWindow::IncludeTransients);
+}
+} // namespace
+
 QWidget* WindowRaisingABox(const QWidget* box)
 {
-    for (QWidget* candidate : {QApplication::activeModalWidget(), QApplication::activeWindow()}) {
-        if (candidate && candidate != box && candidate->isVisible())
-            return candidate->window();
-    }
+    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* active = QApplication::activeWindow();
+    // A window opened from inside a modal window works beside it: its boxes belong to it.
+    if (active && active != box && active->isVisible() && TakesInputBeside(modal, active))
+        return active->window();
+    if (modal && modal != box && modal->isVisible())
+        return modal->window();
     QWidget* owner = DialogOwnerWindow();
     return owner && owner != box && owner->isVisible() ? owner : nullptr;
+}
+
+void ShowBesideModalWindow(QWidget* window)
+{
+    if (!window)
+        return;
+    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* over = modal && modal != window && modal->isVisible() ? modal->window() : window->parentWidget();
+    window->winId();
+    QWindow* handle = window->windowHandle();
+    if (!handle)
+        return;
+    if (over) {
+        over->winId();
+        handle->setTransientParent(over->window()->windowHandle());
+    } else {
+        handle->setTransientParent(nullptr);
+    }
 }
 
 void StackOverRaisingWindow(QWidget* box)

@@ -13,10 +13,17 @@ QWidget* DialogOwnerWindow();
 // the screen when there is no main window). The window keeps its size.
 void CentreOnOwnerWindow(QWidget* window);
 
-// The window a box or question belongs to: the active modal window, else the active window,
-// else the visible main window; nullptr when there is none. A box is stacked over it, so the
+// The window a box or question belongs to: the active window when the active modal window lets
+// it take input (see ShowBesideModalWindow), else the active modal window, else the visible
+// main window; nullptr when there is none. A box is stacked over it, so the
 // window the user works in stays where it is (never under the main window).
 QWidget* WindowRaisingABox(const QWidget* box = nullptr);
+
+// Makes `window` (a window that is not modal, shown next) take input while a modal window is
+// open: it becomes a transient of that modal window, so the modal window does not block it and
+// the window manager keeps it in front of it; without a modal window it belongs to its parent
+// widget's window again. Call it each time before showing the window.
+void ShowBesideModalWindow(QWidget* window);
 
 // Makes the window manager keep `box` over the window that raised it.
 void StackOverRaisingWindow(QWidget* box);

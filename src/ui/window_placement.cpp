@@ -22,10 +22,9 @@ namespace {
 
 const QString kSection = u"ordavo"_s;
 
-// Height of the strip at the top of a window that must stay reachable to move it.
-constexpr int kTitleBarStrip = 24;
-// How much of the title bar's width must lie on a screen to grab it.
-constexpr int kTitleBarGrip = 80;
+// The frame the window manager last gave a window of this program: the best guess for a window
+// it has not framed yet (all of them carry the same decorations). Empty until one was framed.
+QMargins lastFrame;
 
 QWidget* AsWindow(QObject* form)
 {
@@ -33,32 +32,48 @@ QWidget* AsWindow(QObject* form)
     return widget && widget->isWindow() ? widget : nullptr;
 }
 
-int IntegerOr(const QString& text, int current)
+std::optional<int> StoredInteger(const QString& key)
 {
     bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok ? value : current;
+    const int value = ReadSetting(kSection, key).toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-int StoredOr(const QString& key, int current)
+bool IsDecorated(const QWidget* window)
 {
-    return IntegerOr(ReadSetting(kSection, key), current);
+    return !window->windowFlags().testFlag(Qt::FramelessWindowHint) && QGuiApplication::platformName() == u"xcb"_s;
 }
 
-// The window with its frame. Asked of the native window once it exists: the widget's own copy
-// of the frame can stay empty when the window manager frames the window after Qt first asked.
-QRect OuterRect(const QWidget* window)
+// The frame the window manager drew around the window; zero before it has framed it.
+QMargins KnownFrame(const QWidget* window)
 {
     const QWindow* handle = window->windowHandle();
-    if (handle && window->testAttribute(Qt::WA_WState_Created))
-        return handle->frameGeometry();
-    return window->frameGeometry();
+    return handle && window->testAttribute(Qt::WA_WState_Created) ? handle->frameMargins() : QMargins();
 }
 
-// The frame around the client area; zero before the window system has framed the window.
-QSize FrameExtra(const QWidget* window)
+// The window's frame, or before the window manager framed it the frame it is expected to get.
+QMargins ExpectedFrame(const QWidget* window)
 {
-    return OuterRect(window).size() - window->size();
+    const QMargins known = KnownFrame(window);
+    if (!known.isNull() || !IsDecorated(window))
+        return known;
+    return lastFrame;
+}
+
+QSize SizeOf(const QMargins& margins)
+{
+    return QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+}
+
+// The window with its frame. Asked of the native window once the window manager has framed it:
+// the widget's own copy of the frame can stay empty when the frame came after Qt first asked.
+// Before that, the window's position is where its frame will stand (a window is placed with
+// move() until it is on screen) and the frame is the expected one.
+QRect OuterRect(const QWidget* window)
+{
+    if (!KnownFrame(window).isNull())
+        return window->windowHandle()->frameGeometry();
+    return QRect(window->pos(), window->size() + SizeOf(ExpectedFrame(window)));
 }
 
 bool IsOnScreen(const QWidget* window)
@@ -68,16 +83,17 @@ bool IsOnScreen(const QWidget* window)
 }
 
 // Puts the window's frame at outer.topLeft() and sizes it so that the frame is outer.size().
-// The frame is the native window's: the widget's own copy of it can still be empty.
+// Once the frame is known the client rectangle is set exactly; before, the window is moved by
+// its frame's corner and sized by the expected frame, and corrected once it is framed.
 void ApplyOuterRect(QWidget* window, const QRect& outer)
 {
-    const QWindow* handle = window->windowHandle();
-    if (!handle || !window->testAttribute(Qt::WA_WState_Created)) {
+    const QMargins known = KnownFrame(window);
+    if (known.isNull()) {
         window->move(outer.topLeft());
-        window->resize(outer.size() - FrameExtra(window));
+        window->resize(outer.size() - SizeOf(ExpectedFrame(window)));
         return;
     }
-    window->setGeometry(outer - handle->frameMargins());
+    window->setGeometry(outer - known);
 }
 
 QList<QRect> AvailableAreas()
@@ -88,11 +104,19 @@ QList<QRect> AvailableAreas()
     return areas;
 }
 
+// The outer rectangle moved, and if need be shrunk (not below the window's minimum), into the
+// screens' available areas.
+QRect FitOnScreen(const QWidget* window, const QRect& outer)
+{
+    return FitIntoAvailableArea(outer, window->minimumSize() + SizeOf(ExpectedFrame(window)), AvailableAreas());
+}
+
 const QString kTrackerName = u"ordavoPlacementTracker"_s;
 
 // Follows one window from its creation: waits until it is on screen, applies again a restore
-// that was made before the window manager's frame was known, then remembers the outer rectangle
-// the window settled on. Saves are written only after the user changed that rectangle.
+// that was made before the window manager's frame was known and keeps the window on the screen,
+// then remembers the outer rectangle the window settled on. A window that restores its placement
+// is written only after the user changed that rectangle; any other also when it closes.
 class PlacementTracker final : public QObject {
 public:
     explicit PlacementTracker(QWidget* window) : QObject(window), window_(window)
@@ -106,6 +130,16 @@ public:
     static PlacementTracker* of(const QWidget* window)
     {
         return static_cast<PlacementTracker*>(window->findChild<QObject*>(kTrackerName, Qt::FindDirectChildrenOnly));
+    }
+
+    // The window restores its placement: only the user's changes are written.
+    void markRestoring() { restored_ = true; }
+
+    // For a window tracked only once it was already showing: settles it like one tracked before.
+    void settleIfShowing()
+    {
+        if (!settled_ && window_->isVisible() && !poll_.isActive())
+            waitUntilOnScreen();
     }
 
     void restoreTo(const QRect& outer)
@@ -129,6 +163,9 @@ public:
             return true; // never shown: an explicit save of the window as it stands
         if (userPlaced_)
             return true;
+        // A window that opens where its design puts it stores where it was when it closes.
+        if (closing_ && !restored_)
+            return true;
         if (!settled_ || OuterRect(window_) == *settled_)
             return false;
         userPlaced_ = true;
@@ -137,6 +174,12 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (watched == window_) {
+            if (event->type() == QEvent::Show)
+                closing_ = false;
+            else if (event->type() == QEvent::Close || (event->type() == QEvent::Hide && !event->spontaneous()))
+                closing_ = true;
+        }
         if (watched == window_ && event->type() == QEvent::Show && !settled_)
             waitUntilOnScreen();
         else if (watched == handle_ && event->type() == QEvent::Expose && !settled_)
@@ -151,12 +194,7 @@ private:
 
     // On X11 a window manager frames the window a moment after it is mapped; Qt learns the
     // frame's size from it. Other platforms report theirs at once, or have none.
-    bool frameKnown() const
-    {
-        if (window_->windowFlags().testFlag(Qt::FramelessWindowHint) || QGuiApplication::platformName() != u"xcb"_s)
-            return true;
-        return !FrameExtra(window_).isEmpty();
-    }
+    bool frameKnown() const { return !IsDecorated(window_) || !KnownFrame(window_).isNull(); }
 
     void waitUntilOnScreen()
     {
@@ -185,10 +223,15 @@ private:
         if (!frameKnown() && ++polls_ < kMaxPolls)
             return;
         poll_.stop();
-        if (pendingRestore_ && OuterRect(window_) != *pendingRestore_) {
+        if (!KnownFrame(window_).isNull())
+            lastFrame = KnownFrame(window_);
+        // With the real frame known, the rectangle asked for is applied again where the guess
+        // was wrong, and the window is kept on the screen.
+        const QRect wanted = FitOnScreen(window_, pendingRestore_.value_or(OuterRect(window_)));
+        if (OuterRect(window_) != wanted) {
             const bool saving = placementSaving;
             placementSaving = false;
-            ApplyOuterRect(window_, *pendingRestore_);
+            ApplyOuterRect(window_, wanted);
             placementSaving = saving;
         }
         pendingRestore_.reset();
@@ -204,6 +247,8 @@ private:
     std::optional<QRect> pendingRestore_;
     std::optional<QRect> settled_;
     bool userPlaced_ = false;
+    bool restored_ = false;
+    bool closing_ = false;
 };
 
 } // namespace
@@ -214,31 +259,45 @@ void TrackPlacement(QWidget* window)
         new PlacementTracker(window);
 }
 
-QRect KeepTitleBarReachable(const QRect& outer, const QList<QRect>& availableAreas)
+QRect FitIntoAvailableArea(const QRect& outer, const QSize& minimumOuter, const QList<QRect>& availableAreas)
 {
     if (availableAreas.isEmpty())
         return outer;
-    const QRect titleBar(outer.left(), outer.top(), outer.width(), qMin(kTitleBarStrip, outer.height()));
-    const int grip = qMin(kTitleBarGrip, outer.width());
     const QRect* best = &availableAreas.first();
-    int bestOverlap = -1;
+    qint64 bestOverlap = -1;
     for (const QRect& area : availableAreas) {
-        const QRect onArea = titleBar.intersected(area);
-        if (onArea.width() >= grip && onArea.height() >= titleBar.height() && outer.height() <= area.height() &&
-            outer.width() <= area.width())
+        if (area.contains(outer))
             return outer;
         const QRect overlap = outer.intersected(area);
-        const int size = overlap.isEmpty() ? 0 : overlap.width() * overlap.height();
+        const qint64 size = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
         if (size > bestOverlap) {
             bestOverlap = size;
             best = &area;
         }
     }
     const QRect& area = *best;
-    QRect fitted(outer.topLeft(), outer.size().boundedTo(area.size()));
-    fitted.moveLeft(qBound(area.left(), fitted.left(), area.right() + 1 - fitted.width()));
-    fitted.moveTop(qBound(area.top(), fitted.top(), area.bottom() + 1 - fitted.height()));
+    QRect fitted(outer.topLeft(), outer.size().boundedTo(area.size()).expandedTo(minimumOuter));
+    // Right and bottom edges first, then left and top: a window larger than the area keeps its
+    // title bar on it.
+    fitted.moveLeft(qMax(area.left(), qMin(fitted.left(), area.right() + 1 - fitted.width())));
+    fitted.moveTop(qMax(area.top(), qMin(fitted.top(), area.bottom() + 1 - fitted.height())));
     return fitted;
+}
+
+void KeepOnScreen(QWidget* window)
+{
+    if (!window || !window->isWindow())
+        return;
+    TrackPlacement(window);
+    PlacementTracker::of(window)->settleIfShowing();
+    const QRect outer = OuterRect(window);
+    const QRect fitted = FitOnScreen(window, outer);
+    if (fitted == outer)
+        return;
+    const bool saving = placementSaving;
+    placementSaving = false;
+    ApplyOuterRect(window, fitted);
+    placementSaving = saving;
 }
 
 void saveFormPlacement(QObject* form)
@@ -262,15 +321,23 @@ void restoreFormPlacement(QObject* form)
     if (!window)
         return;
     const QString name = window->objectName();
-    const QRect current = OuterRect(window);
-    const QRect stored(StoredOr(u"left"_s + name, current.x()), StoredOr(u"top"_s + name, current.y()),
-                       StoredOr(u"width"_s + name, current.width()), StoredOr(u"height"_s + name, current.height()));
-    // Without a stored value the window keeps the place its design gave it.
-    const QRect outer = stored == current ? current : KeepTitleBarReachable(stored, AvailableAreas());
+    const std::optional<int> left = StoredInteger(u"left"_s + name);
+    const std::optional<int> top = StoredInteger(u"top"_s + name);
+    const std::optional<int> width = StoredInteger(u"width"_s + name);
+    const std::optional<int> height = StoredInteger(u"height"_s + name);
 
     placementSaving = false;
     TrackPlacement(window);
-    PlacementTracker::of(window)->restoreTo(outer);
+    PlacementTracker::of(window)->markRestoring();
+    if (!left && !top && !width && !height) {
+        // Nothing stored: the window keeps the place and size its design gave it, on the screen.
+        KeepOnScreen(window);
+    } else {
+        const QRect current = OuterRect(window);
+        const QRect stored(left.value_or(current.x()), top.value_or(current.y()), width.value_or(current.width()),
+                           height.value_or(current.height()));
+        PlacementTracker::of(window)->restoreTo(FitOnScreen(window, stored));
+    }
     QCoreApplication::processEvents();
     placementSaving = true;
 }

@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QSize>
 
 class QObject;
 class QWidget;
@@ -14,26 +15,35 @@ extern bool placementSaving;
 // Writes "left", "top", "width" and "height" + the window's object name (section "ordavo"), in
 // this order, as decimal texts of its outer rectangle (frame included). Does nothing for an
 // object that is not a window.
-// A window whose placement is tracked (see TrackPlacement) is written only once the user has
-// moved or resized it after it came on screen: the events of creation, of the window manager
-// framing it and of a restore never write, so what is stored stays exactly as the user left it.
+// A window whose placement is tracked (see TrackPlacement) and restored is written only once
+// the user has moved or resized it after it came on screen: the events of creation, of the
+// window manager framing it and of a restore never write, so what is stored stays exactly as the
+// user left it. A tracked window that is not restored is also written when it closes.
 // Throws SettingsError when the store refuses the write.
 void saveFormPlacement(QObject* form);
 
 // Reads the four settings and applies them as the window's outer rectangle, in the order left,
-// top, width, height; an empty or non-integer setting keeps the current value. A rectangle that
-// would leave the title bar off every screen is moved (and if needed shrunk) into the available
-// area. placementSaving is false while the values are applied and while pending events run,
-// then true. When the window manager has not framed the window yet, the size is applied again
-// once the frame is known, so the outer rectangle is the stored one. Does nothing for an object
-// that is not a window. Throws SettingsError when the store cannot be read.
+// top, width, height; an empty or non-integer setting keeps the current value, and with none
+// stored the window keeps the place and size its design gave it. Either way the window is kept
+// inside the screens' available areas (see FitIntoAvailableArea). placementSaving is false
+// while the values are applied and while pending events run, then true. When the window
+// manager has not framed the window yet, the rectangle is applied again once the frame is
+// known, so the outer rectangle is the stored one. Does nothing for an object that is not a
+// window. Throws SettingsError when the store cannot be read.
 void restoreFormPlacement(QObject* form);
 
-// From now on, saveFormPlacement writes this window only after the user's first move or resize
-// once it is on screen. Windows that save their placement call it when they are created.
+// From now on, saveFormPlacement writes this window only as described there, and the window is
+// kept on the screen once the window manager has framed it. Windows that save their placement
+// call it when they are created.
 void TrackPlacement(QWidget* window);
 
-// The outer rectangle a window is given for a stored one: unchanged while its title bar lies on
-// one of the available areas; otherwise shrunk to fit and moved inside the area that holds
-// most of it (the first one when none does).
-QRect KeepTitleBarReachable(const QRect& outer, const QList<QRect>& availableAreas);
+// Moves the window, and shrinks it if it must, so that it lies inside the screens' available
+// areas now (with the frame it is expected to get when it is not framed yet) and again once the
+// window manager has framed it. Windows call it when they first show.
+void KeepOnScreen(QWidget* window);
+
+// The outer rectangle a window is given: unchanged while it lies inside one of the available
+// areas; otherwise moved inside the area that holds most of it (the first one when none does),
+// shrunk to that area where it is larger, though never below minimumOuter; a window still
+// larger than the area keeps its top left corner, and so its title bar, on it.
+QRect FitIntoAvailableArea(const QRect& outer, const QSize& minimumOuter, const QList<QRect>& availableAreas);

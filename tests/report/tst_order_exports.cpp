@@ -88,7 +88,7 @@ private slots:
         });
         QStringList toolBarTexts;
         const PreviewWatch watch([&](report::ReportPreviewDialog& dialog) {
-            for (QAction* action : dialog.findChild<QToolBar*>()->actions())
+            for (QAction* action : dialog.findChild<QToolBar*>(u"exportBar"_s)->actions())
                 if (action->text().startsWith(u"Shrani kot"_s))
                     toolBarTexts << action->text();
             for (QAction* action :

@@ -151,15 +151,23 @@ private slots:
                 return dir_.filePath(QFileInfo(suggested).fileName());
             });
         QCOMPARE(dialog.size(), QSize(1024, 768));
-        auto* toolBar = dialog.findChild<QToolBar*>();
-        QVERIFY(toolBar);
-        QVERIFY(toolBar->actions().contains(dialog.savePdfAction()));
-        QVERIFY(toolBar->actions().contains(dialog.saveHtmlAction()));
+        auto* exportBar = dialog.findChild<QToolBar*>(u"exportBar"_s);
+        QVERIFY(exportBar);
+        const QList<QAction*> exports{dialog.savePdfAction(), dialog.saveRtfAction(), dialog.saveXlsxAction(),
+                                      dialog.saveHtmlAction()};
+        QCOMPARE(exportBar->actions(), exports);
         QCOMPARE(dialog.savePdfAction()->text(), u"Shrani kot PDF"_s);
         QCOMPARE(dialog.saveHtmlAction()->text(), u"Shrani kot HTML"_s);
 
         dialog.show();
         QTRY_VERIFY(generations > 0);
+        // At the default size every export has its own button in view, none behind an overflow arrow.
+        for (QAction* action : exports) {
+            const QWidget* button = exportBar->widgetForAction(action);
+            QVERIFY2(button && button->isVisible(), qPrintable(action->text()));
+            QVERIFY2(exportBar->rect().contains(QRect(button->mapTo(exportBar, QPoint(0, 0)), button->size())),
+                     qPrintable(action->text()));
+        }
         QCOMPARE(dialog.previewWidget()->zoomMode(), QPrintPreviewWidget::FitToWidth);
         QTRY_COMPARE(dialog.previewWidget()->pageCount(), int(sample.report.generate().pages.size()));
 

@@ -22,7 +22,6 @@
 #include "ui/window_placement.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScreen>
@@ -65,18 +64,6 @@ void SettleOnScreen(QWidget& window, bool framed)
         QTRY_VERIFY_WITH_TIMEOUT(window.windowHandle()->frameMargins().top() > 0, 3000);
     QTest::qWait(300);
     QCoreApplication::processEvents();
-}
-
-// Writes the window, frame included, as NAME.png into $ORDAVO_SCREENSHOT_DIR when it is set.
-void SaveScreenshot(const QWidget& window, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("ORDAVO_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    const QRect frame = window.windowHandle()->frameGeometry();
-    const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    QVERIFY(shot.save(QDir(folder).filePath(name + u".png"_s)));
 }
 
 bool IsInk(QRgb pixel)
@@ -303,7 +290,7 @@ void WindowsFitTest::everyTextFits()
     QFETCH(QStringList, allowedOverlaps);
     QWidget* window = open(which);
     SettleOnScreen(*window, windowManager_);
-    SaveScreenshot(*window, QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(SaveScreenshot(*window, QString::fromLatin1(QTest::currentDataTag())));
 
     const QStringList faults =
         ClippedTexts(*window) + OverlappingControls(*window, allowedOverlaps) + ControlsOverBannerPictures(*window);
@@ -323,8 +310,9 @@ void WindowsFitTest::outerSizesIncludeTheFrame()
     SettleOnScreen(*search, windowManager_);
     const QSize frame = search->windowHandle()->frameGeometry().size() - search->size();
     QVERIFY(frame.height() > 0);
-    QCOMPARE(search->minimumSize() + frame, QSize(800, 550));
-    QCOMPARE(search->size(), QSize(800, 511).expandedTo(QSize(800, 550) - frame));
+    // The client area is the design's; the outer minimum holds, though not above that size.
+    QCOMPARE(search->size(), QSize(800, 511));
+    QCOMPARE(search->minimumSize(), (QSize(800, 550) - frame).boundedTo(QSize(800, 511)));
 }
 
 void WindowsFitTest::tyrePlacementClientAreaLiesBelowItsMenu()

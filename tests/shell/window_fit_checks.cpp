@@ -1,4 +1,5 @@
-// Checks on a shown window: captions fit their controls, controls keep apart, the banner's logo stays clear.
+// Checks on a shown window: captions fit their controls, controls keep apart, the banner's logo stays clear; its
+// screenshot.
 #include "window_fit_checks.h"
 
 #include "ui/xp_button.h"
@@ -7,12 +8,16 @@
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -294,4 +299,15 @@ QStringList ControlsOverBannerPictures(const QWidget& window)
         }
     }
     return out;
+}
+
+bool SaveScreenshot(const QWidget& window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("ORDAVO_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return true;
+    QDir().mkpath(folder);
+    const QRect frame = window.windowHandle()->frameGeometry();
+    const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    return shot.save(QDir(folder).filePath(name + u".png"_s));
 }

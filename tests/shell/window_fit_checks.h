@@ -1,4 +1,5 @@
-// Checks on a shown window: captions fit their controls, controls keep apart, the banner's logo stays clear.
+// Checks on a shown window: captions fit their controls, controls keep apart, the banner's logo stays clear; its
+// screenshot.
 #pragma once
 
 #include <QRect>
@@ -19,3 +20,7 @@ QStringList OverlappingControls(const QWidget& window, const QStringList& allowe
 // One line per visible control standing on a drawn part (not the plain background) of a
 // banner picture ("imgTop") of the window's top bands.
 QStringList ControlsOverBannerPictures(const QWidget& window);
+
+// Writes the window, frame included, as NAME.png into $ORDAVO_SCREENSHOT_DIR when it is set;
+// false when the picture could not be written.
+bool SaveScreenshot(const QWidget& window, const QString& name);

@@ -160,13 +160,33 @@ private slots:
         window.setObjectName(u"frmPlain"_s);
         QVERIFY(ShowAndWaitActive(&window));
         QTRY_VERIFY(Outer(&window).height() > window.height());
-        window.move(333, 222);
+        // A move, and once the window manager has carried it out a resize: sent together, the
+        // second request can overtake the first.
+        window.windowHandle()->setFramePosition(QPoint(333, 222));
+        QTRY_COMPARE(Outer(&window).topLeft(), QPoint(333, 222));
         window.resize(520, 300);
+        QTRY_COMPARE(window.size(), QSize(520, 300));
         QTRY_COMPARE(Outer(&window).topLeft(), QPoint(333, 222));
         const QRect outer = Outer(&window);
         window.close();
         QCOMPARE(StoredPlacement(u"frmPlain"_s), outer);
         QVERIFY(Setting(u"heightfrmPlain"_s).toInt() > window.height());
+    }
+
+    // A window that does not restore its placement (it opens centred) stores it when it closes,
+    // moved by the user or not.
+    void windowThatDoesNotRestoreStoresItsPlacementOnClose()
+    {
+        OrdavoWindow window(u"frmCentred"_s, u"Sredinsko okno"_s, 81);
+        window.setCentredOnMainWindow(false);
+        window.resize(400, 300);
+        window.move(150, 120);
+        QVERIFY(ShowAndWaitActive(&window));
+        QTRY_VERIFY(Outer(&window).height() > window.height());
+        const QRect outer = Outer(&window);
+        QVERIFY(Setting(u"leftfrmCentred"_s).isEmpty());
+        window.close();
+        QCOMPARE(StoredPlacement(u"frmCentred"_s), outer);
     }
 
     void titleBarStaysReachable_data()

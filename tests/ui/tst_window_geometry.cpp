@@ -8,30 +8,47 @@ class TestWindowGeometry : public QObject {
     Q_OBJECT
 
 private slots:
-    void titleBarReachable_data()
+    void fitIntoAvailableArea_data()
     {
-        QTest::addColumn<QRect>("stored");
+        QTest::addColumn<QRect>("outer");
+        QTest::addColumn<QSize>("minimum");
         QTest::addColumn<QList<QRect>>("areas");
         QTest::addColumn<QRect>("given");
+        const QSize small(300, 200);
         const QList<QRect> fullHd{QRect(0, 0, 1920, 1040)};
         const QList<QRect> twoScreens{QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 1024)};
-        QTest::addRow("inside: unchanged") << QRect(100, 50, 902, 725) << fullHd << QRect(100, 50, 902, 725);
-        QTest::addRow("partly off the right: title bar still reachable")
-            << QRect(1500, 50, 902, 725) << fullHd << QRect(1500, 50, 902, 725);
-        QTest::addRow("on the second screen") << QRect(2000, 100, 800, 600) << twoScreens << QRect(2000, 100, 800, 600);
-        QTest::addRow("second screen gone") << QRect(2000, 100, 800, 600) << fullHd << QRect(1120, 100, 800, 600);
-        QTest::addRow("title bar above the screen") << QRect(300, -40, 800, 600) << fullHd << QRect(300, 0, 800, 600);
-        // 1366 x 768 at scale 1.5 leaves 910 x 480 available (logical pixels).
-        QTest::addRow("larger than a scaled small screen")
-            << QRect(100, 50, 1008, 740) << QList<QRect>{QRect(0, 0, 910, 480)} << QRect(0, 0, 910, 480);
-        QTest::addRow("no screens known") << QRect(5000, 5000, 10, 10) << QList<QRect>() << QRect(5000, 5000, 10, 10);
+        const QList<QRect> laptop{QRect(0, 0, 1366, 768)};
+        QTest::addRow("inside: unchanged") << QRect(100, 50, 902, 725) << small << fullHd << QRect(100, 50, 902, 725);
+        QTest::addRow("partly off the right: moved in")
+            << QRect(1500, 50, 902, 725) << small << fullHd << QRect(1018, 50, 902, 725);
+        QTest::addRow("on the second screen")
+            << QRect(2000, 100, 800, 600) << small << twoScreens << QRect(2000, 100, 800, 600);
+        QTest::addRow("across both screens: onto the one holding most")
+            << QRect(1700, 100, 800, 600) << small << twoScreens << QRect(1920, 100, 800, 600);
+        QTest::addRow("second screen gone")
+            << QRect(2000, 100, 800, 600) << small << fullHd << QRect(1120, 100, 800, 600);
+        QTest::addRow("title bar above the screen")
+            << QRect(300, -40, 800, 600) << small << fullHd << QRect(300, 0, 800, 600);
+        // The main window's design place on a laptop: its bottom would stand at 928.
+        QTest::addRow("design place below a laptop's edge: moved up, size kept")
+            << QRect(299, 168, 1010, 760) << QSize(302, 647) << laptop << QRect(299, 8, 1010, 760);
+        // 1920 x 1080 at scale 1.5 leaves 1280 x 720 (logical pixels).
+        QTest::addRow("taller than a scaled screen: shrunk to it")
+            << QRect(299, 168, 1010, 760) << QSize(302, 647) << QList<QRect>{QRect(0, 0, 1280, 720)}
+            << QRect(270, 0, 1010, 720);
+        QTest::addRow("never below the minimum: title bar kept on screen")
+            << QRect(100, 50, 1008, 740) << QSize(600, 600) << QList<QRect>{QRect(0, 0, 910, 480)}
+            << QRect(0, 0, 910, 600);
+        QTest::addRow("no screens known")
+            << QRect(5000, 5000, 10, 10) << small << QList<QRect>() << QRect(5000, 5000, 10, 10);
     }
-    void titleBarReachable()
+    void fitIntoAvailableArea()
     {
-        QFETCH(QRect, stored);
+        QFETCH(QRect, outer);
+        QFETCH(QSize, minimum);
         QFETCH(QList<QRect>, areas);
         QFETCH(QRect, given);
-        QCOMPARE(KeepTitleBarReachable(stored, areas), given);
+        QCOMPARE(FitIntoAvailableArea(outer, minimum, areas), given);
     }
 
     void insideWorkArea_data()
