@@ -2,10 +2,14 @@
 #include "session/remote_calls.h"
 
 #include "data/remote_call.h"
+#include "data/transport_guards.h"
+#include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/wait_cursor.h"
 
 #include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,7 +31,11 @@ RecordsetPtr ExecuteWithCursor(const RemoteCall& call)
 
 void ReportFailure(const RemoteCall& call, const QString& error, bool unreachable)
 {
-    if (call.showFailureText || unreachable)
+    // A request too long for a web server is refused before sending: the user's text is at
+    // fault, not the connection, so it is said as any refused input is.
+    if (const std::optional<QString> refusal = RequestTooLongRefusal(error))
+        ShowSystemMessage(MessageIcon::Warning, u"Predolgo besedilo"_s, *refusal);
+    else if (call.showFailureText || unreachable)
         ShowMessageDialog(mdError, call.failureTitle, error, maCenter);
     if (call.cursor != CallCursor::Untouched)
         ClearBusyCursor();
