@@ -34,11 +34,14 @@ private:
         file.write(bytes);
     }
 
-    static void writeFile(const QString& path, const QByteArray& bytes)
+    // Writes the file and dates it that many seconds from now.
+    static void writeFile(const QString& path, const QByteArray& bytes, int secondsFromNow = 0)
     {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(bytes), bytes.size());
+        QVERIFY(file.flush());
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(secondsFromNow), QFileDevice::FileModificationTime));
     }
 
     // The lock file a writer of this machine leaves, naming a process that has ended.
@@ -331,11 +334,8 @@ private slots:
         WriteSetting(u"ordavo"_s, u"weburl"_s, u"before"_s);
         const QString folder = sandbox_->settingsFolder() + u'/';
         const QString lockPath = sandbox_->settingsFile() + u".lock"_s;
-        writeFile(folder + u"ordavo.ini.backup"_s, "[ordavo]\nweburl=old\n");
-        QVERIFY(QFile(folder + u"ordavo.ini.backup"_s)
-                    .setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
-        writeFile(lockPath, empty ? QByteArray() : LockOfEndedProcess(lockPath));
-        QVERIFY(QFile(lockPath).setFileTime(QDateTime::currentDateTime().addSecs(-1), QFileDevice::FileModificationTime));
+        writeFile(folder + u"ordavo.ini.backup"_s, "[ordavo]\nweburl=old\n", -60);
+        writeFile(lockPath, empty ? QByteArray() : LockOfEndedProcess(lockPath), -1);
         writeFile(folder + u"ordavo.ini.Ab12cD"_s, "[ordavo]\nweb");
 
         WriteSetting(u"ordavo"_s, u"weburl"_s, u"after"_s);
