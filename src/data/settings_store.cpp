@@ -389,8 +389,8 @@ std::optional<QDateTime> AbandonedLockTime(const QString& lockPath)
 void RemoveTemporaryFilesSince(const QString& path, const QDateTime& lockTaken)
 {
     const QFileInfo settings(path);
-    const QRegularExpression temporaryName(
-        u"^"_s + QRegularExpression::escape(settings.fileName()) + u"\\.[A-Za-z0-9]{6}$"_s);
+    const QRegularExpression temporaryName(u"^"_s + QRegularExpression::escape(settings.fileName()) +
+                                           u"\\.[A-Za-z0-9]{6}$"_s);
     const QFileInfoList entries = settings.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden);
     for (const QFileInfo& entry : entries) {
         if (temporaryName.match(entry.fileName()).hasMatch() && entry.lastModified() >= lockTaken)

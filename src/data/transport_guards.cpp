@@ -19,9 +19,11 @@ const QString kLocalFailurePrefix = u"Communication Error :"_s;
 const QString kTooLongLead = u"Besedilo je predolgo za pošiljanje"_s;
 
 constexpr std::array<std::string_view, 9> kMarkers = {
-    ServerContract::PlusToken,     ServerContract::DotToken,     ServerContract::CommaToken,
-    ServerContract::SpaceToken,    ServerContract::BraceToken,   ServerContract::TildeToken,
-    ServerContract::SuccessMarker, ServerContract::EmptyRecordsetMarker, ServerContract::CallUspToken,
+    ServerContract::PlusToken,     ServerContract::DotToken,
+    ServerContract::CommaToken,    ServerContract::SpaceToken,
+    ServerContract::BraceToken,    ServerContract::TildeToken,
+    ServerContract::SuccessMarker, ServerContract::EmptyRecordsetMarker,
+    ServerContract::CallUspToken,
 };
 
 constexpr QLatin1StringView kAccessCodeKey("kodainsupass=");
@@ -82,7 +84,8 @@ void RefuseOverlongRequest(QByteArrayView url)
     if (length <= limit)
         return;
     throw RequestTooLong(kTooLongLead + u": zahteva bi bila dolga %1 znakov, spletni strežnik pa jih sprejme največ "
-                                        u"%2. Skrajšajte vneseno besedilo in poskusite znova."_s.arg(length).arg(limit));
+                                        u"%2. Skrajšajte vneseno besedilo in poskusite znova."_s.arg(length)
+                                            .arg(limit));
 }
 
 std::optional<QString> RequestTooLongRefusal(const QString& lastRemoteError)

@@ -96,7 +96,8 @@ private slots:
             << u"http://h/?KodaInSuPass=abc&x=1 in http://g/?kodainsupass=d#f"_s
             << u"http://h/?KodaInSuPass=****&x=1 in http://g/?kodainsupass=****#f"_s;
         QTest::addRow("empty value") << u"?kodainsupass=&a=b"_s << u"?kodainsupass=&a=b"_s;
-        QTest::addRow("no code") << u"http://h/requests/getpodpis.php?pth=a"_s << u"http://h/requests/getpodpis.php?pth=a"_s;
+        QTest::addRow("no code") << u"http://h/requests/getpodpis.php?pth=a"_s
+                                 << u"http://h/requests/getpodpis.php?pth=a"_s;
     }
 
     void accessCodesAreHidden()

@@ -278,7 +278,8 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().box, ShownMessage::Box::System);
         QCOMPARE(shown.first().title, u"Predolgo besedilo"_s);
-        QVERIFY2(shown.first().text.startsWith(u"Besedilo je predolgo za pošiljanje"_s), qPrintable(shown.first().text));
+        QVERIFY2(shown.first().text.startsWith(u"Besedilo je predolgo za pošiljanje"_s),
+                 qPrintable(shown.first().text));
         QCOMPARE(RequireChild<QPlainTextEdit>(window, "mmoOpisProstora")->toPlainText(), QString(4000, u' '));
     }
 };

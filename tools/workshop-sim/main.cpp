@@ -154,7 +154,6 @@ Options ParseOptions(const QStringList& arguments)
     return options;
 }
 
-
 void Prepare(sim::LockedWorkshopBackend& db, const Options& options)
 {
     db.setDateFormat(options.dateFormat);
