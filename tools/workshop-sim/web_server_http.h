@@ -1,5 +1,4 @@
-// The simulator's HTTP server on cpp-httplib, reading each request's head as a web server in front of a PHP gateway
-// does.
+// The simulator's HTTP server on cpp-httplib, reading each request's head as a web server does.
 #pragma once
 
 #include <httplib.h>
