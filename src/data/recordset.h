@@ -74,6 +74,9 @@ private:
 // turned into QString when read, so a large answer costs little more than its own bytes.
 class Recordset {
 public:
+    // The longest text a cell takes, in characters: a longer stored text cannot be read back.
+    static constexpr std::size_t kMaxTextCharacters = 4000;
+
     int RecordCount() const;
     bool Eof() const
     {
@@ -150,8 +153,6 @@ private:
         }
         return value;
     }
-    // The longest text a cell takes, in characters.
-    static constexpr std::size_t kMaxTextCharacters = 4000;
     struct Cell {
         std::uint32_t a = 0;
         std::uint32_t b = kNullCell;

@@ -7,6 +7,7 @@
 #include "server_contract.h"
 #include "settings_store.h"
 #include "text_helpers.h"
+#include "transport_guards.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,6 +86,8 @@ QString ProcedureError(const QString& statement, const QString& description)
 // text with blanks as %20 and without line breaks. The server percent-decodes the query, so a
 // "%" of the text goes out as %25 (before the blanks add escapes of their own), or a typed
 // "%27" would arrive as an apostrophe; "#" goes out as %23, or it would end the request there.
+// Any other control character (a tab, DEL) goes out as %XX too: no address may carry one raw,
+// so the request would never leave.
 QString StatementForUrl(const QString& composed)
 {
     QString encoded = EncodeStatement(composed);
@@ -96,7 +99,7 @@ QString StatementForUrl(const QString& composed)
     plain.replace(u' ', u"%20"_s);
     plain.remove(u'\r');
     plain.remove(u'\n');
-    return plain;
+    return PercentEncodeControls(plain);
 }
 
 // Without the leading and trailing blanks and control characters.
@@ -365,6 +368,7 @@ void PrepareStatement(RemoteCallJob& job, const QString& callerStatement, const 
         const QString composed = ComposeStatement(job.statement, RemoteParams);
         const QString base = baseUrl();
         const QString sent = StatementForUrl(composed);
+        RefuseOverlongRequest(RequestUrl(base, sent));
         job.firstUrl = RequestUrl(base, TrimBlanksAndControls(sent));
         job.retryUrl = RequestUrl(base, sent);
     } catch (const std::exception& e) {

@@ -11,6 +11,9 @@ namespace ServerContract {
 inline constexpr std::string_view GatewayFolder = "commobj/commobj/";
 inline constexpr std::string_view GatewayScript = "run.php";
 inline constexpr std::string_view QueryPrefix = "0.*_.";
+// A web server refuses (HTTP 414) a request line longer than this many bytes: method, blank,
+// target, blank and protocol ("GET /commobj/commobj/run.php?... HTTP/1.1"), without its line end.
+inline constexpr std::size_t RequestLineLimit = 8190;
 
 // Statement encoding: "call usp_" (and the form without the blank) travel as CallUspToken.
 inline constexpr std::string_view CallUsp = "call usp_";

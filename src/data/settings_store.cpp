@@ -4,21 +4,32 @@
 #include "text_helpers.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QSysInfo>
+#include <QThread>
 
+#include <cerrno>
 #include <functional>
 #include <optional>
+
+#include <signal.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int kLockWaitMs = 5000;
+constexpr int kLockRetryMs = 20;
+// A lock file is written at once after it is created; one still empty after this long belongs
+// to a writer that died in between.
+constexpr qint64 kEmptyLockGraceMs = 100;
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // One "key=value" line of the file, with the section it belongs to.
@@ -95,10 +106,19 @@ QString UnescapeValue(QStringView text)
     return value;
 }
 
-// False when the bytes cannot be read as text: invalid UTF-8 or a NUL byte.
+// False when the bytes cannot be read as text: a NUL byte, or the byte order mark of UTF-16,
+// whose text is full of them.
 bool IsText(QByteArrayView bytes)
 {
-    return !bytes.contains('\0') && IsValidUtf8(bytes);
+    return !bytes.contains('\0') && !bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF");
+}
+
+// The file's text as UTF-8. A file that is not UTF-8 was written by an editor in the Windows
+// code page (Notepad saving "Kovač" in Windows-1250); it is read so, and a write of the store
+// then writes it back as UTF-8 with every value kept.
+QByteArray AsUtf8Text(QByteArrayView bytes)
+{
+    return IsValidUtf8(bytes) ? bytes.toByteArray() : FromWindows1250(bytes).toUtf8();
 }
 
 // Splits the bytes after the byte order mark into lines and their ends.
@@ -159,7 +179,7 @@ std::optional<IniDocument> ParseIni(QByteArrayView bytes)
     }
     if (!IsText(bytes))
         return std::nullopt;
-    SplitLines(bytes, doc);
+    SplitLines(AsUtf8Text(bytes), doc);
     ReadEntries(doc);
     return doc;
 }
@@ -335,24 +355,99 @@ void CommitDocument(const QString& path, const IniDocument& doc)
         throw SettingsError(u"Nastavitev ni mogoče zapisati (%1): %2"_s.arg(path, out.errorString()));
 }
 
+bool ProcessRuns(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+// When the lock file was left by a writer that no longer runs, the time it was written: a lock
+// file that stayed empty (its writer died before writing its process id), or one naming a
+// process of this machine that has ended. Nothing for a lock of a live writer, of another
+// machine, or one that cannot be read; those wait, and the lock's own age rule applies.
+std::optional<QDateTime> AbandonedLockTime(const QString& lockPath)
+{
+    const QFileInfo info(lockPath);
+    if (!info.isFile())
+        return std::nullopt;
+    const QDateTime written = info.lastModified();
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (QLockFile(lockPath).getLockInfo(&pid, &host, &application)) {
+        const bool thisMachine = host.isEmpty() || host == QSysInfo::machineHostName();
+        return thisMachine && !ProcessRuns(pid) ? std::optional(written) : std::nullopt;
+    }
+    if (info.size() == 0 && written.msecsTo(QDateTime::currentDateTime()) >= kEmptyLockGraceMs)
+        return written;
+    return std::nullopt;
+}
+
+// A killed write can leave the store's temporary file beside the settings file (where the file
+// system has no unnamed temporary files): "ordavo.ini." and six letters or digits. Only those
+// written since the abandoned lock was taken are removed, so a file the user named alike and
+// keeps there (a backup) is never touched.
+void RemoveTemporaryFilesSince(const QString& path, const QDateTime& lockTaken)
+{
+    const QFileInfo settings(path);
+    const QRegularExpression temporaryName(u"^"_s + QRegularExpression::escape(settings.fileName()) +
+                                           u"\\.[A-Za-z0-9]{6}$"_s);
+    const QFileInfoList entries = settings.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden);
+    for (const QFileInfo& entry : entries) {
+        if (temporaryName.match(entry.fileName()).hasMatch() && entry.lastModified() >= lockTaken)
+            QFile::remove(entry.absoluteFilePath());
+    }
+}
+
+// Takes the lock of the settings file, clearing at once a lock that its writer left behind when
+// it was killed; then removes what that writer's interrupted write left.
+void LockSettingsFile(QLockFile& lock, const QString& path)
+{
+    const QString lockPath = LockPath(path);
+    std::optional<QDateTime> abandoned;
+    const QDeadlineTimer deadline(kLockWaitMs);
+    for (;;) {
+        if (const std::optional<QDateTime> taken = AbandonedLockTime(lockPath); taken && lock.removeStaleLockFile())
+            abandoned = taken;
+        if (lock.tryLock(0))
+            break;
+        if (lock.error() == QLockFile::PermissionError)
+            throw SettingsError(FolderNotWritable(QFileInfo(path).absolutePath()));
+        if (deadline.hasExpired())
+            throw SettingsError(u"Datoteka nastavitev je zaklenjena: %1"_s.arg(path));
+        QThread::msleep(kLockRetryMs);
+    }
+    if (abandoned)
+        RemoveTemporaryFilesSince(path, *abandoned);
+}
+
 void WriteSettingLocked(const QString& path, const QString& section, const QString& key, const QString& value)
 {
     EnsureFolderExists(path);
     EnsureWritable(path);
     QLockFile lock(LockPath(path));
-    if (!lock.tryLock(kLockWaitMs)) {
-        if (lock.error() == QLockFile::PermissionError)
-            throw SettingsError(FolderNotWritable(QFileInfo(path).absolutePath()));
-        throw SettingsError(u"Datoteka nastavitev je zaklenjena: %1"_s.arg(path));
-    }
+    LockSettingsFile(lock, path);
     IniDocument doc = LoadDocumentLocked(path);
     SetValue(doc, section, key, value);
     CommitDocument(path, doc);
 }
 
-// The unreadable settings file whose failure was already reported in this process: later
-// reads of it give the empty text instead of failing again, until a read succeeds.
-QString g_reportedUnreadableFile;
+// The unreadable settings files already reported in this run: the user hears of each once.
+QStringList g_reportedUnreadableFiles;
+
+QString UnreadableNotice(const QString& failure)
+{
+    return failure + u"\n\nDokler datoteke ni mogoče prebrati, program dela s praznimi nastavitvami."_s;
+}
+
+// Reports an unreadable settings file through the notice handler, once in this run for each
+// file: every window reads settings, and a box at every read would bury the program.
+void ReportUnreadableOnce(const QString& path, const SettingsError& failure)
+{
+    if (g_reportedUnreadableFiles.contains(path))
+        return;
+    g_reportedUnreadableFiles.append(path);
+    g_pendingNotices.append(UnreadableNotice(failure.message()));
+}
 
 QString SettingOrDefault(const char* key, const char* buildDefault)
 {
@@ -377,13 +472,9 @@ QString ReadSetting(const QString& section, const QString& key)
     IniDocument doc;
     try {
         doc = LoadDocumentForRead(path);
-        g_reportedUnreadableFile.clear();
-    } catch (const SettingsError&) {
-        DeliverPendingNotices();
-        if (g_reportedUnreadableFile == path)
-            return {};
-        g_reportedUnreadableFile = path;
-        throw;
+    } catch (const SettingsError& failure) {
+        // A file that cannot be read (a folder in its place, no permission) reads as empty.
+        ReportUnreadableOnce(path, failure);
     }
     DeliverPendingNotices();
     const IniEntry* entry = doc.find(sectionName, keyName);

@@ -3,6 +3,8 @@
 
 #include "program_launch.h"
 
+#include "data/transport_guards.h"
+
 #include <QApplication>
 #include <QDebug>
 #include <QWidget>
@@ -67,7 +69,7 @@ bool OpenAndMinimize(const QString& address)
         if (failureReporter)
             failureReporter(address);
         else
-            qWarning().noquote() << "No program could open" << address;
+            qWarning().noquote() << "No program could open" << HideAccessCodes(address);
         return false;
     }
     MinimiseApplication();

@@ -6,6 +6,7 @@
 #include "ui/busy_guard.h"
 #include "ui/button_styles.h"
 #include "ui/failure_box.h"
+#include "ui/stored_text.h"
 #include "ui/wait_cursor.h"
 
 #include "data/errors.h"
@@ -34,6 +35,12 @@ namespace {
 
 constexpr int kPanelWidth = 209;
 constexpr int kPanelHeight = 208;
+
+const QString kDescriptionField = u"Opis postavke"_s;
+const QString kPriceField = u"Cena"_s;
+const QString kPositionField = u"Pozicija"_s;
+// The price and the position box take at most this many characters.
+constexpr int kNumberBoxLimit = 10;
 
 // The price as the statement carries it: "," read as ".", blanks around it dropped; nothing
 // when what remains is empty or not a decimal number. Nothing inside a price is ever removed.
@@ -148,28 +155,29 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     bold.setBold(true);
     lblTop->setFont(bold);
 
-    auto* label1 = new QLabel(u"Opis postavke:"_s, pnlAddDelete);
+    auto* label1 = new QLabel(kDescriptionField + u':', pnlAddDelete);
     label1->setObjectName(u"Label1"_s);
     txtOpis = new QLineEdit(pnlAddDelete);
     txtOpis->setObjectName(u"txtOpis"_s);
     txtOpis->setFixedWidth(200);
+    LimitStoredText(*txtOpis, kDescriptionField, int(Recordset::kMaxTextCharacters));
 
-    auto* label2 = new QLabel(u"Cena:"_s, pnlAddDelete);
+    auto* label2 = new QLabel(kPriceField + u':', pnlAddDelete);
     label2->setObjectName(u"Label2"_s);
     txtCena = new QLineEdit(pnlAddDelete);
     txtCena->setObjectName(u"txtCena"_s);
     txtCena->setFixedWidth(66);
-    txtCena->setMaxLength(10);
+    LimitStoredText(*txtCena, kPriceField, kNumberBoxLimit);
     txtCena->setLayoutDirection(Qt::LeftToRight);
     auto* label4 = new QLabel(u"Primer: \"0.00\""_s, pnlAddDelete);
     label4->setObjectName(u"Label4"_s);
 
-    lblpozicija = new QLabel(u"Pozicija:"_s, pnlAddDelete);
+    lblpozicija = new QLabel(kPositionField + u':', pnlAddDelete);
     lblpozicija->setObjectName(u"lblpozicija"_s);
     txtPozicija = new QLineEdit(pnlAddDelete);
     txtPozicija->setObjectName(u"txtPozicija"_s);
     txtPozicija->setFixedWidth(66);
-    txtPozicija->setMaxLength(10);
+    LimitStoredText(*txtPozicija, kPositionField, kNumberBoxLimit);
     btnminus = new QPushButton(u"-"_s, pnlAddDelete);
     btnminus->setObjectName(u"btnminus"_s);
     btnplus = new QPushButton(u"+"_s, pnlAddDelete);
@@ -379,6 +387,8 @@ void TfrmNalogUrejanjePostavk::savePostavka()
         const std::optional<QString> price = PriceForStatement(txtCena->text());
         if (!price)
             return ShowPriceRefusal();
+        if (!TypedTextsSendable({{kDescriptionField, DescriptionForStatement(txtOpis->text())}}))
+            return;
         WaitCursor cursor;
         const CallResult saved = CallRemote(saveStatement(*price));
         cursor.restore();

@@ -7,11 +7,15 @@
 #include "session/background_call.h"
 #include "session/call_steps.h"
 #include "ui/held_input_wait.h"
+#include "data/transport_guards.h"
+#include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/wait_cursor.h"
 
 #include <memory>
 #include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,7 +32,11 @@ public:
 
 void ReportFailure(const RemoteCall& call, const QString& error, bool unreachable)
 {
-    if (call.showFailureText || unreachable)
+    // A request too long for a web server is refused before sending: the user's text is at
+    // fault, not the connection, so it is said as any refused input is.
+    if (const std::optional<QString> refusal = RequestTooLongRefusal(error))
+        ShowSystemMessage(MessageIcon::Warning, u"Predolgo besedilo"_s, *refusal);
+    else if (call.showFailureText || unreachable)
         ShowMessageDialog(mdError, call.failureTitle, error, maCenter);
     if (call.cursor != CallCursor::Untouched)
         ClearBusyCursor();

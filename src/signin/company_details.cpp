@@ -8,31 +8,25 @@
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/outer_size.h"
+#include "ui/stored_text.h"
 #include "ui/xp_button.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
 #include <QVBoxLayout>
-#include <QValidator>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+// What the user types stays within this; a longer value stored by the sign-in is shown and
+// saved again in full.
 constexpr int TypingLimit = 40;
 
-// Limits what the user types to 40 characters without cutting a longer value that was
-// stored by the sign-in and is only shown and saved again.
-class TypingLimitValidator final : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override
-    {
-        auto* box = qobject_cast<QLineEdit*>(parent());
-        const qsizetype loaded = box ? box->property("loadedLength").toLongLong() : 0;
-        return input.size() <= std::max<qsizetype>(TypingLimit, loaded) ? Acceptable : Invalid;
-    }
-};
+QString FieldName(const QString& label)
+{
+    return label.endsWith(u':') ? label.chopped(1) : label;
+}
 } // namespace
 
 TfrmUrejanjePodatkov::TfrmUrejanjePodatkov(QWidget* parent)
@@ -80,7 +74,7 @@ void TfrmUrejanjePodatkov::buildControls()
         label->setGeometry(16, top, 170, 21);
         auto* box = new QLineEdit(body);
         box->setObjectName(row.boxName);
-        box->setValidator(new TypingLimitValidator(box));
+        LimitStoredText(*box, FieldName(row.label), TypingLimit);
         box->setGeometry(190, top, 280, 21);
         *row.box = box;
         top += 27;
@@ -105,11 +99,8 @@ void TfrmUrejanjePodatkov::showEvent(QShowEvent* event)
 void TfrmUrejanjePodatkov::FormShow()
 {
     try {
-        for (const Row& row : rows()) {
-            const QString value = Setting(row.settingKey);
-            (*row.box)->setProperty("loadedLength", value.size());
-            (*row.box)->setText(value);
-        }
+        for (const Row& row : rows())
+            (*row.box)->setText(Setting(row.settingKey));
     } catch (const std::exception& e) {
         ShowFailureBox(ErrorMessage(e));
     }

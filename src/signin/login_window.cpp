@@ -15,6 +15,7 @@
 #include "ui/message_dialog.h"
 #include "ui/ordavo_fonts.h"
 #include "ui/outer_size.h"
+#include "ui/stored_text.h"
 #include "ui/window_owner.h"
 #include "ui/xp_button.h"
 
@@ -30,6 +31,9 @@ TfrmnalogLogin* frmnalogLogin = nullptr;
 namespace {
 constexpr int MinCodeLength = 4;
 constexpr int MaxCodeLength = 15;
+// The box takes more than a code may have, so that blanks around a pasted code still fit.
+constexpr int CodeBoxLimit = 40;
+const QString CodeField = u"Ordavo prijavna koda"_s;
 const QString Gateway = QString::fromUtf8(ServerContract::GatewayFolder);
 
 void ShowInformation(const QString& text)
@@ -132,11 +136,11 @@ void TfrmnalogLogin::buildControls()
     const QColor grey(0xC0, 0xC0, 0xC0);
     MakeLabel(u"Vpišite kodo za dostop do ordavo ki ste jo prejeli po e-pošti"_s, body, grey, QRect(16, 10, 460, 18));
     MakeLabel(u"če kode niste prejeli nas kontaktirajte na "_s + SupportEmail(), body, grey, QRect(16, 28, 460, 18));
-    MakeLabel(u"Ordavo prijavna koda:"_s, body, Qt::white, QRect(16, 62, 140, 20));
+    MakeLabel(CodeField + u':', body, Qt::white, QRect(16, 62, 140, 20));
 
     txtkoda = new QLineEdit(body);
     txtkoda->setObjectName(u"txtkoda"_s);
-    txtkoda->setMaxLength(40);
+    LimitStoredText(*txtkoda, CodeField, CodeBoxLimit);
     txtkoda->setGeometry(160, 60, 300, 22);
     // Enter in the box is the same as "Vstopi".
     connect(txtkoda, &QLineEdit::returnPressed, this, &TfrmnalogLogin::shraniClick);
@@ -202,6 +206,8 @@ void TfrmnalogLogin::shraniClick()
         ShowInformation(u"Koda je lahko dolga največ 15 znakov"_s);
         return;
     }
+    if (!TypedTextsSendable({{CodeField, code}}))
+        return;
     try {
         RemoteCall lookup;
         lookup.statement = FindMyOrdavoStatement(code);

@@ -6,6 +6,7 @@
 #include "ui/button_styles.h"
 #include "ui/failure_box.h"
 #include "ui/outer_size.h"
+#include "ui/stored_text.h"
 #include "ui/wait_cursor.h"
 
 #include "data/errors.h"
@@ -29,6 +30,10 @@ namespace {
 // The last argument of usp_insertUpdateLokacija.
 constexpr int kStorePlace = 0;
 constexpr int kDeletePlace = 99;
+
+const QString kNameField = u"Ime prostora"_s;
+const QString kDescriptionField = u"Opis prostora"_s;
+constexpr int kNameLimit = 200;
 
 QLabel* WhiteLabel(const QString& text, QWidget* parent)
 {
@@ -63,9 +68,10 @@ void TfrmShranjevanjeGumUrejanjeProstorov::buildControls()
     cmbProstori->setEditable(false);
     txtImeProstora = new QLineEdit(body);
     txtImeProstora->setObjectName(u"txtImeProstora"_s);
-    txtImeProstora->setMaxLength(200);
+    LimitStoredText(*txtImeProstora, kNameField, kNameLimit);
     mmoOpisProstora = new QPlainTextEdit(body);
     mmoOpisProstora->setObjectName(u"mmoOpisProstora"_s);
+    LimitStoredText(*mmoOpisProstora, kDescriptionField, int(Recordset::kMaxTextCharacters));
 
     btnIzbrisi = new TXpButton(u"Izbriši  "_s, body);
     btnIzbrisi->setObjectName(u"btnIzbrisi"_s);
@@ -85,9 +91,9 @@ void TfrmShranjevanjeGumUrejanjeProstorov::buildControls()
     auto* grid = new QGridLayout(body);
     grid->addWidget(WhiteLabel(u"Vpis nevpisanih:"_s, body), 0, 0);
     grid->addWidget(cmbProstori, 0, 1);
-    grid->addWidget(WhiteLabel(u"Ime prostora:"_s, body), 1, 0);
+    grid->addWidget(WhiteLabel(kNameField + u':', body), 1, 0);
     grid->addWidget(txtImeProstora, 1, 1);
-    grid->addWidget(WhiteLabel(u"Opis prostora:"_s, body), 2, 0, Qt::AlignTop);
+    grid->addWidget(WhiteLabel(kDescriptionField + u':', body), 2, 0, Qt::AlignTop);
     grid->addWidget(mmoOpisProstora, 2, 1);
     grid->addLayout(buttons, 3, 0, 1, 2);
     grid->setRowStretch(2, 1);
@@ -168,15 +174,28 @@ qint32 TfrmShranjevanjeGumUrejanjeProstorov::selectedLocationId() const
     return index >= 0 && index < lokacije.size() ? lokacije.at(index).id : -1;
 }
 
-QString TfrmShranjevanjeGumUrejanjeProstorov::locationStatement(qint32 id, int operation) const
+// Quotes and backslashes would end the literal or start an escape on the server.
+QString TfrmShranjevanjeGumUrejanjeProstorov::sentName() const
 {
-    // Quotes and backslashes would end the literal or start an escape on the server.
-    const QString name = StripStatementBreakers(txtImeProstora->text());
+    return StripStatementBreakers(txtImeProstora->text());
+}
+
+QString TfrmShranjevanjeGumUrejanjeProstorov::sentDescription() const
+{
     QString description = mmoOpisProstora->toPlainText();
     description.replace(u'\n', u"\r\n"_s);
-    description = StripStatementBreakers(description);
-    return u"call usp_insertUpdateLokacija ("_s + QString::number(id) + u",'"_s + name + u"','"_s + description +
-           u"',"_s + QString::number(operation) + u")"_s;
+    return StripStatementBreakers(description);
+}
+
+bool TfrmShranjevanjeGumUrejanjeProstorov::textsSendable() const
+{
+    return TypedTextsSendable({{kNameField, sentName()}, {kDescriptionField, sentDescription()}});
+}
+
+QString TfrmShranjevanjeGumUrejanjeProstorov::locationStatement(qint32 id, int operation) const
+{
+    return u"call usp_insertUpdateLokacija ("_s + QString::number(id) + u",'"_s + sentName() + u"','"_s +
+           sentDescription() + u"',"_s + QString::number(operation) + u")"_s;
 }
 
 void TfrmShranjevanjeGumUrejanjeProstorov::shraniClick()
@@ -195,6 +214,8 @@ void TfrmShranjevanjeGumUrejanjeProstorov::saveLocation()
         ShowEmptyFieldBox(u"Polje ime ne sme biti prazno"_s);
         return;
     }
+    if (!textsSendable())
+        return; // the boxes keep what the user typed
     WaitCursor cursor;
     if (!CallRemote(locationStatement(selectedLocationId(), kStorePlace)))
         return; // the boxes keep what the user typed
@@ -230,6 +251,8 @@ void TfrmShranjevanjeGumUrejanjeProstorov::deleteLocation()
         ShowEmptyFieldBox(u"Id ne sme biti manjši od 0"_s);
         return;
     }
+    if (!textsSendable())
+        return;
     WaitCursor cursor;
     if (!CallRemote(locationStatement(id, kDeletePlace)))
         return;

@@ -38,8 +38,13 @@ private:
     void deleteLocation();
     bool nameIsEmpty() const;
     qint32 selectedLocationId() const;
-    // "call usp_insertUpdateLokacija (id,'name','description',operation)" with the boxes'
-    // texts stripped of quotes and backslashes.
+    // The boxes' texts as the statements carry them: stripped of quotes and backslashes, the
+    // description's line breaks as carriage return and line feed.
+    QString sentName() const;
+    QString sentDescription() const;
+    // False, after saying why, when the server would change the texts on the way.
+    bool textsSendable() const;
+    // "call usp_insertUpdateLokacija (id,'name','description',operation)".
     QString locationStatement(qint32 id, int operation) const;
 
     QComboBox* cmbProstori = nullptr;

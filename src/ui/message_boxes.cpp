@@ -3,6 +3,8 @@
 
 #include "window_owner.h"
 
+#include "data/transport_guards.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QQueue>
@@ -95,8 +97,10 @@ int ToResult(int standardButton, MessageButtons buttons)
 
 } // namespace
 
-int ShowSystemMessage(MessageIcon icon, const QString& title, const QString& text, MessageButtons buttons)
+int ShowSystemMessage(MessageIcon icon, const QString& title, const QString& shownText, MessageButtons buttons)
 {
+    // A box never shows the workshop's access code, not even inside an address it quotes.
+    const QString text = HideAccessCodes(shownText);
     ShownMessage message;
     message.box = ShownMessage::Box::System;
     message.icon = icon;

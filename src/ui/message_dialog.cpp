@@ -9,6 +9,8 @@
 #include "window_owner.h"
 #include "xp_button.h"
 
+#include "data/transport_guards.h"
+
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -306,8 +308,11 @@ TfrmOrdavoDIalog* OrdavoDialog()
     return dialog;
 }
 
-int ShowMessageDialog(int kind, const QString& text, const QString& details, int alignment)
+int ShowMessageDialog(int kind, const QString& shownText, const QString& shownDetails, int alignment)
 {
+    // Neither the text nor the details ever show the workshop's access code.
+    const QString text = HideAccessCodes(shownText);
+    const QString details = HideAccessCodes(shownDetails);
     TfrmOrdavoDIalog* dialog = OrdavoDialog();
     dialog->fill(kind, text, details, alignment);
     ShownMessage message = dialog->describe(kind, details, alignment);

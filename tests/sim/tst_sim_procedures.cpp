@@ -6,7 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <future>
 #include <memory>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using sim::Endpoint;
@@ -71,6 +73,30 @@ private slots:
     }
 
     void cleanup() { db_.reset(); }
+
+    // A stop that comes before the server listens (a signal right after start-up) still ends
+    // run(), and so does one that races its start.
+    void stopBeforeOrWhileStartingEndsRun()
+    {
+        sim::ServerOptions options;
+        options.logRequests = false;
+        for (int round = 0; round < 20; ++round) {
+            sim::WorkshopServer server(*db_, options);
+            QVERIFY(server.bind() > 0);
+            std::thread stopper;
+            if (round == 0)
+                server.stop();
+            else
+                stopper = std::thread([&server] { server.stop(); });
+            auto running = std::async(std::launch::async, [&server] { server.run(); });
+            const bool ended = running.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+            if (!ended)
+                server.stop(); // now listening, so the test does not hang on its failure
+            if (stopper.joinable())
+                stopper.join();
+            QVERIFY2(ended, qPrintable(u"round %1"_s.arg(round)));
+        }
+    }
 
     void reportsMySqlErrors_data()
     {

@@ -253,11 +253,12 @@ private slots:
     }
 
     // A statement whose encoded form is over 2000 characters travels in the plain form
-    // with a literal "+", which the simulator reads from the raw request.
+    // with a literal "+" and "?", which the simulator reads from the raw request as a web
+    // server does, and a tab, which goes out as %09.
     void longStatementInPlainForm()
     {
         startSimulator();
-        const QString description = u"x "_s.repeated(500) + u"a+b, c."_s;
+        const QString description = u"x "_s.repeated(500) + u"a+b, c.? d?e\tf"_s;
         QVERIFY(EncodeStatement(ComposeStatement(u"call usp_insertUpdateLokacija (-1,'Dolg','%1',0)"_s.arg(description),
                                                  {QString()}))
                     .size() > 2000);
@@ -265,6 +266,42 @@ private slots:
         QCOMPARE(LastRemoteError, QString());
         auto places = call(u"call usp_listLokacije ()"_s);
         QCOMPARE(ColumnValues(*places, u"opis"_s).last(), description);
+    }
+
+    // The request forms a web server takes or refuses as such: a request line up to 8190 bytes,
+    // "?" anywhere in the query, and a POST without a body (as `curl -X POST` sends it); a longer
+    // request line is answered with 414.
+    void requestFormsAsAWebServerTakesThem_data()
+    {
+        QTest::addColumn<int>("lineLength");
+        QTest::addColumn<QByteArray>("status");
+        QTest::addRow("8190") << 8190 << QByteArray("HTTP/1.1 200 OK");
+        QTest::addRow("8191") << 8191 << QByteArray("HTTP/1.1 414 Request-URI Too Long");
+        QTest::addRow("20000") << 20000 << QByteArray("HTTP/1.1 414 Request-URI Too Long");
+    }
+
+    void requestFormsAsAWebServerTakesThem()
+    {
+        QFETCH(int, lineLength);
+        QFETCH(QByteArray, status);
+        startSimulator();
+        sim_->control(u"clear-statements"_s);
+        // A statement with a comment of "?" characters: both cpp-httplib's own splitting and the
+        // escapes it would need once mended stay out of what the gateway reads.
+        const QByteArray head = "GET /commobj/commobj/run.php?0.*_.call%20usp_listLokacije%20()%20--%20";
+        const QByteArray tail = " HTTP/1.1";
+        const QByteArray comment(lineLength - head.size() - tail.size(), '?');
+        QCOMPARE(sim_->statusLineOf(head + comment + tail + "\r\nHost: 127.0.0.1\r\n\r\n"), status);
+        const QStringList received = sim_->statements();
+        if (status.contains("200"))
+            QCOMPARE(received, QStringList{u"call usp_listLokacije () -- "_s + QString::fromLatin1(comment)});
+        else
+            QVERIFY(received.isEmpty());
+
+        const int orders = sim_->state().value(u"orders"_s).toInt();
+        QCOMPARE(sim_->statusLineOf("POST /control/add-order HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"),
+                 QByteArray("HTTP/1.1 200 OK"));
+        QCOMPARE(sim_->state().value(u"orders"_s).toInt(), orders + 1);
     }
 
     void brokenStatementIsReportedNotRun()

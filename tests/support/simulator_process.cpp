@@ -10,6 +10,12 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -161,6 +167,34 @@ SimulatorProcess::Reply SimulatorProcess::request(const char* method, const QStr
     if (!result)
         return {};
     return {result->status, QByteArray::fromStdString(result->body)};
+}
+
+QByteArray SimulatorProcess::statusLineOf(const QByteArray& request) const
+{
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (sock < 0)
+        return {};
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port_);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QByteArray answer;
+    if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(sock, request.constData(), std::size_t(request.size()), MSG_NOSIGNAL) == request.size()) {
+        const QDeadlineTimer deadline(10000);
+        char chunk[1024];
+        while (!answer.contains("\r\n") && !deadline.hasExpired()) {
+            pollfd entry{sock, POLLIN, 0};
+            if (::poll(&entry, 1, int(deadline.remainingTime())) <= 0)
+                break;
+            const ssize_t n = ::recv(sock, chunk, sizeof chunk, 0);
+            if (n <= 0)
+                break;
+            answer.append(chunk, n);
+        }
+    }
+    ::close(sock);
+    return answer.left(answer.indexOf("\r\n"));
 }
 
 SimulatorProcess::Reply SimulatorProcess::control(const QString& command) const

@@ -61,6 +61,9 @@ public:
     // "set-date-format?format=dd.mm.yyyy", "faults?transient-every=2&http500-every=0",
     // "clear-statements".
     Reply control(const QString& command) const;
+    // The status line ("HTTP/1.1 200 OK") the simulator answers to a request sent byte for byte
+    // as given, for forms an HTTP client library does not write; empty when none came in 10 s.
+    QByteArray statusLineOf(const QByteArray& request) const;
     // GET /control/state: orders, unbilledOrders, updateCounter, version, lockedOrders, ...
     QJsonObject state() const;
     // Every statement the gateways received so far, decoded.

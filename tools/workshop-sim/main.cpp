@@ -154,17 +154,6 @@ Options ParseOptions(const QStringList& arguments)
     return options;
 }
 
-// SIGINT and SIGTERM are taken by one thread that stops the server, so the main thread
-// returns normally, the temporary database is removed and a private MariaDB server stopped.
-void StopOnSignals(sim::WorkshopServer& server, sigset_t stopSignals)
-{
-    std::thread([&server, stopSignals] {
-        int received = 0;
-        sigwait(&stopSignals, &received);
-        server.stop();
-    }).detach();
-}
-
 void Prepare(sim::LockedWorkshopBackend& db, const Options& options)
 {
     db.setDateFormat(options.dateFormat);
@@ -182,8 +171,18 @@ int Serve(sim::WorkshopBackend& db, const Options& options, sigset_t stopSignals
         return 1;
     }
     std::cout << "listening on " << server.rootUrl() << std::endl;
-    StopOnSignals(server, stopSignals);
+    // SIGINT and SIGTERM are taken by one thread that stops the server, so the main thread
+    // returns normally, the temporary database is removed and a private MariaDB server stopped.
+    // A signal may come at once, before the server listens; stop() holds for that.
+    std::thread stopper([&server, stopSignals] {
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        server.stop();
+    });
     server.run();
+    // Wakes the thread if no signal came, and waits for it, so it never reaches a server that is gone.
+    pthread_kill(stopper.native_handle(), SIGTERM);
+    stopper.join();
     return 0;
 }
 

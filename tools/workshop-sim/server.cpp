@@ -5,6 +5,7 @@
 #include "data/server_contract.h"
 #include "documents.h"
 #include "statement_parser.h"
+#include "web_server_http.h"
 
 #include <httplib.h>
 
@@ -103,7 +104,7 @@ std::string AnswerStatement(WorkshopBackend& db, Endpoint endpoint, std::string_
 }
 
 WorkshopServer::WorkshopServer(WorkshopBackend& db, ServerOptions options)
-    : db_(db), options_(std::move(options)), http_(std::make_unique<httplib::Server>()), latencyMs_(options_.latencyMs),
+    : db_(db), options_(std::move(options)), http_(std::make_unique<WebServerHttp>()), latencyMs_(options_.latencyMs),
       transientEvery_(options_.faults.transientEvery), http500Every_(options_.faults.http500Every),
       hangEvery_(options_.faults.hangEvery), hangMs_(options_.faults.hangMs)
 {
@@ -130,17 +131,33 @@ int WorkshopServer::bind()
 
 void WorkshopServer::run()
 {
-    http_->listen_after_bind();
-}
-
-void WorkshopServer::stop()
-{
     {
         std::lock_guard lock(stopMutex_);
-        stopping_ = true;
+        if (stopping_)
+            return;
+        running_ = true;
+    }
+    http_->listen_after_bind();
+    {
+        std::lock_guard lock(stopMutex_);
+        running_ = false;
     }
     stopSignal_.notify_all();
-    http_->stop();
+}
+
+// cpp-httplib ignores a stop that comes before its listening loop has started, and the loop may
+// be just about to start (a signal right after start-up): the stop is repeated until run() has
+// returned.
+void WorkshopServer::stop()
+{
+    std::unique_lock lock(stopMutex_);
+    stopping_ = true;
+    stopSignal_.notify_all();
+    do {
+        lock.unlock();
+        http_->stop();
+        lock.lock();
+    } while (!stopSignal_.wait_for(lock, std::chrono::milliseconds(10), [this] { return !running_; }));
 }
 
 std::string WorkshopServer::rootUrl() const

@@ -51,9 +51,10 @@ public:
 
     // Binds the listening socket; the port, or -1 when binding failed.
     int bind();
-    // Serves until stop(); call after bind().
+    // Serves until stop(); call after bind(). Returns at once when stop() came first.
     void run();
-    // Ends run() and wakes requests that are held by the hang fault.
+    // Ends run(), also one that is only about to start listening, and wakes requests that are
+    // held by the hang fault. Any thread may call it, at any time after construction.
     void stop();
 
     int port() const { return port_; }
@@ -97,6 +98,7 @@ private:
     std::mutex stopMutex_;
     std::condition_variable stopSignal_;
     bool stopping_ = false;
+    bool running_ = false; // inside run()
 };
 
 } // namespace sim
