@@ -44,12 +44,15 @@ function(ordavo_test_environment out platform home)
   set(${out} "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${home}/config;XDG_CACHE_HOME=${home}/cache;LC_ALL=C.UTF-8;ORDAVO_BINARY_DIR=${CMAKE_BINARY_DIR}" PARENT_SCOPE)
 endfunction()
 
-# ordavo_add_test(NAME [SOURCES src...] LIBS lib... [REAL_WM] [TIMEOUT s])
+# ordavo_add_test(NAME [SOURCES src...] LIBS lib... [REAL_WM [ACCESSIBILITY_BUS]] [TIMEOUT s])
 # Builds one QtTest executable from NAME.cpp (plus SOURCES) and registers it with CTest, so a
 # renamed or missing test file stops the configuration. Tests run on the offscreen platform,
 # REAL_WM tests on Xvfb with openbox (xcb platform); every test gets its own empty settings folder.
+# ACCESSIBILITY_BUS runs the test in a session bus of its own, on which the accessibility bus
+# that screen readers use starts when first asked for; that bus never learns the display, so it
+# leaves no trace on the X server the tests share.
 function(ordavo_add_test name)
-  cmake_parse_arguments(T "REAL_WM" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "REAL_WM;ACCESSIBILITY_BUS" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   list(PREPEND T_SOURCES ${name}.cpp)
   list(REMOVE_DUPLICATES T_SOURCES)
   add_executable(${name} ${T_SOURCES})
@@ -57,7 +60,11 @@ function(ordavo_add_test name)
   set(platform offscreen)
   if(T_REAL_WM)
     ordavo_real_wm_fixture()
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/real-wm run ${CMAKE_BINARY_DIR}/real-wm $<TARGET_FILE:${name}>)
+    set(command ${PROJECT_SOURCE_DIR}/scripts/real-wm run ${CMAKE_BINARY_DIR}/real-wm $<TARGET_FILE:${name}>)
+    if(T_ACCESSIBILITY_BUS)
+      set(command env -u DISPLAY dbus-run-session -- ${command})
+    endif()
+    add_test(NAME ${name} COMMAND ${command})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED real_wm RESOURCE_LOCK real_wm)
     set(platform xcb)
   else()

@@ -105,6 +105,7 @@ void TfrmNalogUrejanjePostavk::buildControls()
 {
     lviewPostavke = new QTableWidget(0, 2, this);
     lviewPostavke->setObjectName(u"lviewPostavke"_s);
+    lviewPostavke->setAccessibleName(u"Postavke"_s);
     lviewPostavke->setHorizontalHeaderLabels({u"Postavka"_s, u"Cena"_s});
     lviewPostavke->setShowGrid(true);
     lviewPostavke->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -154,6 +155,7 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     txtOpis = new QLineEdit(pnlAddDelete);
     txtOpis->setObjectName(u"txtOpis"_s);
     txtOpis->setFixedWidth(200);
+    label1->setBuddy(txtOpis);
 
     auto* label2 = new QLabel(u"Cena:"_s, pnlAddDelete);
     label2->setObjectName(u"Label2"_s);
@@ -164,6 +166,8 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     txtCena->setLayoutDirection(Qt::LeftToRight);
     auto* label4 = new QLabel(u"Primer: \"0.00\""_s, pnlAddDelete);
     label4->setObjectName(u"Label4"_s);
+    label2->setBuddy(txtCena);
+    txtCena->setAccessibleDescription(label4->text());
 
     lblpozicija = new QLabel(u"Pozicija:"_s, pnlAddDelete);
     lblpozicija->setObjectName(u"lblpozicija"_s);
@@ -171,10 +175,13 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     txtPozicija->setObjectName(u"txtPozicija"_s);
     txtPozicija->setFixedWidth(66);
     txtPozicija->setMaxLength(10);
+    lblpozicija->setBuddy(txtPozicija);
     btnminus = new QPushButton(u"-"_s, pnlAddDelete);
     btnminus->setObjectName(u"btnminus"_s);
     btnplus = new QPushButton(u"+"_s, pnlAddDelete);
     btnplus->setObjectName(u"btnplus"_s);
+    btnminus->setAccessibleName(u"Zmanjšaj pozicijo"_s);
+    btnplus->setAccessibleName(u"Povečaj pozicijo"_s);
     for (QPushButton* small : {btnminus, btnplus})
         small->setFixedSize(22, 22);
 

@@ -25,6 +25,7 @@
 #include "ui/ordavo_fonts.h"
 #include "ui/ordavo_pictures.h"
 #include "ui/ordavo_window.h"
+#include "ui/picture_button.h"
 #include "ui/window_owner.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
@@ -74,16 +75,12 @@ void SetBackground(QWidget* widget, const QColor& colour)
     widget->setAutoFillBackground(true);
 }
 
-QLabel* MakePictureLabel(QWidget* parent, const QString& name, const QString& picture, const QString& hint)
+PictureButton* MakePictureButton(QWidget* parent, const QString& name, const QString& picture, const QString& hint)
 {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setPixmap(OrdavoPictures::PicturePixmap(picture));
-    label->setToolTip(hint);
-    label->setCursor(Qt::PointingHandCursor);
-    label->setFixedSize(24, 24);
-    label->setScaledContents(true);
-    return label;
+    auto* button = new PictureButton(OrdavoPictures::PicturePixmap(picture), hint, parent);
+    button->setObjectName(name);
+    button->setFixedSize(24, 24);
+    return button;
 }
 
 // Opens a modal window of the menus: created now, destroyed when it closes.
@@ -137,6 +134,7 @@ void TfrmMain::buildWindow()
     connect(model_, &QAbstractItemModel::headerDataChanged, this, [this] { lastFit_.reset(); });
     lviewMain = new QTableView(central);
     lviewMain->setObjectName(u"lviewMain"_s);
+    lviewMain->setAccessibleName(u"Nalogi"_s);
     lviewMain->setModel(model_);
     lviewMain->setSelectionBehavior(QAbstractItemView::SelectRows);
     lviewMain->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -182,10 +180,10 @@ QWidget* TfrmMain::buildTopBand()
 {
     auto* band = new TopBand(113, this);
 
-    imgAlign = MakePictureLabel(band, u"imgAlign"_s, OrdavoPictures::Align, u"Poravnaj okna"_s);
-    Image1 = MakePictureLabel(band, u"Image1"_s, OrdavoPictures::Web, u"Odpri ordavo spletni del v brskalniku"_s);
-    imgAlign->installEventFilter(this);
-    Image1->installEventFilter(this);
+    imgAlign = MakePictureButton(band, u"imgAlign"_s, OrdavoPictures::Align, u"Poravnaj okna"_s);
+    Image1 = MakePictureButton(band, u"Image1"_s, OrdavoPictures::Web, u"Odpri ordavo spletni del v brskalniku"_s);
+    connect(imgAlign, &PictureButton::clicked, this, &TfrmMain::alignWindows);
+    connect(Image1, &PictureButton::clicked, this, &TfrmMain::Image1Click);
 
     lblVersion = new QLabel(band);
     lblVersion->setObjectName(u"lblVersion"_s);
@@ -220,6 +218,8 @@ QWidget* TfrmMain::buildBottomBand()
 
     Memo1 = new QPlainTextEdit(band);
     Memo1->setObjectName(u"Memo1"_s);
+    Memo1->setAccessibleName(u"Diagnostika"_s);
+    Memo1->setTabChangesFocus(true);
     Memo1->setFixedHeight(60);
     Memo1->hide();
     row->addWidget(Memo1, 1);
@@ -229,6 +229,7 @@ QWidget* TfrmMain::buildBottomBand()
     txtSearch = new QLineEdit(band);
     txtSearch->setObjectName(u"txtSearch"_s);
     txtSearch->setFixedWidth(222);
+    searchLabel->setBuddy(txtSearch);
     txtSearch->installEventFilter(this);
     rdbNoviNalogi = new QRadioButton(u"Glej neobračunane naloge"_s, band);
     rdbNoviNalogi->setObjectName(u"rdbNoviNalogi"_s);
@@ -513,14 +514,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton) {
-            if (watched == lviewMain->viewport())
-                lviewMainClick();
-            else if (watched == Image1)
-                Image1Click();
-            else if (watched == imgAlign)
-                alignWindows();
-        }
+        if (mouse->button() == Qt::LeftButton && watched == lviewMain->viewport())
+            lviewMainClick();
     } else if (watched == txtSearch) {
         searchBoxKeyEvent(event);
     }

@@ -81,6 +81,7 @@ void TfrmUrejanjePodatkov::buildControls()
         box->setObjectName(row.boxName);
         box->setValidator(new TypingLimitValidator(box));
         box->setGeometry(190, top, 280, 21);
+        label->setBuddy(box);
         *row.box = box;
         top += 27;
     }

@@ -131,12 +131,13 @@ void TfrmnalogLogin::buildControls()
     const QColor grey(0xC0, 0xC0, 0xC0);
     MakeLabel(u"Vpišite kodo za dostop do ordavo ki ste jo prejeli po e-pošti"_s, body, grey, QRect(16, 10, 460, 18));
     MakeLabel(u"če kode niste prejeli nas kontaktirajte na "_s + SupportEmail(), body, grey, QRect(16, 28, 460, 18));
-    MakeLabel(u"Ordavo prijavna koda:"_s, body, Qt::white, QRect(16, 62, 140, 20));
+    QLabel* codeLabel = MakeLabel(u"Ordavo prijavna koda:"_s, body, Qt::white, QRect(16, 62, 140, 20));
 
     txtkoda = new QLineEdit(body);
     txtkoda->setObjectName(u"txtkoda"_s);
     txtkoda->setMaxLength(40);
     txtkoda->setGeometry(160, 60, 300, 22);
+    codeLabel->setBuddy(txtkoda);
     // Enter in the box is the same as "Vstopi".
     connect(txtkoda, &QLineEdit::returnPressed, this, &TfrmnalogLogin::shraniClick);
 
@@ -151,6 +152,9 @@ void TfrmnalogLogin::buildControls()
     StyleGradientButton(*XpButton1, QColor(0xFF, 0x00, 0x00), QColor(0xFE, 0x01, 0x01), QColor(0xFF, 0x00, 0x00), 9);
     XpButton1->setGeometry(16, 120, 123, 38);
     connect(XpButton1, &TXpButton::clicked, this, &TfrmnalogLogin::XpButton1Click);
+    // Tab follows the reading order: the code, then the bottom row from the left.
+    setTabOrder(txtkoda, XpButton1);
+    setTabOrder(XpButton1, shrani);
 
     setMinimumSize(400, 300);
     resize(489, 300);

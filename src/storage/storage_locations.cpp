@@ -30,9 +30,11 @@ namespace {
 constexpr int kStorePlace = 0;
 constexpr int kDeletePlace = 99;
 
-QLabel* WhiteLabel(const QString& text, QWidget* parent)
+// The white caption of a box, which screen readers read as the box's name.
+QLabel* WhiteLabel(const QString& text, QWidget* box, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
+    label->setBuddy(box);
     label->setFont(PixelFont(kTahoma, 12));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
@@ -66,6 +68,8 @@ void TfrmShranjevanjeGumUrejanjeProstorov::buildControls()
     txtImeProstora->setMaxLength(200);
     mmoOpisProstora = new QPlainTextEdit(body);
     mmoOpisProstora->setObjectName(u"mmoOpisProstora"_s);
+    // Tab goes on to the buttons; a place's description has no use for tab characters.
+    mmoOpisProstora->setTabChangesFocus(true);
 
     btnIzbrisi = new TXpButton(u"Izbriši  "_s, body);
     btnIzbrisi->setObjectName(u"btnIzbrisi"_s);
@@ -83,11 +87,11 @@ void TfrmShranjevanjeGumUrejanjeProstorov::buildControls()
     buttons->addWidget(shrani);
 
     auto* grid = new QGridLayout(body);
-    grid->addWidget(WhiteLabel(u"Vpis nevpisanih:"_s, body), 0, 0);
+    grid->addWidget(WhiteLabel(u"Vpis nevpisanih:"_s, cmbProstori, body), 0, 0);
     grid->addWidget(cmbProstori, 0, 1);
-    grid->addWidget(WhiteLabel(u"Ime prostora:"_s, body), 1, 0);
+    grid->addWidget(WhiteLabel(u"Ime prostora:"_s, txtImeProstora, body), 1, 0);
     grid->addWidget(txtImeProstora, 1, 1);
-    grid->addWidget(WhiteLabel(u"Opis prostora:"_s, body), 2, 0, Qt::AlignTop);
+    grid->addWidget(WhiteLabel(u"Opis prostora:"_s, mmoOpisProstora, body), 2, 0, Qt::AlignTop);
     grid->addWidget(mmoOpisProstora, 2, 1);
     grid->addLayout(buttons, 3, 0, 1, 2);
     grid->setRowStretch(2, 1);

@@ -73,6 +73,7 @@ void TfrmShranjevanjeGumVpisiNevpisane::buildControls()
     model_ = new StoredTyreListModel(false, this);
     lviewMain = new QTableView(bodyPanel());
     lviewMain->setObjectName(u"lviewMain"_s);
+    lviewMain->setAccessibleName(u"Nalogi"_s);
     SetUpStoredTyreView(*lviewMain, *model_);
     lviewMain->viewport()->installEventFilter(this);
     OpenOnEnter(lviewMain, this, [this] { btnPoglejNalogClick(); });
@@ -145,6 +146,8 @@ QWidget* TfrmShranjevanjeGumVpisiNevpisane::buildAssignmentPanel()
     mmoOpisProstora->setObjectName(u"mmoOpisProstora"_s);
     mmoOpisProstora->setFixedHeight(35);
     mmoOpisProstora->setReadOnly(true);
+    mmoOpisProstora->setAccessibleName(u"Opis lokacije"_s);
+    caption->setBuddy(cmbProstori);
     shrani = new TXpButton(u"Shrani lokacijo"_s, panel);
     shrani->setObjectName(u"shrani"_s);
     StyleBlueButton(*shrani);

@@ -101,6 +101,7 @@ void TfrmshranjevanjeGumISkanje::buildControls()
     txtSearch = new QLineEdit(body);
     txtSearch->setObjectName(u"txtSearch"_s);
     txtSearch->setFixedWidth(443);
+    caption->setBuddy(txtSearch);
     txtSearch->installEventFilter(this);
 
     btnNajdi = new TXpButton(u"IŠČI   "_s, body);
@@ -118,6 +119,7 @@ void TfrmshranjevanjeGumISkanje::buildControls()
     model_ = new StoredTyreListModel(true, this);
     lviewMain = new QTableView(body);
     lviewMain->setObjectName(u"lviewMain"_s);
+    lviewMain->setAccessibleName(u"Shranjene gume"_s);
     SetUpStoredTyreView(*lviewMain, *model_);
     OpenOnEnter(lviewMain, this, [this] { btnPoglejNalogClick(); });
 
