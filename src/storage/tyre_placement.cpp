@@ -27,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -77,6 +78,17 @@ void TfrmShranjevanjeGumVpisiNevpisane::buildControls()
     SetUpStoredTyreView(*lviewMain, *model_);
     lviewMain->viewport()->installEventFilter(this);
     OpenOnEnter(lviewMain, this, [this] { btnPoglejNalogClick(); });
+    // The arrow keys only move through the orders; Space chooses the one they stand on, as a
+    // click does, and shows the panel that assigns its place.
+    new QShortcut(
+        QKeySequence(Qt::Key_Space), lviewMain, this,
+        [this] {
+            const QModelIndex current = lviewMain->currentIndex();
+            if (current.isValid())
+                lviewMain->selectRow(current.row());
+            lviewMainClick();
+        },
+        Qt::WidgetShortcut);
 
     auto* body = new QVBoxLayout(bodyPanel());
     body->addWidget(lviewMain, 1);
