@@ -145,10 +145,10 @@ struct ReaderNode {
 // they scroll.
 bool IsReadByName(const QString& role)
 {
-    static const QSet<QString> roles{u"push button"_s, u"toggle button"_s, u"check box"_s,  u"radio button"_s,
+    static const QSet<QString> roles{u"push button"_s, u"toggle button"_s, u"check box"_s,     u"radio button"_s,
                                      u"combo box"_s,   u"text"_s,          u"password text"_s, u"spin button"_s,
-                                     u"table"_s,       u"tree table"_s,    u"tree"_s,       u"list"_s,
-                                     u"list box"_s,    u"image"_s,         u"menu item"_s,  u"page tab"_s,
+                                     u"table"_s,       u"tree table"_s,    u"tree"_s,          u"list"_s,
+                                     u"list box"_s,    u"image"_s,         u"menu item"_s,     u"page tab"_s,
                                      u"alert"_s,       u"dialog"_s,        u"frame"_s};
     return roles.contains(role);
 }
@@ -158,7 +158,7 @@ bool IsReadByName(const QString& role)
 void StartReader(QProcess& reader, const QString& windowName)
 {
     reader.start(u"/usr/bin/python3"_s, {QString::fromUtf8(ORDAVO_SCREEN_READER_VIEW),
-                                          QString::number(QCoreApplication::applicationPid()), windowName});
+                                         QString::number(QCoreApplication::applicationPid()), windowName});
 }
 
 // Waits for the reader, letting this process answer its questions meanwhile, and returns the
@@ -572,11 +572,15 @@ void WindowsFitTest::screenReaderReadsEveryControl_data()
                                                u"push button|Obračunano"_s,
                                                u"image|Podpis stranke"_s,
                                                u"image|Slika 1"_s};
-    QTest::addRow("catalogue-item-chosen")
-        << Window::CatalogueItemChosen
-        << QStringList{u"table|Postavke"_s,           u"text|Opis postavke:"_s,          u"text|Cena:"_s,
-                       u"text|Pozicija:"_s,           u"push button|Zmanjšaj pozicijo"_s, u"push button|Povečaj pozicijo"_s,
-                       u"push button|Izbriši"_s,       u"push button|Shrani"_s};
+    QTest::addRow("catalogue-item-chosen") << Window::CatalogueItemChosen
+                                           << QStringList{u"table|Postavke"_s,
+                                                          u"text|Opis postavke:"_s,
+                                                          u"text|Cena:"_s,
+                                                          u"text|Pozicija:"_s,
+                                                          u"push button|Zmanjšaj pozicijo"_s,
+                                                          u"push button|Povečaj pozicijo"_s,
+                                                          u"push button|Izbriši"_s,
+                                                          u"push button|Shrani"_s};
     QTest::addRow("storage-locations") << Window::StorageLocations
                                        << QStringList{u"text|Ime prostora:"_s, u"text|Opis prostora:"_s,
                                                       u"push button|Izbriši"_s, u"push button|Shrani"_s};
@@ -678,28 +682,32 @@ void WindowsFitTest::tabReachesEveryControl_data()
                                          u"rdbNoviNalogi"_s};
     QTest::addRow("sign-in") << Window::SignIn << QStringList{u"txtkoda"_s, u"XpButton1"_s, u"shrani"_s};
     QTest::addRow("company-details") << Window::CompanyDetails
-                                     << QStringList{u"txtImePodjetja"_s, u"txtNaslovPodjetja"_s,
-                                                    u"txtPostnaStevilkaInPosta"_s, u"txtTelefon"_s, u"txtFax"_s,
-                                                    u"txtSpletnaStran"_s, u"shrani"_s};
-    QTest::addRow("work-order") << Window::WorkOrder
-                                << QStringList{u"mmoStranka"_s, u"mmoKomentar"_s, u"lviewPostavke"_s,
-                                               u"XpButton1"_s, u"XpButton2"_s, u"XpButton3"_s, u"XpButton4"_s,
-                                               u"btnposljinalogkotpdf"_s, u"btnPoglejPodpis"_s, u"shrani"_s};
+                                     << QStringList{u"txtImePodjetja"_s,
+                                                    u"txtNaslovPodjetja"_s,
+                                                    u"txtPostnaStevilkaInPosta"_s,
+                                                    u"txtTelefon"_s,
+                                                    u"txtFax"_s,
+                                                    u"txtSpletnaStran"_s,
+                                                    u"shrani"_s};
+    QTest::addRow("work-order") << Window::WorkOrder << QStringList{u"mmoStranka"_s,      u"mmoKomentar"_s,
+                                                                    u"lviewPostavke"_s,   u"XpButton1"_s,
+                                                                    u"XpButton2"_s,       u"XpButton3"_s,
+                                                                    u"XpButton4"_s,       u"btnposljinalogkotpdf"_s,
+                                                                    u"btnPoglejPodpis"_s, u"shrani"_s};
     QTest::addRow("catalogue-item-chosen")
         << Window::CatalogueItemChosen
-        << QStringList{u"lviewPostavke"_s, u"txtOpis"_s, u"txtCena"_s, u"txtPozicija"_s,
+        << QStringList{u"lviewPostavke"_s, u"txtOpis"_s, u"txtCena"_s,           u"txtPozicija"_s,
                        u"btnminus"_s,      u"btnplus"_s, u"btnDeletePostavka"_s, u"shrani"_s};
     QTest::addRow("storage-locations") << Window::StorageLocations
                                        << QStringList{u"cmbProstori"_s, u"txtImeProstora"_s, u"mmoOpisProstora"_s,
                                                       u"shrani"_s};
     QTest::addRow("tyre-placement-row-chosen")
-        << Window::TyrePlacementRowChosen
-        << QStringList{u"rdbNevneseni"_s, u"btnPoglejNalog"_s, u"lviewMain"_s, u"cmbProstori"_s,
-                       u"mmoOpisProstora"_s, u"shrani"_s};
+        << Window::TyrePlacementRowChosen << QStringList{u"rdbNevneseni"_s, u"btnPoglejNalog"_s,  u"lviewMain"_s,
+                                                         u"cmbProstori"_s,  u"mmoOpisProstora"_s, u"shrani"_s};
     QTest::addRow("tyre-search") << Window::TyreSearch
                                  << QStringList{u"txtSearch"_s, u"btnNajdi"_s, u"btnPoglejNalog"_s, u"lviewMain"_s};
-    QTest::addRow("message-dialog-details") << Window::MessageDialogDetails
-                                            << QStringList{u"sb1"_s, u"sb2"_s, u"MemoBox"_s};
+    QTest::addRow("message-dialog-details")
+        << Window::MessageDialogDetails << QStringList{u"sb1"_s, u"sb2"_s, u"MemoBox"_s};
 }
 
 // Tab, pressed as a keyboard does, goes round every enabled control in reading order.
