@@ -111,6 +111,8 @@ void TfrmNalogUrejanjePostavk::buildControls()
     lviewPostavke->setSelectionBehavior(QAbstractItemView::SelectRows);
     lviewPostavke->setSelectionMode(QAbstractItemView::SingleSelection);
     lviewPostavke->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrow keys move through the rows; Tab goes on to the edit panel.
+    lviewPostavke->setTabKeyNavigation(false);
     lviewPostavke->verticalHeader()->hide();
     lviewPostavke->setFont(PixelFont(kTahoma, 13));
     QHeaderView& header = *lviewPostavke->horizontalHeader();

@@ -139,6 +139,8 @@ void TfrmMain::buildWindow()
     lviewMain->setSelectionBehavior(QAbstractItemView::SelectRows);
     lviewMain->setSelectionMode(QAbstractItemView::SingleSelection);
     lviewMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrow keys move through the rows; Tab goes on to the next control.
+    lviewMain->setTabKeyNavigation(false);
     lviewMain->setShowGrid(true);
     lviewMain->setWordWrap(false);
     lviewMain->setFont(PointFont(kTahoma, 10));
@@ -180,10 +182,13 @@ QWidget* TfrmMain::buildTopBand()
 {
     auto* band = new TopBand(113, this);
 
-    imgAlign = MakePictureButton(band, u"imgAlign"_s, OrdavoPictures::Align, u"Poravnaj okna"_s);
-    Image1 = MakePictureButton(band, u"Image1"_s, OrdavoPictures::Web, u"Odpri ordavo spletni del v brskalniku"_s);
-    connect(imgAlign, &PictureButton::clicked, this, &TfrmMain::alignWindows);
-    connect(Image1, &PictureButton::clicked, this, &TfrmMain::Image1Click);
+    PictureButton* align = MakePictureButton(band, u"imgAlign"_s, OrdavoPictures::Align, u"Poravnaj okna"_s);
+    PictureButton* web =
+        MakePictureButton(band, u"Image1"_s, OrdavoPictures::Web, u"Odpri ordavo spletni del v brskalniku"_s);
+    connect(align, &PictureButton::clicked, this, &TfrmMain::alignWindows);
+    connect(web, &PictureButton::clicked, this, &TfrmMain::Image1Click);
+    imgAlign = align;
+    Image1 = web;
 
     lblVersion = new QLabel(band);
     lblVersion->setObjectName(u"lblVersion"_s);

@@ -17,7 +17,6 @@
 #include <optional>
 
 class OrderListModel;
-class PictureButton;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -171,8 +170,8 @@ public:
     QRadioButton* rdbVsiNalogi = nullptr;
     TXpButton* btnPoglejNalog = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-    PictureButton* imgAlign = nullptr;
-    PictureButton* Image1 = nullptr;
+    QLabel* imgAlign = nullptr;
+    QLabel* Image1 = nullptr;
     QMenu* mnuShranjevanjeGum = nullptr;
     QAction* actIzhod = nullptr;
 };

@@ -152,9 +152,6 @@ void TfrmnalogLogin::buildControls()
     StyleGradientButton(*XpButton1, QColor(0xFF, 0x00, 0x00), QColor(0xFE, 0x01, 0x01), QColor(0xFF, 0x00, 0x00), 9);
     XpButton1->setGeometry(16, 120, 123, 38);
     connect(XpButton1, &TXpButton::clicked, this, &TfrmnalogLogin::XpButton1Click);
-    // Tab follows the reading order: the code, then the bottom row from the left.
-    setTabOrder(txtkoda, XpButton1);
-    setTabOrder(XpButton1, shrani);
 
     setMinimumSize(400, 300);
     resize(489, 300);

@@ -73,7 +73,7 @@ private:
 };
 
 // Gives the view the look of both lists: grid lines, whole-row single selection, read-only,
-// hand cursor, black Tahoma 13 px, "Nalog" 70 px wide and the other columns sharing the width.
+// hand cursor, black Tahoma 13 px, Tab leaving the list, "Nalog" 70 px wide and the other columns sharing the width.
 void SetUpStoredTyreView(QTableView& view, StoredTyreListModel& model);
 
 // "Napaka pri preverjanju nalogov " + message + CR LF + "Qry:" + statement, in the "Napaka" box.

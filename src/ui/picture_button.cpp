@@ -13,8 +13,9 @@ PictureButton::PictureButton(const QPixmap& picture, const QString& hint, QWidge
     setToolTip(hint);
     setScaledContents(true);
     setCursor(Qt::PointingHandCursor);
-    // A click does not move the keyboard focus away from where the user was typing.
-    setFocusPolicy(Qt::TabFocus);
+    // Not a Tab stop: as the first controls of their window they would take the keyboard from
+    // the list or the search box when the window opens. Screen readers press it as a button.
+    setFocusPolicy(Qt::NoFocus);
     ReadAsButton(this);
 }
 

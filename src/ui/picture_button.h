@@ -9,7 +9,7 @@ class QPaintEvent;
 class QPixmap;
 
 // Shows a picture scaled to its size, with the hint as its tooltip. A left click on it, or Space
-// or Enter while it has the keyboard focus (it takes the focus only from Tab), emits clicked;
+// or Enter while it has the keyboard focus (given on purpose: it is no Tab stop), emits clicked;
 // with the focus it shows a dotted frame. Screen readers read it as a button named by the hint.
 class PictureButton final : public QLabel {
     Q_OBJECT

@@ -361,12 +361,12 @@ void TestItemCatalogue::arrowKeysWalkTheListAndFillThePanel()
     QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(selectedRow(), 1);
     QCOMPARE(child<QLineEdit>("txtOpis")->text(), u"Menjava gum"_s);
-    QTest::keyClick(list, Qt::Key_End);
+    QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(selectedRow(), 3);
     QCOMPARE(child<QLineEdit>("txtOpis")->text(), u"Pranje"_s);
     QTest::keyClick(list, Qt::Key_Up);
     QCOMPARE(window_->selectedPostavkaId(), 7);
-    QTest::keyClick(list, Qt::Key_Home);
+    QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
     QCOMPARE(window_->selectedPostavkaId(), -1);
     QCOMPARE(child<QLineEdit>("txtOpis")->text(), QString());
     QVERIFY(server_->statements() == QStringList{kList});

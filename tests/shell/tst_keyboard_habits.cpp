@@ -61,6 +61,7 @@ private slots:
     void enterOpensTheSelectedOrder_data();
     void enterOpensTheSelectedOrder();
     void enterWithoutSelectedRowOpensNothing();
+    void mainWindowOpensWithTheSearchBoxFocused();
     void arrowKeysChooseTheOrderEnterOpens_data();
     void arrowKeysChooseTheOrderEnterOpens();
     void spaceShowsThePlaceOfTheOrderTheArrowsChose();
@@ -177,6 +178,12 @@ void KeyboardHabitsTest::enterWithoutSelectedRowOpensNothing()
     QTest::qWait(100);
     QVERIFY(!order_->isVisible());
     QCOMPARE(currentNalogId, 0);
+}
+
+void KeyboardHabitsTest::mainWindowOpensWithTheSearchBoxFocused()
+{
+    showMainWindow();
+    QTRY_COMPARE(QApplication::focusWidget(), RequireChild<QWidget>(*main_, "txtSearch"));
 }
 
 void KeyboardHabitsTest::arrowKeysChooseTheOrderEnterOpens_data()

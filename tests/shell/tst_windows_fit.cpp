@@ -142,14 +142,14 @@ struct ReaderNode {
 
 // The roles of what a user reaches or reads: a screen reader announces them by their name.
 // Plain labels are read by their text, panels and fillers not at all, scroll bars belong to what
-// they scroll.
+// they scroll, and a frame inside a window is only a border around other objects (the window
+// itself is checked apart).
 bool IsReadByName(const QString& role)
 {
-    static const QSet<QString> roles{u"push button"_s, u"toggle button"_s, u"check box"_s,     u"radio button"_s,
-                                     u"combo box"_s,   u"text"_s,          u"password text"_s, u"spin button"_s,
-                                     u"table"_s,       u"tree table"_s,    u"tree"_s,          u"list"_s,
-                                     u"list box"_s,    u"image"_s,         u"menu item"_s,     u"page tab"_s,
-                                     u"alert"_s,       u"dialog"_s,        u"frame"_s};
+    static const QSet<QString> roles{
+        u"push button"_s,   u"toggle button"_s, u"check box"_s, u"radio button"_s, u"combo box"_s, u"text"_s,
+        u"password text"_s, u"spin button"_s,   u"table"_s,     u"tree table"_s,   u"tree"_s,      u"list"_s,
+        u"list box"_s,      u"image"_s,         u"menu item"_s, u"page tab"_s,     u"alert"_s,     u"dialog"_s};
     return roles.contains(role);
 }
 
@@ -216,7 +216,8 @@ QStringList NamelessObjects(const QList<ReaderNode>& nodes)
     for (const ReaderNode& node : nodes) {
         while (!ancestors.isEmpty() && ancestors.last()->depth >= node.depth)
             ancestors.removeLast();
-        if (IsReadByName(node.role) && node.name.trimmed().isEmpty()) {
+        const bool window = ancestors.isEmpty();
+        if ((window || IsReadByName(node.role)) && node.name.trimmed().isEmpty()) {
             QStringList path;
             for (const ReaderNode* above : ancestors)
                 path.append(above->role + u" '"_s + above->name + u'\'');
@@ -646,6 +647,8 @@ void WindowsFitTest::messagesAreReadAsAlerts()
     main_->show();
     main_->tmrcheck->stop();
     QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+    // Shown by an earlier test, the dialog would only be refilled.
+    OrdavoDialog()->hide();
     DialogTestHook::reset();
 
     // The box is modal: read it from inside its own event loop, then close it.
@@ -653,7 +656,8 @@ void WindowsFitTest::messagesAreReadAsAlerts()
     StartReader(reader, title);
     QList<ReaderNode> nodes;
     QString error;
-    QTimer::singleShot(0, this, [&reader, &nodes, &error] {
+    QObject whileThisTestRuns;
+    QTimer::singleShot(0, &whileThisTestRuns, [&reader, &nodes, &error] {
         nodes = FinishReader(reader, error);
         if (QWidget* box = QApplication::activeModalWidget())
             box->close();
@@ -677,10 +681,8 @@ void WindowsFitTest::tabReachesEveryControl_data()
     QTest::addColumn<Window>("which");
     // The controls in the order Tab reaches them, from the first.
     QTest::addColumn<QStringList>("order");
-    QTest::addRow("main") << Window::Main
-                          << QStringList{u"imgAlign"_s, u"Image1"_s, u"lviewMain"_s, u"txtSearch"_s,
-                                         u"rdbNoviNalogi"_s};
-    QTest::addRow("sign-in") << Window::SignIn << QStringList{u"txtkoda"_s, u"XpButton1"_s, u"shrani"_s};
+    QTest::addRow("main") << Window::Main << QStringList{u"lviewMain"_s, u"txtSearch"_s, u"rdbNoviNalogi"_s};
+    QTest::addRow("sign-in") << Window::SignIn << QStringList{u"txtkoda"_s, u"shrani"_s, u"XpButton1"_s};
     QTest::addRow("company-details") << Window::CompanyDetails
                                      << QStringList{u"txtImePodjetja"_s,
                                                     u"txtNaslovPodjetja"_s,
