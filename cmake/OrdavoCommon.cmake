@@ -58,11 +58,12 @@ macro(ordavo_sanitizer_environment list)
 endmacro()
 
 # ordavo_add_real_wm_run(TEST NAME FIXTURE SCREEN TIMEOUT [ENV var=value...]): TEST's executable
-# registered as NAME on the fixture's X server.
+# registered as NAME on the fixture's X server (inside ORDAVO_REAL_WM_WRAPPER when the caller set it).
 function(ordavo_add_real_wm_run target name fixture screen timeout)
   ordavo_real_wm_fixture(${fixture} ${screen})
   add_test(NAME ${name}
-    COMMAND ${PROJECT_SOURCE_DIR}/scripts/real-wm run ${CMAKE_BINARY_DIR}/${fixture} $<TARGET_FILE:${target}>)
+    COMMAND ${ORDAVO_REAL_WM_WRAPPER} ${PROJECT_SOURCE_DIR}/scripts/real-wm run ${CMAKE_BINARY_DIR}/${fixture}
+            $<TARGET_FILE:${target}>)
   ordavo_test_environment(environment xcb ${CMAKE_CURRENT_BINARY_DIR}/${name}.home)
   ordavo_sanitizer_environment(environment)
   list(APPEND environment ${ARGN})
@@ -76,18 +77,26 @@ function(ordavo_test_environment out platform home)
   set(${out} "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${home}/config;XDG_CACHE_HOME=${home}/cache;LC_ALL=C.UTF-8;ORDAVO_BINARY_DIR=${CMAKE_BINARY_DIR}" PARENT_SCOPE)
 endfunction()
 
-# ordavo_add_test(NAME [SOURCES src...] LIBS lib... [REAL_WM [EVERY_SCREEN]] [TIMEOUT s])
+# ordavo_add_test(NAME [SOURCES src...] LIBS lib... [REAL_WM [EVERY_SCREEN] [ACCESSIBILITY_BUS]] [TIMEOUT s])
 # Builds one QtTest executable from NAME.cpp (plus SOURCES) and registers it with CTest, so a
 # renamed or missing test file stops the configuration. Tests run on the offscreen platform,
 # REAL_WM tests on Xvfb with openbox (xcb platform); every test gets its own empty settings folder.
 # EVERY_SCREEN runs a REAL_WM test twice more: as NAME_laptop on a 1366 x 768 screen and as
 # NAME_scaled on the 1920 x 1080 screen with Qt's scale factor 1.5 (1280 x 720 logical pixels).
+# ACCESSIBILITY_BUS runs the test in a session bus of its own, on which the accessibility bus
+# that screen readers use starts when first asked for; that bus never learns the display, so it
+# leaves no trace on the X server the tests share.
 function(ordavo_add_test name)
-  cmake_parse_arguments(T "REAL_WM;EVERY_SCREEN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "REAL_WM;EVERY_SCREEN;ACCESSIBILITY_BUS" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   list(PREPEND T_SOURCES ${name}.cpp)
   list(REMOVE_DUPLICATES T_SOURCES)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ordavo_common Qt6::Test ${T_LIBS})
+  # Read by ordavo_add_real_wm_run: what the test's command runs inside.
+  set(ORDAVO_REAL_WM_WRAPPER)
+  if(T_ACCESSIBILITY_BUS)
+    set(ORDAVO_REAL_WM_WRAPPER env -u DISPLAY dbus-run-session --)
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()

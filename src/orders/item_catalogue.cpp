@@ -112,11 +112,14 @@ void TfrmNalogUrejanjePostavk::buildControls()
 {
     lviewPostavke = new QTableWidget(0, 2, this);
     lviewPostavke->setObjectName(u"lviewPostavke"_s);
+    lviewPostavke->setAccessibleName(u"Postavke"_s);
     lviewPostavke->setHorizontalHeaderLabels({u"Postavka"_s, u"Cena"_s});
     lviewPostavke->setShowGrid(true);
     lviewPostavke->setSelectionBehavior(QAbstractItemView::SelectRows);
     lviewPostavke->setSelectionMode(QAbstractItemView::SingleSelection);
     lviewPostavke->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrow keys move through the rows; Tab goes on to the edit panel.
+    lviewPostavke->setTabKeyNavigation(false);
     lviewPostavke->verticalHeader()->hide();
     lviewPostavke->setFont(PixelFont(kTahoma, 13));
     // The catalogue keeps the order of its positions: its columns can be widened, not sorted.
@@ -161,6 +164,7 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     txtOpis->setObjectName(u"txtOpis"_s);
     txtOpis->setFixedWidth(200);
     LimitStoredText(*txtOpis, kDescriptionField, int(Recordset::kMaxTextCharacters));
+    label1->setBuddy(txtOpis);
 
     auto* label2 = new QLabel(kPriceField + u':', pnlAddDelete);
     label2->setObjectName(u"Label2"_s);
@@ -171,6 +175,8 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     txtCena->setLayoutDirection(Qt::LeftToRight);
     auto* label4 = new QLabel(u"Primer: \"0.00\""_s, pnlAddDelete);
     label4->setObjectName(u"Label4"_s);
+    label2->setBuddy(txtCena);
+    txtCena->setAccessibleDescription(label4->text());
 
     lblpozicija = new QLabel(kPositionField + u':', pnlAddDelete);
     lblpozicija->setObjectName(u"lblpozicija"_s);
@@ -178,10 +184,13 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     txtPozicija->setObjectName(u"txtPozicija"_s);
     txtPozicija->setFixedWidth(66);
     LimitStoredText(*txtPozicija, kPositionField, kNumberBoxLimit);
+    lblpozicija->setBuddy(txtPozicija);
     btnminus = new QPushButton(u"-"_s, pnlAddDelete);
     btnminus->setObjectName(u"btnminus"_s);
     btnplus = new QPushButton(u"+"_s, pnlAddDelete);
     btnplus->setObjectName(u"btnplus"_s);
+    btnminus->setAccessibleName(u"Zmanjšaj pozicijo"_s);
+    btnplus->setAccessibleName(u"Povečaj pozicijo"_s);
     for (QPushButton* small : {btnminus, btnplus})
         small->setFixedSize(22, 22);
     // The position row keeps its room while it is hidden for a new item, so the label column

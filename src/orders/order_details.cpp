@@ -18,6 +18,7 @@
 #include "session/remote_calls.h"
 #include "session/settings_keys.h"
 #include "session/window_links.h"
+#include "ui/accessibility.h"
 #include "ui/failure_box.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
@@ -229,6 +230,7 @@ void TfrmNalogDetails::buildTopBand()
     lblSuma->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // The window's own strip keeps its motif clear of the order type and the total.
     topBand()->banner()->setPixmap(OrdavoPictures::PicturePixmap(OrdavoPictures::OrderHeader));
+    DescribePicture(topBand()->banner(), QString());
     layout->addWidget(lblCaptionNalog, 0, Qt::AlignRight);
     layout->addWidget(lblSuma, 0, Qt::AlignRight);
     layout->addStretch(1);
@@ -278,6 +280,7 @@ QWidget* TfrmNalogDetails::buildHeaderFields()
     for (int index = 0; index < int(pairs.size()); ++index) {
         const int row = index / kColumns * 2;
         const int column = index % kColumns;
+        pairs[std::size_t(index)].first->setBuddy(pairs[std::size_t(index)].second);
         grid->addWidget(pairs[std::size_t(index)].first, row, column);
         grid->addWidget(pairs[std::size_t(index)].second, row + 1, column);
     }
@@ -297,6 +300,7 @@ QWidget* TfrmNalogDetails::buildCustomerMemo()
     mmoStranka = MakeMemo(u"mmoStranka"_s, host);
     mmoStranka->setFixedHeight(70);
     mmoStranka->setMaximumWidth(474);
+    Label6->setBuddy(mmoStranka);
     column->addWidget(Label6);
     column->addWidget(mmoStranka);
     return host;
@@ -319,6 +323,7 @@ QWidget* TfrmNalogDetails::buildCommentAndSignature()
     Label8 = MakeCaption(u"Label8"_s, u"Komentar"_s, comment);
     mmoKomentar = MakeMemo(u"mmoKomentar"_s, comment);
     mmoKomentar->setFixedHeight(52);
+    Label8->setBuddy(mmoKomentar);
     commentColumn->addWidget(Label8);
     commentColumn->addWidget(mmoKomentar);
 
@@ -330,6 +335,7 @@ QWidget* TfrmNalogDetails::buildCommentAndSignature()
     frameLayout->setContentsMargins(1, 1, 1, 1);
     browserpodpis = new PicturePane(frame);
     browserpodpis->setObjectName(u"browserpodpis"_s);
+    DescribePicture(browserpodpis, u"Podpis stranke"_s);
     frameLayout->addWidget(browserpodpis);
     frame->hide();
     pnlbrowser = frame;
@@ -353,6 +359,7 @@ void TfrmNalogDetails::buildItemList()
 {
     lviewPostavke = new QTreeWidget(bodyPanel());
     lviewPostavke->setObjectName(u"lviewPostavke"_s);
+    lviewPostavke->setAccessibleName(u"Postavke"_s);
     lviewPostavke->setColumnCount(ItemColumnCount);
     lviewPostavke->setHeaderLabels({u"Postavka"_s, u"Dodatno"_s, u"Količina"_s, u"Cena"_s});
     lviewPostavke->headerItem()->setTextAlignment(ColKolicina, Qt::AlignRight | Qt::AlignVCenter);
@@ -381,6 +388,7 @@ QWidget* TfrmNalogDetails::buildPictureStrip()
         PicturePane* pane =
             MakePane(u"WebBrowser"_s + QString::number(index + 1), QSize(widths[index], 65), kPanelBlue, strip);
         pane->setCursor(Qt::PointingHandCursor);
+        DescribePicture(pane, u"Slika "_s + QString::number(index + 1));
         pane->hide();
         row->addWidget(pane);
         WebBrowsers[index] = pane;

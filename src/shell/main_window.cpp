@@ -28,6 +28,7 @@
 #include "ui/ordavo_fonts.h"
 #include "ui/ordavo_pictures.h"
 #include "ui/ordavo_window.h"
+#include "ui/picture_button.h"
 #include "ui/window_owner.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
@@ -78,16 +79,12 @@ void SetBackground(QWidget* widget, const QColor& colour)
     widget->setAutoFillBackground(true);
 }
 
-QLabel* MakePictureLabel(QWidget* parent, const QString& name, const QString& picture, const QString& hint)
+PictureButton* MakePictureButton(QWidget* parent, const QString& name, const QString& picture, const QString& hint)
 {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setPixmap(OrdavoPictures::PicturePixmap(picture));
-    label->setToolTip(hint);
-    label->setCursor(Qt::PointingHandCursor);
-    label->setFixedSize(24, 24);
-    label->setScaledContents(true);
-    return label;
+    auto* button = new PictureButton(OrdavoPictures::PicturePixmap(picture), hint, parent);
+    button->setObjectName(name);
+    button->setFixedSize(24, 24);
+    return button;
 }
 
 // Opens a modal window of the menus: created now, destroyed when it closes.
@@ -142,10 +139,13 @@ void TfrmMain::buildWindow()
     connect(model_, &QAbstractItemModel::headerDataChanged, this, [this] { lastFit_.reset(); });
     lviewMain = new QTableView(central);
     lviewMain->setObjectName(u"lviewMain"_s);
+    lviewMain->setAccessibleName(u"Nalogi"_s);
     lviewMain->setModel(model_);
     lviewMain->setSelectionBehavior(QAbstractItemView::SelectRows);
     lviewMain->setSelectionMode(QAbstractItemView::SingleSelection);
     lviewMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrow keys move through the rows; Tab goes on to the next control.
+    lviewMain->setTabKeyNavigation(false);
     lviewMain->setShowGrid(true);
     lviewMain->setWordWrap(false);
     lviewMain->setFont(PointFont(kTahoma, 10));
@@ -188,10 +188,13 @@ QWidget* TfrmMain::buildTopBand()
 {
     auto* band = new TopBand(113, this);
 
-    imgAlign = MakePictureLabel(band, u"imgAlign"_s, OrdavoPictures::Align, u"Poravnaj okna"_s);
-    Image1 = MakePictureLabel(band, u"Image1"_s, OrdavoPictures::Web, u"Odpri ordavo spletni del v brskalniku"_s);
-    imgAlign->installEventFilter(this);
-    Image1->installEventFilter(this);
+    PictureButton* align = MakePictureButton(band, u"imgAlign"_s, OrdavoPictures::Align, u"Poravnaj okna"_s);
+    PictureButton* web =
+        MakePictureButton(band, u"Image1"_s, OrdavoPictures::Web, u"Odpri ordavo spletni del v brskalniku"_s);
+    connect(align, &PictureButton::clicked, this, &TfrmMain::alignWindows);
+    connect(web, &PictureButton::clicked, this, &TfrmMain::Image1Click);
+    imgAlign = align;
+    Image1 = web;
 
     lblVersion = new QLabel(band);
     lblVersion->setObjectName(u"lblVersion"_s);
@@ -226,6 +229,8 @@ QWidget* TfrmMain::buildBottomBand()
 
     Memo1 = new QPlainTextEdit(band);
     Memo1->setObjectName(u"Memo1"_s);
+    Memo1->setAccessibleName(u"Diagnostika"_s);
+    Memo1->setTabChangesFocus(true);
     Memo1->setFixedHeight(60);
     Memo1->hide();
     row->addWidget(Memo1, 1);
@@ -235,6 +240,7 @@ QWidget* TfrmMain::buildBottomBand()
     txtSearch = new QLineEdit(band);
     txtSearch->setObjectName(u"txtSearch"_s);
     txtSearch->setFixedWidth(222);
+    searchLabel->setBuddy(txtSearch);
     txtSearch->installEventFilter(this);
     connect(txtSearch, &QLineEdit::textChanged, this, &TfrmMain::dropRefresh);
     rdbNoviNalogi = new QRadioButton(u"Glej neobračunane naloge"_s, band);
@@ -549,14 +555,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton) {
-            if (watched == lviewMain->viewport())
-                lviewMainClick();
-            else if (watched == Image1)
-                Image1Click();
-            else if (watched == imgAlign)
-                alignWindows();
-        }
+        if (mouse->button() == Qt::LeftButton && watched == lviewMain->viewport())
+            lviewMainClick();
     } else if (watched == txtSearch) {
         searchBoxKeyEvent(event);
     }

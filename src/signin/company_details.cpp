@@ -76,6 +76,7 @@ void TfrmUrejanjePodatkov::buildControls()
         box->setObjectName(row.boxName);
         LimitStoredText(*box, FieldName(row.label), TypingLimit);
         box->setGeometry(190, top, 280, 21);
+        label->setBuddy(box);
         *row.box = box;
         top += 27;
     }

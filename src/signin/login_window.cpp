@@ -136,12 +136,13 @@ void TfrmnalogLogin::buildControls()
     const QColor grey(0xC0, 0xC0, 0xC0);
     MakeLabel(u"Vpišite kodo za dostop do ordavo ki ste jo prejeli po e-pošti"_s, body, grey, QRect(16, 10, 460, 18));
     MakeLabel(u"če kode niste prejeli nas kontaktirajte na "_s + SupportEmail(), body, grey, QRect(16, 28, 460, 18));
-    MakeLabel(CodeField + u':', body, Qt::white, QRect(16, 62, 140, 20));
+    QLabel* codeLabel = MakeLabel(CodeField + u':', body, Qt::white, QRect(16, 62, 140, 20));
 
     txtkoda = new QLineEdit(body);
     txtkoda->setObjectName(u"txtkoda"_s);
     LimitStoredText(*txtkoda, CodeField, CodeBoxLimit);
     txtkoda->setGeometry(160, 60, 300, 22);
+    codeLabel->setBuddy(txtkoda);
     // Enter in the box is the same as "Vstopi".
     connect(txtkoda, &QLineEdit::returnPressed, this, &TfrmnalogLogin::shraniClick);
 

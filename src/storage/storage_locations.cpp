@@ -35,9 +35,11 @@ const QString kNameField = u"Ime prostora"_s;
 const QString kDescriptionField = u"Opis prostora"_s;
 constexpr int kNameLimit = 200;
 
-QLabel* WhiteLabel(const QString& text, QWidget* parent)
+// The white caption of a box, which screen readers read as the box's name.
+QLabel* WhiteLabel(const QString& text, QWidget* box, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
+    label->setBuddy(box);
     label->setFont(PixelFont(kTahoma, 12));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
@@ -72,6 +74,8 @@ void TfrmShranjevanjeGumUrejanjeProstorov::buildControls()
     mmoOpisProstora = new QPlainTextEdit(body);
     mmoOpisProstora->setObjectName(u"mmoOpisProstora"_s);
     LimitStoredText(*mmoOpisProstora, kDescriptionField, int(Recordset::kMaxTextCharacters));
+    // Tab goes on to the buttons; a place's description has no use for tab characters.
+    mmoOpisProstora->setTabChangesFocus(true);
 
     btnIzbrisi = new TXpButton(u"Izbriši  "_s, body);
     btnIzbrisi->setObjectName(u"btnIzbrisi"_s);
@@ -89,11 +93,11 @@ void TfrmShranjevanjeGumUrejanjeProstorov::buildControls()
     buttons->addWidget(shrani);
 
     auto* grid = new QGridLayout(body);
-    grid->addWidget(WhiteLabel(u"Vpis nevpisanih:"_s, body), 0, 0);
+    grid->addWidget(WhiteLabel(u"Vpis nevpisanih:"_s, cmbProstori, body), 0, 0);
     grid->addWidget(cmbProstori, 0, 1);
-    grid->addWidget(WhiteLabel(kNameField + u':', body), 1, 0);
+    grid->addWidget(WhiteLabel(kNameField + u':', txtImeProstora, body), 1, 0);
     grid->addWidget(txtImeProstora, 1, 1);
-    grid->addWidget(WhiteLabel(kDescriptionField + u':', body), 2, 0, Qt::AlignTop);
+    grid->addWidget(WhiteLabel(kDescriptionField + u':', mmoOpisProstora, body), 2, 0, Qt::AlignTop);
     grid->addWidget(mmoOpisProstora, 2, 1);
     grid->addLayout(buttons, 3, 0, 1, 2);
     grid->setRowStretch(2, 1);

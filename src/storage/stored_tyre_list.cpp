@@ -158,6 +158,8 @@ void SetUpStoredTyreView(QTableView& view, StoredTyreListModel& model, const QSt
     view.setSelectionBehavior(QAbstractItemView::SelectRows);
     view.setSelectionMode(QAbstractItemView::SingleSelection);
     view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrow keys move through the rows; Tab goes on to the next control.
+    view.setTabKeyNavigation(false);
     view.verticalHeader()->hide();
     view.viewport()->setCursor(Qt::PointingHandCursor);
     QFont font(u"Tahoma"_s);

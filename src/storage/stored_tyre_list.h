@@ -73,9 +73,9 @@ private:
 };
 
 // Gives the view the look of both lists: grid lines, whole-row single selection, read-only,
-// hand cursor, black Tahoma 13 px; "Nalog" 70 px wide by default and the other columns sharing
-// the width ("Lokacija" at least 200 px), widths and sort the user's and remembered under
-// `windowName`. The comments show their line breaks as " / ", and whole in the tooltip.
+// hand cursor, black Tahoma 13 px, Tab leaving the list; "Nalog" 70 px wide by default and the
+// other columns sharing the width ("Lokacija" at least 200 px), widths and sort the user's and
+// remembered under `windowName`. The comments show their line breaks as " / ", and whole in the tooltip.
 void SetUpStoredTyreView(QTableView& view, StoredTyreListModel& model, const QString& windowName);
 
 // "Napaka pri preverjanju nalogov " + message + CR LF + "Qry:" + statement, in the "Napaka" box.

@@ -28,6 +28,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -74,9 +75,21 @@ void TfrmShranjevanjeGumVpisiNevpisane::buildControls()
     model_ = new StoredTyreListModel(false, this);
     lviewMain = new QTableView(bodyPanel());
     lviewMain->setObjectName(u"lviewMain"_s);
+    lviewMain->setAccessibleName(u"Nalogi"_s);
     SetUpStoredTyreView(*lviewMain, *model_, objectName());
     lviewMain->viewport()->installEventFilter(this);
     OpenOnEnter(lviewMain, this, [this] { btnPoglejNalogClick(); });
+    // The arrow keys only move through the orders; Space chooses the one they stand on, as a
+    // click does, and shows the panel that assigns its place.
+    new QShortcut(
+        QKeySequence(Qt::Key_Space), lviewMain, this,
+        [this] {
+            const QModelIndex current = lviewMain->currentIndex();
+            if (current.isValid())
+                lviewMain->selectRow(current.row());
+            lviewMainClick();
+        },
+        Qt::WidgetShortcut);
 
     auto* body = new QVBoxLayout(bodyPanel());
     body->addWidget(lviewMain, 1);
@@ -146,6 +159,8 @@ QWidget* TfrmShranjevanjeGumVpisiNevpisane::buildAssignmentPanel()
     mmoOpisProstora->setObjectName(u"mmoOpisProstora"_s);
     mmoOpisProstora->setFixedHeight(35);
     mmoOpisProstora->setReadOnly(true);
+    mmoOpisProstora->setAccessibleName(u"Opis lokacije"_s);
+    caption->setBuddy(cmbProstori);
     shrani = new TXpButton(u"Shrani lokacijo"_s, panel);
     shrani->setObjectName(u"shrani"_s);
     StyleBlueButton(*shrani);

@@ -60,6 +60,7 @@ void TfrmshranjevanjeGumISkanje::buildControls()
     txtSearch = new QLineEdit(body);
     txtSearch->setObjectName(u"txtSearch"_s);
     txtSearch->setFixedWidth(443);
+    caption->setBuddy(txtSearch);
     txtSearch->installEventFilter(this);
 
     btnNajdi = new TXpButton(u"IŠČI   "_s, body);
@@ -77,6 +78,7 @@ void TfrmshranjevanjeGumISkanje::buildControls()
     model_ = new StoredTyreListModel(true, this);
     lviewMain = new QTableView(body);
     lviewMain->setObjectName(u"lviewMain"_s);
+    lviewMain->setAccessibleName(u"Shranjene gume"_s);
     SetUpStoredTyreView(*lviewMain, *model_, objectName());
     OpenOnEnter(lviewMain, this, [this] { btnPoglejNalogClick(); });
 

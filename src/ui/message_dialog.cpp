@@ -1,6 +1,7 @@
 // The styled message dialog: its controls, the filling for each kind, the buttons and the modal call.
 #include "message_dialog.h"
 
+#include "accessibility.h"
 #include "button_colors.h"
 #include "key_preview.h"
 #include "message_boxes.h"
@@ -98,6 +99,9 @@ TfrmOrdavoDIalog::TfrmOrdavoDIalog(QWidget* parent)
     FrontText->setWordWrap(true);
     FrontText->setFont(PixelFont(kTahoma, 13, true));
     FrontText->setTextFormat(Qt::PlainText);
+    // The background only sets the mood; the title says the kind.
+    DescribePicture(BackImage, QString());
+    ReadAsAlert(this, BigText, FrontText);
 
     sb1 = makeButton(u"sb1"_s, QRect(144, 210, 120, 32));
     sb3 = makeButton(u"sb3"_s, QRect(272, 210, 120, 32));
@@ -125,6 +129,7 @@ TfrmOrdavoDIalog::TfrmOrdavoDIalog(QWidget* parent)
     memoPalette.setColor(QPalette::Base, Qt::white);
     memoPalette.setColor(QPalette::Text, Qt::black);
     MemoBox->setPalette(memoPalette);
+    MemoBox->setAccessibleName(u"Detajli"_s);
 
     setTabOrder(sb1, sb3);
     setTabOrder(sb3, sb2);
@@ -229,6 +234,9 @@ void TfrmOrdavoDIalog::fill(int kind, const QString& text, const QString& detail
             break;
         }
     }
+    // A call while the dialog is on screen changes what it says: say it again.
+    if (isVisible())
+        AnnounceAlert(this);
 }
 
 ShownMessage TfrmOrdavoDIalog::describe(int kind, const QString& details, int alignment) const

@@ -1,6 +1,7 @@
 // The shared window chrome and the base class of the secondary windows.
 #include "ordavo_window.h"
 
+#include "accessibility.h"
 #include "failure_box.h"
 #include "glyph_room.h"
 #include "key_preview.h"
@@ -32,6 +33,7 @@ TopBand::TopBand(int height, QWidget* parent) : QWidget(parent), banner_(new QLa
     setFixedHeight(height);
     SetBackgroundColour(this, QColor(kBandColour));
     banner_->setObjectName(u"imgTop"_s);
+    DescribePicture(banner_, u"Logotip Ordavo"_s);
     banner_->setPixmap(OrdavoPictures::PicturePixmap(OrdavoPictures::Banner));
     banner_->setFixedSize(banner_->pixmap().size());
     banner_->lower();

@@ -1,7 +1,10 @@
 // TXpButton: paints every look of the gradient button into an off-screen image and tracks the hover state.
 #include "xp_button.h"
 
+#include "accessibility.h"
+
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -174,6 +177,7 @@ TXpButton::TXpButton(QWidget* parent) : QPushButton(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     recomputeGradient();
     setMask(ButtonColors::RoundedButtonRegion(size()));
+    ReadAsButton(this);
 }
 
 TXpButton::TXpButton(const QString& caption, QWidget* parent) : TXpButton(parent)
@@ -336,6 +340,17 @@ void TXpButton::resizeEvent(QResizeEvent* event)
 {
     QPushButton::resizeEvent(event);
     setMask(ButtonColors::RoundedButtonRegion(size()));
+}
+
+void TXpButton::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses the focused button in every window, as Space does, not only in dialogs.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 void TXpButton::mousePressEvent(QMouseEvent* event)

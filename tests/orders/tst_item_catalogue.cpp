@@ -51,6 +51,7 @@ private slots:
     void unreachableServerIsSaidOnceForEveryCall();
     void nullColumnShowsNapakaBox();
     void escClosesWithoutSaving();
+    void arrowKeysWalkTheListAndFillThePanel();
 
 private:
     template <typename T> T* child(const char* name) const { return RequireChild<T>(*window_, name); }
@@ -355,6 +356,26 @@ void TestItemCatalogue::escClosesWithoutSaving()
     QTest::keyClick(child<QLineEdit>("txtOpis"), Qt::Key_Escape);
     QVERIFY(!window_->isVisible());
     QVERIFY(server_->statements().isEmpty());
+}
+
+// The list answers the arrow keys as it answers clicks, right to left as the window reads.
+void TestItemCatalogue::arrowKeysWalkTheListAndFillThePanel()
+{
+    open();
+    auto* list = child<QTableWidget>("lviewPostavke");
+    QCOMPARE(selectedRow(), 0);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(selectedRow(), 1);
+    QCOMPARE(child<QLineEdit>("txtOpis")->text(), u"Menjava gum"_s);
+    QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(selectedRow(), 3);
+    QCOMPARE(child<QLineEdit>("txtOpis")->text(), u"Pranje"_s);
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(window_->selectedPostavkaId(), 7);
+    QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(window_->selectedPostavkaId(), -1);
+    QCOMPARE(child<QLineEdit>("txtOpis")->text(), QString());
+    QVERIFY(server_->statements() == QStringList{kList});
 }
 
 QTEST_MAIN(TestItemCatalogue)

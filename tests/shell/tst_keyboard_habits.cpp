@@ -61,6 +61,10 @@ private slots:
     void enterOpensTheSelectedOrder_data();
     void enterOpensTheSelectedOrder();
     void enterWithoutSelectedRowOpensNothing();
+    void mainWindowOpensWithTheSearchBoxFocused();
+    void arrowKeysChooseTheOrderEnterOpens_data();
+    void arrowKeysChooseTheOrderEnterOpens();
+    void spaceShowsThePlaceOfTheOrderTheArrowsChose();
     void f5ReloadsTheList_data();
     void f5ReloadsTheList();
     void everyMenuHasItsAltLetter();
@@ -174,6 +178,59 @@ void KeyboardHabitsTest::enterWithoutSelectedRowOpensNothing()
     QTest::qWait(100);
     QVERIFY(!order_->isVisible());
     QCOMPARE(currentNalogId, 0);
+}
+
+void KeyboardHabitsTest::mainWindowOpensWithTheSearchBoxFocused()
+{
+    showMainWindow();
+    QTRY_COMPARE(QApplication::focusWidget(), RequireChild<QWidget>(*main_, "txtSearch"));
+}
+
+void KeyboardHabitsTest::arrowKeysChooseTheOrderEnterOpens_data()
+{
+    QTest::addColumn<OrderList>("which");
+    QTest::addRow("tyre placement") << OrderList::TyrePlacement;
+    QTest::addRow("tyre search") << OrderList::TyreSearch;
+}
+
+void KeyboardHabitsTest::arrowKeysChooseTheOrderEnterOpens()
+{
+    QFETCH(OrderList, which);
+    showMainWindow();
+    QTableView* list = showList(which);
+    QVERIFY(list);
+    QVERIFY(list->model()->rowCount() > 2);
+    list->selectRow(0);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Up);
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected.first().row(), 1);
+
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(order_->isVisible());
+    QCOMPARE(RequireChild<QLabel>(*order_, "lblNalog")->text(), OrderNumberAt(*list, 1));
+}
+
+// The arrows leave the assignment panel as it was; Space is the keyboard's click on the row.
+void KeyboardHabitsTest::spaceShowsThePlaceOfTheOrderTheArrowsChose()
+{
+    showMainWindow();
+    QTableView* list = showList(OrderList::TyrePlacement);
+    QVERIFY(list);
+    QVERIFY(list->model()->rowCount() > 1);
+    QWidget* panel = RequireChild<QWidget>(*window_, "pnlVpisiNevpisanega");
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QVERIFY(!panel->isVisible());
+
+    QTest::keyClick(list, Qt::Key_Space);
+    QVERIFY(panel->isVisible());
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(list->selectionModel()->selectedRows().first().row(), list->currentIndex().row());
+    QTest::keyClick(list, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), RequireChild<QWidget>(*window_, "cmbProstori"));
 }
 
 void KeyboardHabitsTest::f5ReloadsTheList_data()

@@ -1,4 +1,5 @@
-// Every window against the simulator on a real desktop: texts fit, controls keep apart, outer sizes.
+// Every window against the simulator on a real desktop: texts fit, controls keep apart, outer sizes, what a screen
+// reader reads of it, and the Tab order that reaches every control.
 #include "desktop_session.h"
 #include "window_fit_checks.h"
 #include "window_test_state.h"
@@ -21,9 +22,18 @@
 #include "ui/ordavo_fonts.h"
 #include "ui/window_placement.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTableView>
 #include <QTableWidget>
@@ -31,6 +41,7 @@
 #include <QWindow>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -53,6 +64,7 @@ enum class Window {
     TyrePlacementRowChosen,
     TyreSearch,
     MessageDialog,
+    MessageDialogDetails,
 };
 
 // Waits until the window is on screen, its frame is known (under a window manager) and
@@ -106,6 +118,140 @@ int GlyphHeight(const QImage& image, int firstColumn)
     return bottom - top + 1;
 }
 
+// One object of a window as a screen reader sees it, in reading order.
+struct ReaderNode {
+    int depth = 0;
+    QString role;
+    QString name;
+    QString description;
+    QStringList states;
+    QStringList labelledBy;
+};
+
+// The roles of what a user reaches or reads: a screen reader announces them by their name.
+// Plain labels are read by their text, panels and fillers not at all, scroll bars belong to what
+// they scroll, and a frame inside a window is only a border around other objects (the window
+// itself is checked apart).
+bool IsReadByName(const QString& role)
+{
+    static const QSet<QString> roles{
+        u"push button"_s,   u"toggle button"_s, u"check box"_s, u"radio button"_s, u"combo box"_s, u"text"_s,
+        u"password text"_s, u"spin button"_s,   u"table"_s,     u"tree table"_s,   u"tree"_s,      u"list"_s,
+        u"list box"_s,      u"image"_s,         u"menu item"_s, u"page tab"_s,     u"alert"_s,     u"dialog"_s};
+    return roles.contains(role);
+}
+
+// Starts the screen reader's view of the window that AT-SPI names `windowName`, in a separate
+// process that asks this one over the accessibility bus.
+void StartReader(QProcess& reader, const QString& windowName)
+{
+    reader.start(u"/usr/bin/python3"_s, {QString::fromUtf8(ORDAVO_SCREEN_READER_VIEW),
+                                         QString::number(QCoreApplication::applicationPid()), windowName});
+}
+
+// Waits for the reader, letting this process answer its questions meanwhile, and returns the
+// nodes it read; an empty list, with the reason in error, when it read nothing.
+QList<ReaderNode> FinishReader(QProcess& reader, QString& error)
+{
+    if (!QTest::qWaitFor([&reader] { return reader.state() == QProcess::NotRunning; }, 60000)) {
+        reader.kill();
+        reader.waitForFinished();
+    }
+    const QByteArray out = reader.readAllStandardOutput();
+    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0) {
+        error = QString::fromUtf8(reader.readAllStandardError()) + reader.errorString();
+        return {};
+    }
+    QList<ReaderNode> nodes;
+    for (const QJsonValue& value : QJsonDocument::fromJson(out).object().value(u"nodes"_s).toArray()) {
+        const QJsonObject object = value.toObject();
+        ReaderNode node;
+        node.depth = object.value(u"depth"_s).toInt();
+        node.role = object.value(u"role"_s).toString();
+        node.name = object.value(u"name"_s).toString();
+        node.description = object.value(u"description"_s).toString();
+        for (const QJsonValue& state : object.value(u"states"_s).toArray())
+            node.states.append(state.toString());
+        for (const QJsonValue& label : object.value(u"labelledBy"_s).toArray())
+            node.labelledBy.append(label.toString());
+        nodes.append(node);
+    }
+    return nodes;
+}
+
+// The window as a screen reader reads it, one object a line, indented by depth.
+QString ReaderTranscript(const QList<ReaderNode>& nodes)
+{
+    QString transcript;
+    for (const ReaderNode& node : nodes) {
+        transcript += QString(node.depth * 2, u' ') + u'[' + node.role + u"] "_s + node.name;
+        if (!node.description.isEmpty())
+            transcript += u" — "_s + node.description;
+        if (!node.labelledBy.isEmpty())
+            transcript += u" (label: "_s + node.labelledBy.join(u", "_s) + u')';
+        if (!node.states.isEmpty())
+            transcript += u" {"_s + node.states.join(u' ') + u'}';
+        transcript += u'\n';
+    }
+    return transcript;
+}
+
+// One line per object read by its name that has none, with the objects above it to find it by.
+QStringList NamelessObjects(const QList<ReaderNode>& nodes)
+{
+    QStringList faults;
+    QList<const ReaderNode*> ancestors;
+    for (const ReaderNode& node : nodes) {
+        while (!ancestors.isEmpty() && ancestors.last()->depth >= node.depth)
+            ancestors.removeLast();
+        const bool window = ancestors.isEmpty();
+        if ((window || IsReadByName(node.role)) && node.name.trimmed().isEmpty()) {
+            QStringList path;
+            for (const ReaderNode* above : ancestors)
+                path.append(above->role + u" '"_s + above->name + u'\'');
+            faults.append(u"nameless "_s + node.role + u" (description '"_s + node.description + u"') in "_s +
+                          path.join(u" > "_s));
+        }
+        ancestors.append(&node);
+    }
+    return faults;
+}
+
+// The name AT-SPI gives a window: its title, or what its own accessible interface says.
+QString AccessibleNameOf(QWidget& window)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&window);
+    return accessible ? accessible->text(QAccessible::Name) : window.windowTitle();
+}
+
+// Writes the transcript as NAME.txt into $ORDAVO_SCREEN_READER_DIR when it is set.
+void SaveTranscript(const QString& transcript, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("ORDAVO_SCREEN_READER_DIR");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    QFile file(QDir(folder).filePath(name + u".txt"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(transcript.toUtf8());
+}
+
+// The controls of the window that Tab stops at: shown, enabled, taking the focus from Tab. Of
+// a group of radio buttons only the checked one is a stop; the arrow keys reach the others.
+QSet<QString> TabStops(const QWidget& window)
+{
+    QSet<QString> stops;
+    for (const QWidget* control : window.findChildren<QWidget*>()) {
+        if (!control->isVisible() || !control->isEnabled() || !(control->focusPolicy() & Qt::TabFocus) ||
+            control->focusProxy())
+            continue;
+        if (const auto* radio = qobject_cast<const QRadioButton*>(control); radio && !radio->isChecked())
+            continue;
+        stops.insert(control->objectName());
+    }
+    return stops;
+}
+
 } // namespace
 
 class WindowsFitTest final : public QObject {
@@ -126,6 +272,12 @@ private slots:
     void orderWindowPlacesCustomerAndComment();
     void locationColumnIsAtLeast200Wide();
     void negativePriceReadsLeftToRight();
+    void screenReaderReadsEveryControl_data();
+    void screenReaderReadsEveryControl();
+    void messagesAreReadAsAlerts_data();
+    void messagesAreReadAsAlerts();
+    void tabReachesEveryControl_data();
+    void tabReachesEveryControl();
 
 private:
     QWidget* open(Window which);
@@ -257,6 +409,11 @@ QWidget* WindowsFitTest::open(Window which)
         dialog->show();
         return dialog;
     }
+    case Window::MessageDialogDetails: {
+        QWidget* dialog = open(Window::MessageDialog);
+        RequireChild<QPushButton>(*dialog, "sb2")->click();
+        return dialog;
+    }
     }
     window_->show();
     return window_.get();
@@ -371,9 +528,207 @@ void WindowsFitTest::negativePriceReadsLeftToRight()
     QVERIFY2(GlyphHeight(image, firstInk) <= 3, "the price's first glyph is a digit: the minus sign stands at the end");
 }
 
+void WindowsFitTest::screenReaderReadsEveryControl_data()
+{
+    QTest::addColumn<Window>("which");
+    // Objects the reader must find, as "role|name".
+    QTest::addColumn<QStringList>("reads");
+    QTest::addRow("main") << Window::Main
+                          << QStringList{u"table|Nalogi"_s,
+                                         u"text|Iskanje:"_s,
+                                         u"radio button|Glej vse naloge"_s,
+                                         u"push button|Poglej nalog"_s,
+                                         u"push button|Poravnaj okna"_s,
+                                         u"push button|Odpri ordavo spletni del v brskalniku"_s,
+                                         u"image|Logotip Ordavo"_s,
+                                         u"menu item|Nalogi"_s};
+    QTest::addRow("sign-in") << Window::SignIn
+                             << QStringList{u"text|Ordavo prijavna koda:"_s, u"push button|Vstopi"_s,
+                                            u"push button|ZAPRI PROGRAM"_s};
+    QTest::addRow("company-details") << Window::CompanyDetails
+                                     << QStringList{u"text|Ime podjetja:"_s, u"text|Poštna številka in pošta:"_s,
+                                                    u"text|Fax"_s, u"push button|Shrani"_s};
+    QTest::addRow("work-order") << Window::WorkOrder
+                                << QStringList{u"text|Stranka"_s,
+                                               u"text|Komentar"_s,
+                                               u"tree|Postavke"_s,
+                                               u"check box|Pravna oseba?"_s,
+                                               u"push button|Izbriši nalog"_s,
+                                               u"push button|Tisk"_s,
+                                               u"push button|Predogled izpisa"_s,
+                                               u"push button|Pripravi osnutek pošte in poglej"_s,
+                                               u"push button|Poglej si PDF naloga na spletu"_s,
+                                               u"push button|Poglej Podpis stranke"_s,
+                                               u"push button|Obračunano"_s,
+                                               u"image|Podpis stranke"_s,
+                                               u"image|Slika 1"_s};
+    QTest::addRow("catalogue-item-chosen") << Window::CatalogueItemChosen
+                                           << QStringList{u"table|Postavke"_s,
+                                                          u"text|Opis postavke:"_s,
+                                                          u"text|Cena:"_s,
+                                                          u"text|Pozicija:"_s,
+                                                          u"push button|Zmanjšaj pozicijo"_s,
+                                                          u"push button|Povečaj pozicijo"_s,
+                                                          u"push button|Izbriši"_s,
+                                                          u"push button|Shrani"_s};
+    QTest::addRow("storage-locations") << Window::StorageLocations
+                                       << QStringList{u"text|Ime prostora:"_s, u"text|Opis prostora:"_s,
+                                                      u"push button|Izbriši"_s, u"push button|Shrani"_s};
+    QTest::addRow("tyre-placement-row-chosen")
+        << Window::TyrePlacementRowChosen
+        << QStringList{u"table|Nalogi"_s, u"radio button|Glej vse"_s, u"push button|Poglej nalog"_s,
+                       u"text|Opis lokacije"_s, u"push button|Shrani lokacijo"_s};
+    QTest::addRow("tyre-search") << Window::TyreSearch
+                                 << QStringList{u"text|Iskanje popisanih gum:"_s, u"push button|IŠČI"_s,
+                                                u"table|Shranjene gume"_s, u"push button|Poglej nalog"_s};
+    QTest::addRow("message-dialog-details")
+        << Window::MessageDialogDetails
+        << QStringList{u"alert|Napaka"_s, u"label|Napaka pri komunikaciji"_s, u"push button|V redu"_s,
+                       u"push button|Detajli"_s, u"text|Detajli"_s};
+}
+
+// Every object a user reaches or reads has a name, checked through the accessibility bus as a
+// screen reader asks for it.
+void WindowsFitTest::screenReaderReadsEveryControl()
+{
+    QFETCH(Window, which);
+    QFETCH(QStringList, reads);
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        QSKIP("no session bus for the accessibility bus: CTest runs this test in one of its own");
+    QWidget* window = open(which);
+    SettleOnScreen(*window, windowManager_);
+
+    QProcess reader;
+    StartReader(reader, AccessibleNameOf(*window));
+    QString error;
+    const QList<ReaderNode> nodes = FinishReader(reader, error);
+    QVERIFY2(!nodes.isEmpty(), qPrintable(error));
+    const QString transcript = ReaderTranscript(nodes);
+    SaveTranscript(transcript, QString::fromLatin1(QTest::currentDataTag()));
+
+    const QStringList nameless = NamelessObjects(nodes);
+    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(u'\n') + u"\n\n"_s + transcript));
+    for (const QString& read : reads) {
+        const QString role = read.section(u'|', 0, 0);
+        const QString name = read.section(u'|', 1);
+        const bool found = std::any_of(nodes.cbegin(), nodes.cend(), [&role, &name](const ReaderNode& node) {
+            return node.role == role && node.name == name;
+        });
+        QVERIFY2(found, qPrintable(u"not read: "_s + read + u"\n\n"_s + transcript));
+    }
+}
+
+void WindowsFitTest::messagesAreReadAsAlerts_data()
+{
+    QTest::addColumn<bool>("systemBox");
+    QTest::addRow("message dialog") << false;
+    QTest::addRow("system message box") << true;
+}
+
+// A box on screen is announced as an alert named by its title, with its text inside.
+void WindowsFitTest::messagesAreReadAsAlerts()
+{
+    QFETCH(bool, systemBox);
+    const QString title = systemBox ? u"Zapri program"_s : u"Opozorilo"_s;
+    const QString text = u"Ali ste prepričani da želite da program preneha z delovanjem?"_s;
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        QSKIP("no session bus for the accessibility bus: CTest runs this test in one of its own");
+    main_->show();
+    main_->tmrcheck->stop();
+    QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+    // Shown by an earlier test, the dialog would only be refilled.
+    OrdavoDialog()->hide();
+    DialogTestHook::reset();
+
+    // The box is modal: read it from inside its own event loop, then close it.
+    QProcess reader;
+    StartReader(reader, title);
+    QList<ReaderNode> nodes;
+    QString error;
+    QObject whileThisTestRuns;
+    QTimer::singleShot(0, &whileThisTestRuns, [&reader, &nodes, &error] {
+        nodes = FinishReader(reader, error);
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    if (systemBox)
+        ShowSystemMessage(MessageIcon::Warning, title, text, MessageButtons::YesNo);
+    else
+        ShowMessageDialog(mdWarning, text);
+
+    QVERIFY2(!nodes.isEmpty(), qPrintable(error));
+    QCOMPARE(nodes.first().role, u"alert"_s);
+    QCOMPARE(nodes.first().name, title);
+    const bool textRead = std::any_of(nodes.cbegin(), nodes.cend(), [&text](const ReaderNode& node) {
+        return node.role == u"label"_s && node.name == text;
+    });
+    QVERIFY2(textRead, qPrintable(ReaderTranscript(nodes)));
+}
+
+void WindowsFitTest::tabReachesEveryControl_data()
+{
+    QTest::addColumn<Window>("which");
+    // The controls in the order Tab reaches them, from the first.
+    QTest::addColumn<QStringList>("order");
+    QTest::addRow("main") << Window::Main << QStringList{u"lviewMain"_s, u"txtSearch"_s, u"rdbNoviNalogi"_s};
+    QTest::addRow("sign-in") << Window::SignIn << QStringList{u"txtkoda"_s, u"shrani"_s, u"XpButton1"_s};
+    QTest::addRow("company-details") << Window::CompanyDetails
+                                     << QStringList{u"txtImePodjetja"_s,
+                                                    u"txtNaslovPodjetja"_s,
+                                                    u"txtPostnaStevilkaInPosta"_s,
+                                                    u"txtTelefon"_s,
+                                                    u"txtFax"_s,
+                                                    u"txtSpletnaStran"_s,
+                                                    u"shrani"_s};
+    QTest::addRow("work-order") << Window::WorkOrder << QStringList{u"mmoStranka"_s,      u"mmoKomentar"_s,
+                                                                    u"lviewPostavke"_s,   u"XpButton1"_s,
+                                                                    u"XpButton2"_s,       u"XpButton3"_s,
+                                                                    u"XpButton4"_s,       u"btnposljinalogkotpdf"_s,
+                                                                    u"btnPoglejPodpis"_s, u"shrani"_s};
+    QTest::addRow("catalogue-item-chosen")
+        << Window::CatalogueItemChosen
+        << QStringList{u"lviewPostavke"_s, u"txtOpis"_s, u"txtCena"_s,           u"txtPozicija"_s,
+                       u"btnminus"_s,      u"btnplus"_s, u"btnDeletePostavka"_s, u"shrani"_s};
+    QTest::addRow("storage-locations") << Window::StorageLocations
+                                       << QStringList{u"cmbProstori"_s, u"txtImeProstora"_s, u"mmoOpisProstora"_s,
+                                                      u"shrani"_s};
+    QTest::addRow("tyre-placement-row-chosen")
+        << Window::TyrePlacementRowChosen << QStringList{u"rdbNevneseni"_s, u"btnPoglejNalog"_s,  u"lviewMain"_s,
+                                                         u"cmbProstori"_s,  u"mmoOpisProstora"_s, u"shrani"_s};
+    QTest::addRow("tyre-search") << Window::TyreSearch
+                                 << QStringList{u"txtSearch"_s, u"btnNajdi"_s, u"btnPoglejNalog"_s, u"lviewMain"_s};
+    QTest::addRow("message-dialog-details")
+        << Window::MessageDialogDetails << QStringList{u"sb1"_s, u"sb2"_s, u"MemoBox"_s};
+}
+
+// Tab, pressed as a keyboard does, goes round every enabled control in reading order.
+void WindowsFitTest::tabReachesEveryControl()
+{
+    QFETCH(Window, which);
+    QFETCH(QStringList, order);
+    QWidget* window = open(which);
+    SettleOnScreen(*window, windowManager_);
+    window->activateWindow();
+    QTRY_VERIFY(window->isActiveWindow());
+    QCOMPARE(TabStops(*window), QSet<QString>(order.cbegin(), order.cend()));
+
+    auto* first = RequireChild<QWidget>(*window, qPrintable(order.first()));
+    first->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), first);
+    QStringList reached{order.first()};
+    for (qsizetype step = 0; step < order.size(); ++step) {
+        QTest::keyClick(window->windowHandle(), Qt::Key_Tab);
+        const QWidget* focused = QApplication::focusWidget();
+        reached.append(focused ? focused->objectName() : u"(nothing)"_s);
+    }
+    QCOMPARE(reached, order + QStringList{order.first()});
+}
+
 int main(int argc, char* argv[])
 {
     DesktopSession desktop;
+    // Answer screen readers even where no desktop setting asks for it (the test's own bus has none).
+    qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     QApplication app(argc, argv);
     InstallOrdavoFonts();
     WindowsFitTest test(desktop.hasWindowManager());

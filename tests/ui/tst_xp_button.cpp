@@ -361,6 +361,29 @@ private slots:
         QCOMPARE(clicks.count(), 2);
     }
 
+    void keysPressTheFocusedButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("clicks");
+        QTest::addRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier) << 1;
+        QTest::addRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier) << 1;
+        QTest::addRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 1;
+        QTest::addRow("Ctrl+Return") << int(Qt::Key_Return) << int(Qt::ControlModifier) << 0;
+        QTest::addRow("a letter") << int(Qt::Key_A) << int(Qt::NoModifier) << 0;
+    }
+
+    // Outside a dialog too: the window here is a plain widget, as the main window is no dialog.
+    void keysPressTheFocusedButton()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, clicks);
+        QSignalSpy spy(button_, &QAbstractButton::clicked);
+        QTest::keyClick(button_, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(spy.count(), clicks);
+    }
+
     void roundedMaskFollowsSize()
     {
         window_->show();

@@ -1,0 +1,65 @@
+// PictureButton: clicks, the keys that press it and its focus frame.
+#include "picture_button.h"
+
+#include "accessibility.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+PictureButton::PictureButton(const QPixmap& picture, const QString& hint, QWidget* parent) : QLabel(parent)
+{
+    setPixmap(picture);
+    setToolTip(hint);
+    setScaledContents(true);
+    setCursor(Qt::PointingHandCursor);
+    // Not a Tab stop: as the first controls of their window they would take the keyboard from
+    // the list or the search box when the window opens. Screen readers press it as a button.
+    setFocusPolicy(Qt::NoFocus);
+    ReadAsButton(this);
+}
+
+void PictureButton::click()
+{
+    emit clicked();
+}
+
+void PictureButton::mousePressEvent(QMouseEvent* event)
+{
+    // Taken here, so its release comes back to this picture.
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+    else
+        QLabel::mousePressEvent(event);
+}
+
+void PictureButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        click();
+}
+
+void PictureButton::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        click();
+        return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
+}
+
+void PictureButton::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // The pictures stand on the dark band: a white dotted frame shows where the focus is.
+    QPainter painter(this);
+    painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
