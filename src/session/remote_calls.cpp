@@ -3,11 +3,11 @@
 #include "session/remote_calls.h"
 
 #include "data/remote_call.h"
+#include "data/transport_guards.h"
 #include "data/worker_thread.h"
 #include "session/background_call.h"
 #include "session/call_steps.h"
 #include "ui/held_input_wait.h"
-#include "data/transport_guards.h"
 #include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/wait_cursor.h"
