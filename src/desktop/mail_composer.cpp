@@ -349,8 +349,8 @@ bool TakesAttachmentsFromXdgEmail(const QString& mailHandler)
 
 QStringList XdgEmailArguments(const MailDraft& draft)
 {
-    QStringList arguments{u"--utf8"_s,   u"--subject"_s, draft.subject, u"--body"_s, draft.textBody,
-                          u"--attach"_s, draft.attachmentPath};
+    QStringList arguments{u"--utf8"_s,    u"--subject"_s, draft.subject,       u"--body"_s,
+                          draft.textBody, u"--attach"_s,  draft.attachmentPath};
     // xdg-email refuses an empty --to; without one the user fills in the recipient.
     if (!draft.recipient.isEmpty())
         arguments << u"--to"_s << draft.recipient;

@@ -197,8 +197,8 @@ void MailComposerTest::bodyEndsWithCompanyLines_data()
                                << u"\nLep Pozdrav\nServis\n1000 Ljubljana\n01 234"_s;
     QTest::addRow("empty phone") << u"Servis"_s << QString() << u"<br />1000 Ljubljana<br />"_s
                                  << u"\nServis\n1000 Ljubljana\n"_s;
-    QTest::addRow("markup kept as it is") << u"A & B <d.o.o.>"_s << u"1"_s << u"<br />A & B <d.o.o.><br />"_s
-                                          << u"\nA & B <d.o.o.>\n1000 Ljubljana\n1"_s;
+    QTest::addRow("markup kept as it is")
+        << u"A & B <d.o.o.>"_s << u"1"_s << u"<br />A & B <d.o.o.><br />"_s << u"\nA & B <d.o.o.>\n1000 Ljubljana\n1"_s;
 }
 
 void MailComposerTest::bodyEndsWithCompanyLines()
@@ -314,8 +314,7 @@ void MailComposerTest::xdgEmailServesEvolutionAndKMail_data()
     QTest::addRow("xdg-email fails") << QByteArray("org.gnome.Evolution.desktop") << QByteArray("exit 4\n") << true
                                      << true;
     QTest::addRow("xdg-email missing") << QByteArray("org.kde.kmail2.desktop") << QByteArray() << false << true;
-    QTest::addRow("other mail program") << QByteArray("claws-mail.desktop") << QByteArray("exit 0\n") << false
-                                        << true;
+    QTest::addRow("other mail program") << QByteArray("claws-mail.desktop") << QByteArray("exit 0\n") << false << true;
 }
 
 void MailComposerTest::xdgEmailServesEvolutionAndKMail()
@@ -383,7 +382,6 @@ void MailComposerTest::xdgEmailHandsTheAttachmentToTheMailProgram()
     const QString attachment = writeAttachment(u"N1532 & 'št'.pdf"_s);
 
     const MailDraft draft = OrderMailDraft(attachment, u"vpisite.naslov@primer.invalid"_s);
-    QCOMPARE(draft.textBody.isEmpty(), false);
     composeMail(attachment, draft.recipient);
 
     QVERIFY2(reported_.isEmpty(), qPrintable(reported_.join(u'\n')));

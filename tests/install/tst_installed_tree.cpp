@@ -305,7 +305,8 @@ private slots:
                                                doc.arg(u"ordavo"_s) + u"changelog.gz"_s}
                                 << QStringList{u"ordavo-remote"_s, u"ordavo-workshop-sim"_s};
         QTest::newRow("ordavo-tools") << toolsDeb_
-                                      << QStringList{u"./usr/bin/ordavo-remote"_s, u"./usr/bin/ordavo-workshop-sim"_s,
+                                      << QStringList{u"./usr/bin/ordavo-remote"_s,
+                                                     u"./usr/bin/ordavo-workshop-sim"_s,
                                                      u"./usr/share/man/man1/ordavo-remote.1.gz"_s,
                                                      u"./usr/share/man/man1/ordavo-workshop-sim.1.gz"_s,
                                                      doc.arg(u"ordavo-tools"_s) + u"copyright"_s,
@@ -341,10 +342,10 @@ private slots:
         QTest::addColumn<QString>("suggests");
         const QStringList simulatorLibraries{u"libsqlite3"_s, u"libmariadb"_s, u"libcpp-httplib"_s};
         QTest::newRow("ordavo") << clientDeb_ << u"ordavo"_s
-                                << QStringList{u"libqt6widgets6"_s,      u"libcurl4"_s,          u"libxlsxwriter"_s,
-                                               u"xdg-utils"_s,           u"qt6-translations-l10n"_s,
-                                               u"fonts-dejavu-core"_s,   u"fonts-dejavu-extra"_s,
-                                               u"fonts-liberation2"_s}
+                                << QStringList{u"libqt6widgets6"_s,        u"libcurl4"_s,
+                                               u"libxlsxwriter"_s,         u"xdg-utils"_s,
+                                               u"qt6-translations-l10n"_s, u"fonts-dejavu-core"_s,
+                                               u"fonts-dejavu-extra"_s,    u"fonts-liberation2"_s}
                                 << simulatorLibraries << QString();
         QTest::newRow("ordavo-tools") << toolsDeb_ << u"ordavo-tools"_s
                                       << (simulatorLibraries + QStringList{u"fonts-dejavu-core"_s})
@@ -386,8 +387,8 @@ private slots:
     // apt resolves both packages together: nothing conflicts and every dependency is known.
     void packagesInstallSideBySide()
     {
-        const Run apt = run(u"apt-get"_s, {u"install"_s, u"--simulate"_s, u"--no-install-recommends"_s, clientDeb_,
-                                           toolsDeb_});
+        const Run apt =
+            run(u"apt-get"_s, {u"install"_s, u"--simulate"_s, u"--no-install-recommends"_s, clientDeb_, toolsDeb_});
         QVERIFY2(apt.ok(), qPrintable(apt.all()));
         const QString output = apt.all();
         for (const QString& package : {u"ordavo"_s, u"ordavo-tools"_s}) {
