@@ -15,6 +15,11 @@ target_compile_definitions(ordavo_common INTERFACE
   ORDAVO_DEFAULT_DIRECTORY_URL="${ORDAVO_DEFAULT_DIRECTORY_URL}"
   ORDAVO_DEFAULT_SUPPORT_EMAIL="${ORDAVO_DEFAULT_SUPPORT_EMAIL}"
   ORDAVO_DEFAULT_SHOW_TYRE_STORAGE="${ORDAVO_DEFAULT_SHOW_TYRE_STORAGE}")
+# Qt's and the other libraries' headers are included as system headers, so their warnings
+# stay silent and this stops only at the project's own.
+if(ORDAVO_WARNINGS_AS_ERRORS)
+  target_compile_options(ordavo_common INTERFACE -Werror)
+endif()
 
 if(ORDAVO_SANITIZE)
   set(ordavo_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

@@ -37,8 +37,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(u"Ordavo in Potni Nalogi"_s);
     QApplication::setOrganizationName(u"Moravent"_s);
     QApplication::setApplicationVersion(QStringLiteral(ORDAVO_VERSION_STRING));
-    // Ties the windows to the menu entry, so the desktop shows its icon and name for them.
-    QGuiApplication::setDesktopFileName(u"si.ordavo.Ordavo"_s);
+    // Ties the windows to the menu entry, so the desktop shows its icon and name for them (on
+    // Wayland; on X11 the entry's StartupWMClass names the windows' class, the application name).
+    QGuiApplication::setDesktopFileName(QStringLiteral(ORDAVO_APP_ID));
     // Hidden long-lived windows must not end the program when the last visible one closes;
     // the program ends through its own exits only.
     QApplication::setQuitOnLastWindowClosed(false);

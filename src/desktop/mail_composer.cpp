@@ -32,9 +32,18 @@ const QString kGreeting = u"Pozdravljeni<br /><br />V priponki vam pošiljamo <b
                           u"opravljene storitve.<br />V kolikor potrebujete kakršnekoli dodatne informacije nas "
                           u"kontaktirajte preko tega sporočila.<br /><br />Lep Pozdrav<br />"_s;
 
+const QString kHtmlLineBreak = u"<br />"_s;
+
+// The greeting as the mail program shows it: its line breaks as line ends, its bold as plain text.
+QString PlainText(const QString& greeting)
+{
+    return QString(greeting).replace(kHtmlLineBreak, u"\n"_s).remove(u"<b>"_s).remove(u"</b>"_s);
+}
+
 constexpr int kProcessWaitMs = 5000;
-// How long a starting Thunderbird has to fail before the message counts as shown.
-constexpr int kThunderbirdWaitMs = 3000;
+// How long a starting Thunderbird, or xdg-email starting the mail program, has to fail before
+// the message counts as shown.
+constexpr int kMailProgramWaitMs = 3000;
 constexpr int kDraftKeepDays = 14;
 constexpr qsizetype kBase64LineLength = 76;
 // 45 bytes give 60 base64 characters: with "=?UTF-8?B?" and "?=" a word stays within 75.
@@ -163,7 +172,7 @@ MailOutcome ComposeInThunderbird(const MailDraft& draft)
     // A Thunderbird that is already running takes the message and ends at once with 0; one that
     // cannot work (no profile, no display) ends with an error; one that starts here keeps running.
     const LaunchOutcome outcome =
-        LaunchAndWait(MailDraftFormat::ThunderbirdProgram(), arguments, kProcessWaitMs, kThunderbirdWaitMs);
+        LaunchAndWait(MailDraftFormat::ThunderbirdProgram(), arguments, kProcessWaitMs, kMailProgramWaitMs);
     switch (outcome.status) {
     case LaunchOutcome::Status::NotStarted:
         return {MailOutcome::Status::NoMailClient, outcome.reason};
@@ -176,6 +185,24 @@ MailOutcome ComposeInThunderbird(const MailDraft& draft)
     const QString reason =
         outcome.reason.isEmpty() ? u"izhodna koda "_s + QString::number(outcome.exitCode) : outcome.reason;
     return {MailOutcome::Status::DisplayFailed, reason};
+}
+
+// True when xdg-email handed the message to the mail program; false when it is missing or
+// failed, and the message file serves instead.
+bool ComposeWithXdgEmail(const MailDraft& draft)
+{
+    const LaunchOutcome outcome =
+        LaunchAndWait(u"xdg-email"_s, MailDraftFormat::XdgEmailArguments(draft), kProcessWaitMs, kMailProgramWaitMs);
+    switch (outcome.status) {
+    case LaunchOutcome::Status::StillRunning:
+    case LaunchOutcome::Status::Succeeded:
+        return true;
+    case LaunchOutcome::Status::NotStarted:
+    case LaunchOutcome::Status::Failed:
+        break;
+    }
+    qWarning().noquote() << "xdg-email:" << outcome.exitCode << outcome.reason;
+    return false;
 }
 
 MailOutcome OpenUnsentMessage(const MailDraft& draft)
@@ -200,10 +227,11 @@ void ReportMailFailure(const QString& text, const QString& details)
 MailDraft OrderMailDraft(const QString& attachmentPath, const QString& recipient)
 {
     const QString section = u"ordavo"_s;
-    const QString body = kGreeting + ReadSetting(section, u"companyname"_s) + u"<br />"_s +
-                         ReadSetting(section, u"companyposta"_s) + u"<br />"_s +
-                         ReadSetting(section, u"companyphone"_s);
-    return {recipient, kSubject, body, attachmentPath};
+    const QStringList companyLines{ReadSetting(section, u"companyname"_s), ReadSetting(section, u"companyposta"_s),
+                                   ReadSetting(section, u"companyphone"_s)};
+    const QString htmlBody = kGreeting + companyLines.join(kHtmlLineBreak);
+    const QString textBody = PlainText(kGreeting) + companyLines.join(u'\n');
+    return {recipient, kSubject, htmlBody, attachmentPath, textBody};
 }
 
 QString MailFailureText(const MailOutcome& outcome)
@@ -222,8 +250,11 @@ QString MailFailureText(const MailOutcome& outcome)
 MailOutcome DesktopMailComposer::display(const MailDraft& draft)
 {
     try {
-        if (MailDraftFormat::ThunderbirdIsMailHandler())
+        const QString handler = MailDraftFormat::MailHandler();
+        if (MailDraftFormat::IsThunderbird(handler))
             return ComposeInThunderbird(draft);
+        if (MailDraftFormat::TakesAttachmentsFromXdgEmail(handler) && ComposeWithXdgEmail(draft))
+            return {};
         return OpenUnsentMessage(draft);
     } catch (const std::exception& e) {
         qWarning().noquote() << ErrorMessage(e);
@@ -287,19 +318,43 @@ QByteArray HtmlDocument(const QString& htmlBody)
            "</body></html>\r\n";
 }
 
-bool ThunderbirdIsMailHandler()
+QString MailHandler()
 {
     QProcess query;
     query.start(u"xdg-mime"_s, {u"query"_s, u"default"_s, u"x-scheme-handler/mailto"_s});
     if (!query.waitForStarted(kProcessWaitMs))
-        return false;
+        return {};
     if (!query.waitForFinished(kProcessWaitMs)) {
         query.kill();
         query.waitForFinished(kProcessWaitMs);
-        return false;
+        return {};
     }
-    const QString handler = QString::fromLocal8Bit(query.readAllStandardOutput());
-    return query.exitCode() == 0 && handler.contains(u"thunderbird"_s, Qt::CaseInsensitive);
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+}
+
+bool IsThunderbird(const QString& mailHandler)
+{
+    return mailHandler.contains(u"thunderbird"_s, Qt::CaseInsensitive);
+}
+
+// Evolution ("org.gnome.Evolution.desktop") and KMail ("org.kde.kmail2.desktop") read the
+// attach= field of a mailto: address, which xdg-email writes for --attach.
+bool TakesAttachmentsFromXdgEmail(const QString& mailHandler)
+{
+    return mailHandler.contains(u"evolution"_s, Qt::CaseInsensitive) ||
+           mailHandler.contains(u"kmail"_s, Qt::CaseInsensitive);
+}
+
+QStringList XdgEmailArguments(const MailDraft& draft)
+{
+    QStringList arguments{u"--utf8"_s,    u"--subject"_s, draft.subject,       u"--body"_s,
+                          draft.textBody, u"--attach"_s,  draft.attachmentPath};
+    // xdg-email refuses an empty --to; without one the user fills in the recipient.
+    if (!draft.recipient.isEmpty())
+        arguments << u"--to"_s << draft.recipient;
+    return arguments;
 }
 
 QString ThunderbirdComposeArgument(const MailDraft& draft, const QString& bodyFilePath)

@@ -15,6 +15,9 @@ struct MailDraft {
     QString subject;
     QString htmlBody;
     QString attachmentPath;
+    // The same body as plain text, for a mail program reached through a mailto: address,
+    // which carries no HTML.
+    QString textBody;
 };
 
 // The order mail: fixed subject, fixed greeting followed by the company's name, post office
@@ -39,10 +42,12 @@ public:
 };
 
 // The desktop chain: Thunderbird's -compose when Thunderbird is the desktop's mailto
-// handler; otherwise an unsent message file under the user's cache folder, opened with
-// the default program (through the current UrlOpener). Thunderbird counts as failed when it
-// cannot be started or ends with an error within a short wait; the message file when the
-// opener finds no program or the program fails.
+// handler; xdg-email with the attachment when the handler is a program that takes
+// attachments from it (Evolution, KMail); otherwise, or when xdg-email is missing or fails,
+// an unsent message file under the user's cache folder, opened with the default program
+// (through the current UrlOpener). Thunderbird counts as failed when it cannot be started or
+// ends with an error within a short wait; the message file when the opener finds no program
+// or the program fails.
 class DesktopMailComposer final : public MailComposer {
 public:
     MailOutcome display(const MailDraft& draft) override;
@@ -79,8 +84,14 @@ void RemoveOldMailDrafts(const QDateTime& now);
 namespace MailDraftFormat {
 // The body as a complete UTF-8 HTML document.
 QByteArray HtmlDocument(const QString& htmlBody);
-// True when `xdg-mime query default x-scheme-handler/mailto` names Thunderbird.
-bool ThunderbirdIsMailHandler();
+// The desktop entry that `xdg-mime query default x-scheme-handler/mailto` names; empty when
+// there is none or xdg-mime cannot tell.
+QString MailHandler();
+bool IsThunderbird(const QString& mailHandler);
+// True for the mail programs that take an attachment from xdg-email's mailto: address.
+bool TakesAttachmentsFromXdgEmail(const QString& mailHandler);
+// The arguments of xdg-email for the draft: UTF-8 texts, the plain-text body, the attachment.
+QStringList XdgEmailArguments(const MailDraft& draft);
 // The argument after -compose: every value percent-encoded and unquoted, so that commas,
 // apostrophes and "=" inside values cannot end or quote them.
 QString ThunderbirdComposeArgument(const MailDraft& draft, const QString& bodyFilePath);

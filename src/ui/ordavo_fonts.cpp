@@ -19,7 +19,7 @@ QString StandInFamily(const QString& family)
 bool InstallOrdavoFonts()
 {
     bool allInstalled = true;
-    for (const QString named : {QString(kTahoma), QString(kMsSansSerif), QString(kArial), QString(kVerdana)}) {
+    for (const QString& named : {QString(kTahoma), QString(kMsSansSerif), QString(kArial), QString(kVerdana)}) {
         const QString standIn = StandInFamily(named);
         QFont::insertSubstitution(named, standIn);
         if (!QFontDatabase::hasFamily(standIn))

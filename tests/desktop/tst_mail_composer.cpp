@@ -12,7 +12,9 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QUrlQuery>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -98,6 +100,9 @@ private slots:
     void unsentMessageReadsBack();
     void thunderbirdComposeLineDecodesBack_data();
     void thunderbirdComposeLineDecodesBack();
+    void xdgEmailServesEvolutionAndKMail_data();
+    void xdgEmailServesEvolutionAndKMail();
+    void xdgEmailHandsTheAttachmentToTheMailProgram();
     void noMessageHandlerReportsMissingMailClient();
     void thunderbirdThatCannotStartReportsDisplayFailure();
     void thunderbirdEndingAtOnce_data();
@@ -186,10 +191,14 @@ void MailComposerTest::bodyEndsWithCompanyLines_data()
     QTest::addColumn<QString>("company");
     QTest::addColumn<QString>("phone");
     QTest::addColumn<QString>("ending");
+    QTest::addColumn<QString>("textEnding");
     QTest::addRow("all lines") << u"Servis"_s << u"01 234"_s
-                               << u"Lep Pozdrav<br />Servis<br />1000 Ljubljana<br />01 234"_s;
-    QTest::addRow("empty phone") << u"Servis"_s << QString() << u"<br />1000 Ljubljana<br />"_s;
-    QTest::addRow("markup kept as it is") << u"A & B <d.o.o.>"_s << u"1"_s << u"<br />A & B <d.o.o.><br />"_s;
+                               << u"Lep Pozdrav<br />Servis<br />1000 Ljubljana<br />01 234"_s
+                               << u"\nLep Pozdrav\nServis\n1000 Ljubljana\n01 234"_s;
+    QTest::addRow("empty phone") << u"Servis"_s << QString() << u"<br />1000 Ljubljana<br />"_s
+                                 << u"\nServis\n1000 Ljubljana\n"_s;
+    QTest::addRow("markup kept as it is")
+        << u"A & B <d.o.o.>"_s << u"1"_s << u"<br />A & B <d.o.o.><br />"_s << u"\nA & B <d.o.o.>\n1000 Ljubljana\n1"_s;
 }
 
 void MailComposerTest::bodyEndsWithCompanyLines()
@@ -197,6 +206,7 @@ void MailComposerTest::bodyEndsWithCompanyLines()
     QFETCH(QString, company);
     QFETCH(QString, phone);
     QFETCH(QString, ending);
+    QFETCH(QString, textEnding);
     WriteSetting(u"ordavo"_s, u"companyname"_s, company);
     WriteSetting(u"ordavo"_s, u"companyphone"_s, phone);
     const MailDraft draft = OrderMailDraft(u"/tmp/x.pdf"_s, u"r@primer.si"_s);
@@ -204,6 +214,11 @@ void MailComposerTest::bodyEndsWithCompanyLines()
     QVERIFY(draft.htmlBody.startsWith(
         u"Pozdravljeni<br /><br />V priponki vam pošiljamo <b>nalog v elektonski obliki</b>"_s));
     QVERIFY2(draft.htmlBody.endsWith(phone) && draft.htmlBody.contains(ending), qPrintable(draft.htmlBody));
+    // The plain-text body for mailto: addresses: line breaks as line ends, no markup of its own.
+    QVERIFY2(draft.textBody.startsWith(u"Pozdravljeni\n\nV priponki vam pošiljamo nalog v elektonski obliki za "
+                                       u"opravljene storitve.\nV kolikor"_s),
+             qPrintable(draft.textBody));
+    QVERIFY2(draft.textBody.endsWith(textEnding), qPrintable(draft.textBody));
     QCOMPARE(draft.recipient, u"r@primer.si"_s);
     QCOMPARE(draft.attachmentPath, u"/tmp/x.pdf"_s);
 }
@@ -218,7 +233,7 @@ void MailComposerTest::unsentMessageReadsBack()
     QFETCH(QString, fileName);
     QFETCH(QString, recipient);
     QFETCH(QString, company);
-    setMailHandler("org.gnome.Evolution.desktop");
+    setMailHandler("claws-mail.desktop");
     WriteSetting(u"ordavo"_s, u"companyname"_s, company);
     const QString attachment = writeAttachment(fileName);
     QVERIFY(!attachment.isEmpty());
@@ -283,6 +298,101 @@ void MailComposerTest::thunderbirdComposeLineDecodesBack()
     // Thunderbird splits the attachment list at commas, so a comma must not survive decoding.
     QVERIFY(!values[u"attachment"_s].contains(u','));
     QCOMPARE(QUrl(values[u"attachment"_s]).toLocalFile(), attachment);
+    QVERIFY(opener_.opened.isEmpty());
+}
+
+// Evolution and KMail get the draft through xdg-email, PDF attached. When xdg-email is missing
+// or fails, the message file is opened instead; other mail programs get the file directly.
+void MailComposerTest::xdgEmailServesEvolutionAndKMail_data()
+{
+    QTest::addColumn<QByteArray>("handler");
+    QTest::addColumn<QByteArray>("xdgEmail"); // empty: not installed
+    QTest::addColumn<bool>("throughXdgEmail");
+    QTest::addColumn<bool>("messageFile");
+    QTest::addRow("Evolution") << QByteArray("org.gnome.Evolution.desktop") << QByteArray("exit 0\n") << true << false;
+    QTest::addRow("KMail") << QByteArray("org.kde.kmail2.desktop") << QByteArray("exit 0\n") << true << false;
+    QTest::addRow("xdg-email fails") << QByteArray("org.gnome.Evolution.desktop") << QByteArray("exit 4\n") << true
+                                     << true;
+    QTest::addRow("xdg-email missing") << QByteArray("org.kde.kmail2.desktop") << QByteArray() << false << true;
+    QTest::addRow("other mail program") << QByteArray("claws-mail.desktop") << QByteArray("exit 0\n") << false << true;
+}
+
+void MailComposerTest::xdgEmailServesEvolutionAndKMail()
+{
+    QFETCH(QByteArray, handler);
+    QFETCH(QByteArray, xdgEmail);
+    QFETCH(bool, throughXdgEmail);
+    QFETCH(bool, messageFile);
+    setMailHandler(handler);
+    const QString record = work_->filePath(u"xdg-email-arguments"_s);
+    if (xdgEmail.isEmpty())
+        qputenv("PATH", QFile::encodeName(work_->filePath(u"bin"_s)));
+    else
+        writeProgram(u"xdg-email"_s, "printf '%s\\0' \"$@\" > '" + QFile::encodeName(record) + "'\n" + xdgEmail);
+    const QString attachment = writeAttachment(u"Nalog 1532, 'št'.pdf"_s);
+
+    composeMail(attachment, u"vpisite.naslov@primer.invalid"_s);
+
+    QVERIFY2(reported_.isEmpty(), qPrintable(reported_.join(u'\n')));
+    QCOMPARE(QFile::exists(record), throughXdgEmail);
+    if (throughXdgEmail) {
+        const MailDraft draft = OrderMailDraft(attachment, u"vpisite.naslov@primer.invalid"_s);
+        QStringList arguments = QString::fromUtf8(ReadAll(record)).split(QChar(0));
+        QCOMPARE(arguments.takeLast(), QString());
+        QCOMPARE(arguments, (QStringList{u"--utf8"_s, u"--subject"_s, draft.subject, u"--body"_s, draft.textBody,
+                                         u"--attach"_s, attachment, u"--to"_s, draft.recipient}));
+    }
+    QCOMPARE(opener_.opened.size(), messageFile ? 1 : 0);
+    if (messageFile)
+        QVERIFY(opener_.opened.first().toLocalFile().endsWith(u".eml"_s));
+}
+
+// Through the real xdg-email and xdg-open of a desktop without a session (as on a bare
+// X display), the mail program registered for mailto: receives the subject, the body and
+// the PDF as its attach= field.
+void MailComposerTest::xdgEmailHandsTheAttachmentToTheMailProgram()
+{
+    if (QStandardPaths::findExecutable(u"xdg-email"_s).isEmpty())
+        QSKIP("xdg-email is not installed");
+    setMailHandler("ordavo-test-evolution.desktop");
+    const QString record = work_->filePath(u"mailto-address"_s);
+    writeProgram(u"ordavo-test-evolution"_s, "printf '%s' \"$1\" > '" + QFile::encodeName(record) + "'\n");
+    const QString applications = work_->filePath(u"data/applications"_s);
+    QVERIFY(QDir().mkpath(applications));
+    QFile entry(applications + u"/ordavo-test-evolution.desktop"_s);
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Evolution\nExec=ordavo-test-evolution %u\n"
+                "MimeType=x-scheme-handler/mailto;\n");
+    entry.close();
+    const QMap<QByteArray, QByteArray> environment{
+        {"XDG_DATA_HOME", QFile::encodeName(work_->filePath(u"data"_s))},
+        {"XDG_DATA_DIRS", QFile::encodeName(work_->filePath(u"data"_s))},
+        {"XDG_CURRENT_DESKTOP", "X-Generic"},
+        {"DISPLAY", ":0"},
+    };
+    QMap<QByteArray, QByteArray> saved;
+    for (auto it = environment.begin(); it != environment.end(); ++it) {
+        saved.insert(it.key(), qgetenv(it.key().constData()));
+        qputenv(it.key().constData(), it.value());
+    }
+    const auto restore = qScopeGuard([&saved] {
+        for (auto it = saved.begin(); it != saved.end(); ++it)
+            qputenv(it.key().constData(), it.value());
+    });
+    const QString attachment = writeAttachment(u"N1532 & 'št'.pdf"_s);
+
+    const MailDraft draft = OrderMailDraft(attachment, u"vpisite.naslov@primer.invalid"_s);
+    composeMail(attachment, draft.recipient);
+
+    QVERIFY2(reported_.isEmpty(), qPrintable(reported_.join(u'\n')));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 20000);
+    const QUrl address(QString::fromUtf8(ReadAll(record)));
+    QCOMPARE(address.scheme(), u"mailto"_s);
+    const QUrlQuery fields(address);
+    QCOMPARE(fields.queryItemValue(u"to"_s, QUrl::FullyDecoded), draft.recipient);
+    QCOMPARE(fields.queryItemValue(u"subject"_s, QUrl::FullyDecoded), draft.subject);
+    QCOMPARE(fields.queryItemValue(u"body"_s, QUrl::FullyDecoded).replace(u"\r\n"_s, u"\n"_s), draft.textBody);
+    QCOMPARE(fields.queryItemValue(u"attach"_s, QUrl::FullyDecoded), attachment);
     QVERIFY(opener_.opened.isEmpty());
 }
 

@@ -1,4 +1,4 @@
-// Tests of the installed programs, from `cmake --install` and from the unpacked .deb: validated and started there.
+// The installed tree and the two Debian packages: validated, started, and checked as a Debian maintainer would.
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -152,13 +152,19 @@ private slots:
             run(QStringLiteral(ORDAVO_CPACK_COMMAND),
                 {u"-G"_s, u"DEB"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, packages}, 600000);
         QVERIFY2(pack.ok(), qPrintable(pack.all()));
-        const QStringList debs = QDir(packages).entryList({u"ordavo_*.deb"_s}, QDir::Files);
-        QCOMPARE(debs.size(), 1);
-        deb_ = QDir(packages).filePath(debs.first());
+        const QStringList debs = QDir(packages).entryList({u"*.deb"_s}, QDir::Files, QDir::Name);
+        QCOMPARE(debs.size(), 2);
+        QVERIFY2(debs[0].startsWith(u"ordavo-tools_" ORDAVO_VERSION_STRING "_"_s), qPrintable(debs.join(u' ')));
+        QVERIFY2(debs[1].startsWith(u"ordavo_" ORDAVO_VERSION_STRING "_"_s), qPrintable(debs.join(u' ')));
+        toolsDeb_ = QDir(packages).filePath(debs[0]);
+        clientDeb_ = QDir(packages).filePath(debs[1]);
+        // Both packages unpacked into one tree, as they are installed side by side.
         const QString unpacked = work_.filePath(u"deb"_s);
-        const Run extract = run(u"dpkg-deb"_s, {u"-x"_s, deb_, unpacked});
-        QVERIFY2(extract.ok(), qPrintable(extract.all()));
-        trees_[u"Debian package"_s] = unpacked + u"/usr"_s;
+        for (const QString& deb : {clientDeb_, toolsDeb_}) {
+            const Run extract = run(u"dpkg-deb"_s, {u"-x"_s, deb, unpacked});
+            QVERIFY2(extract.ok(), qPrintable(extract.all()));
+        }
+        trees_[u"Debian packages"_s] = unpacked + u"/usr"_s;
     }
 
     void holdsProgramsEntryIconsMetainfoAndManPages_data() { addTrees(); }
@@ -281,19 +287,115 @@ private slots:
         client.waitForFinished();
     }
 
-    void packageNamesItsRuntimeDependencies()
+    // The client's package holds the client and what the desktop shows of it; the tools'
+    // package the two tools; each its copyright and changelog.
+    void eachPackageHoldsItsOwnPart_data()
     {
-        const Run info = run(u"dpkg-deb"_s, {u"--field"_s, deb_, u"Package"_s, u"Version"_s, u"Depends"_s});
-        QVERIFY2(info.ok(), qPrintable(info.all()));
-        const QString fields = QString::fromUtf8(info.out);
-        QVERIFY2(fields.contains(u"Package: ordavo\n"_s), qPrintable(fields));
-        QVERIFY(fields.contains(u"Version: " ORDAVO_VERSION_STRING ""_s));
-        // From the binaries: Qt's widgets, curl, the spreadsheet writer, SQLite; and what
-        // the client starts or loads by name.
-        for (const QString& package :
-             {u"libqt6widgets6"_s, u"libcurl4"_s, u"libxlsxwriter"_s, u"libsqlite3-0"_s, u"xdg-utils"_s,
-              u"qt6-translations-l10n"_s, u"fonts-dejavu-core"_s, u"fonts-dejavu-extra"_s, u"fonts-liberation2"_s})
-            QVERIFY2(fields.contains(package), qPrintable(package + u" missing from\n"_s + fields));
+        QTest::addColumn<QString>("deb");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("absent");
+        const QString doc = u"./usr/share/doc/%1/"_s;
+        QTest::newRow("ordavo") << clientDeb_
+                                << QStringList{u"./usr/bin/ordavo"_s,
+                                               u"./usr/share/applications/"_s + AppId + u".desktop"_s,
+                                               u"./usr/share/metainfo/"_s + AppId + u".metainfo.xml"_s,
+                                               u"./usr/share/icons/hicolor/scalable/apps/"_s + AppId + u".svg"_s,
+                                               u"./usr/share/man/man1/ordavo.1.gz"_s,
+                                               doc.arg(u"ordavo"_s) + u"copyright"_s,
+                                               doc.arg(u"ordavo"_s) + u"changelog.gz"_s}
+                                << QStringList{u"ordavo-remote"_s, u"ordavo-workshop-sim"_s};
+        QTest::newRow("ordavo-tools") << toolsDeb_
+                                      << QStringList{u"./usr/bin/ordavo-remote"_s,
+                                                     u"./usr/bin/ordavo-workshop-sim"_s,
+                                                     u"./usr/share/man/man1/ordavo-remote.1.gz"_s,
+                                                     u"./usr/share/man/man1/ordavo-workshop-sim.1.gz"_s,
+                                                     doc.arg(u"ordavo-tools"_s) + u"copyright"_s,
+                                                     doc.arg(u"ordavo-tools"_s) + u"changelog.gz"_s}
+                                      << QStringList{u"/bin/ordavo\n"_s, u"/applications/"_s, u"/icons/"_s,
+                                                     u"/metainfo/"_s, u"ordavo.1.gz"_s};
+    }
+    void eachPackageHoldsItsOwnPart()
+    {
+        QFETCH(QString, deb);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, absent);
+        const Run contents = run(u"dpkg-deb"_s, {u"--contents"_s, deb});
+        QVERIFY2(contents.ok(), qPrintable(contents.all()));
+        // The listing's last column is the path; directories end in "/".
+        QString paths;
+        for (const QString& line : QString::fromUtf8(contents.out).split(u'\n', Qt::SkipEmptyParts))
+            paths += line.section(u' ', -1) + u'\n';
+        for (const QString& file : files)
+            QVERIFY2(paths.contains(file + u'\n'), qPrintable(file + u" missing from\n"_s + paths));
+        for (const QString& part : absent)
+            QVERIFY2(!paths.contains(part), qPrintable(part + u" found in\n"_s + paths));
+    }
+
+    // Each package depends on the libraries its own programs link and on what they load or
+    // start by name; the client needs none of the simulator's database and server libraries.
+    void packagesNameTheirRuntimeDependencies_data()
+    {
+        QTest::addColumn<QString>("deb");
+        QTest::addColumn<QString>("package");
+        QTest::addColumn<QStringList>("depends");
+        QTest::addColumn<QStringList>("notDepends");
+        QTest::addColumn<QString>("suggests");
+        const QStringList simulatorLibraries{u"libsqlite3"_s, u"libmariadb"_s, u"libcpp-httplib"_s};
+        QTest::newRow("ordavo") << clientDeb_ << u"ordavo"_s
+                                << QStringList{u"libqt6widgets6"_s,        u"libcurl4"_s,
+                                               u"libxlsxwriter"_s,         u"xdg-utils"_s,
+                                               u"qt6-translations-l10n"_s, u"fonts-dejavu-core"_s,
+                                               u"fonts-dejavu-extra"_s,    u"fonts-liberation2"_s}
+                                << simulatorLibraries << QString();
+        QTest::newRow("ordavo-tools") << toolsDeb_ << u"ordavo-tools"_s
+                                      << (simulatorLibraries + QStringList{u"fonts-dejavu-core"_s})
+                                      << QStringList{u"libqt6widgets6"_s, u"xdg-utils"_s} << u"mariadb-server"_s;
+    }
+    void packagesNameTheirRuntimeDependencies()
+    {
+        QFETCH(QString, deb);
+        QFETCH(QString, package);
+        QFETCH(QStringList, depends);
+        QFETCH(QStringList, notDepends);
+        QFETCH(QString, suggests);
+        const auto field = [&deb](const QString& name) {
+            return QString::fromUtf8(run(u"dpkg-deb"_s, {u"--field"_s, deb, name}).out).trimmed();
+        };
+        QCOMPARE(field(u"Package"_s), package);
+        QCOMPARE(field(u"Version"_s), QStringLiteral(ORDAVO_VERSION_STRING));
+        QCOMPARE(field(u"Source"_s), u"ordavo"_s);
+        const QString dependsField = field(u"Depends"_s);
+        for (const QString& name : depends)
+            QVERIFY2(dependsField.contains(name), qPrintable(name + u" missing from "_s + dependsField));
+        for (const QString& name : notDepends)
+            QVERIFY2(!dependsField.contains(name), qPrintable(name + u" found in "_s + dependsField));
+        QCOMPARE(field(u"Suggests"_s), suggests);
+        // The synopsis and the extended description's lines fit 80 columns.
+        for (const QString& line : field(u"Description"_s).split(u'\n'))
+            QVERIFY2(line.size() <= 80, qPrintable(line));
+    }
+
+    // What a Debian maintainer would send back: lintian finds no error and no warning.
+    void lintianFindsNothingToFix()
+    {
+        const Run lintian = run(u"lintian"_s, {u"--fail-on"_s, u"error,warning"_s, clientDeb_, toolsDeb_}, 600000);
+        QVERIFY2(lintian.ok(), qPrintable(lintian.all()));
+        static const QRegularExpression errorOrWarning(u"^[EW]: "_s, QRegularExpression::MultilineOption);
+        QVERIFY2(!errorOrWarning.match(lintian.all()).hasMatch(), qPrintable(lintian.all()));
+    }
+
+    // apt resolves both packages together: nothing conflicts and every dependency is known.
+    void packagesInstallSideBySide()
+    {
+        const Run apt =
+            run(u"apt-get"_s, {u"install"_s, u"--simulate"_s, u"--no-install-recommends"_s, clientDeb_, toolsDeb_});
+        QVERIFY2(apt.ok(), qPrintable(apt.all()));
+        const QString output = apt.all();
+        for (const QString& package : {u"ordavo"_s, u"ordavo-tools"_s}) {
+            const bool installs = output.contains(u"Inst "_s + package + u" "_s) ||
+                                  output.contains(package + u" is already the newest version"_s);
+            QVERIFY2(installs, qPrintable(package + u" not installed by\n"_s + output));
+        }
     }
 
 private:
@@ -319,7 +421,8 @@ private:
 
     QTemporaryDir work_;
     QMap<QString, QString> trees_;
-    QString deb_;
+    QString clientDeb_;
+    QString toolsDeb_;
 };
 
 QTEST_MAIN(TestInstalledTree)

@@ -235,8 +235,11 @@ std::optional<std::string> RoundToCents(std::string_view written)
     if (digits.size() - 2 > 8)
         return std::nullopt;
     const bool zero = digits.find_first_not_of('0') == std::string::npos;
-    return (negative && !zero ? "-" : "") + digits.substr(0, digits.size() - 2) + "." +
-           digits.substr(digits.size() - 2);
+    std::string rounded = negative && !zero ? "-" : "";
+    rounded.append(digits, 0, digits.size() - 2);
+    rounded += '.';
+    rounded.append(digits, digits.size() - 2);
+    return rounded;
 }
 
 SqlNumber ReadSqlNumber(std::string_view text)

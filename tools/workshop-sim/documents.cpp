@@ -240,7 +240,10 @@ QByteArray RenderPictureJpeg(const OrderDocumentData& order, int pictureNumber, 
 
 std::string PdfFileName(int orderId)
 {
-    return "N" + std::to_string(orderId) + ".pdf";
+    std::string name = "N";
+    name += std::to_string(orderId);
+    name += ".pdf";
+    return name;
 }
 
 std::optional<int> OrderIdFromPdfFileName(std::string_view fileName)

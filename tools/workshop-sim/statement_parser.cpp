@@ -4,17 +4,28 @@
 #include "data/server_contract.h"
 
 #include <cctype>
+#include <utility>
 
 namespace sim {
 namespace {
 
+// Builds the result in a new string rather than replacing in place: one pass however many
+// places match.
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
 {
-    std::size_t pos = 0;
-    while ((pos = text.find(from, pos)) != std::string::npos) {
-        text.replace(pos, from.size(), to);
-        pos += to.size();
+    std::size_t pos = text.find(from);
+    if (pos == std::string::npos)
+        return;
+    std::string result;
+    result.reserve(text.size());
+    std::size_t copied = 0;
+    for (; pos != std::string::npos; pos = text.find(from, copied)) {
+        result.append(text, copied, pos - copied);
+        result.append(to);
+        copied = pos + from.size();
     }
+    result.append(text, copied, std::string::npos);
+    text = std::move(result);
 }
 
 int HexValue(char c)
@@ -340,10 +351,8 @@ private:
             advance();
         }
         if (current_.type == Token::Type::Number) {
-            std::string digits = current_.text;
+            const std::string digits = negative ? "-" + current_.text : current_.text;
             const bool isDecimal = current_.isDecimal;
-            if (negative)
-                digits.insert(0, "-");
             advance();
             return isDecimal ? SqlValue::decimal(digits) : SqlValue::integer(digits);
         }
