@@ -12,7 +12,7 @@ class QWidget;
 // main window sets it when it is first shown; restoreFormPlacement clears it while it applies.
 extern bool placementSaving;
 
-// Writes "left", "top", "width" and "height" + the window's object name (section "ordavo"), in
+// Writes "left", "top", "width" and "height" + the window's object name (the client's section), in
 // this order, as decimal texts of its outer rectangle (frame included). Does nothing for an
 // object that is not a window.
 // A window whose placement is tracked (see TrackPlacement) and restored is written only once

@@ -29,11 +29,6 @@ namespace {
 
 const QString kSection = u"ordavo"_s;
 
-QString Setting(const QString& key)
-{
-    return ReadSetting(kSection, key);
-}
-
 void StorePlacement(const QString& name, const QRect& outer)
 {
     WriteSetting(kSection, u"left"_s + name, QString::number(outer.x()));
