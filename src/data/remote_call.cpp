@@ -503,6 +503,7 @@ void ClearRemoteState()
 {
     LastRemoteError.clear();
     RemoteParams.clear();
+    g_transferFailure.clear();
 }
 
 QString ComposeStatement(const QString& statement, const QStringList& params)
