@@ -195,6 +195,21 @@ private:
     std::unique_ptr<HttpClient> sender_ = std::make_unique<HttpClient>();
 };
 
+// The simulator started and the window listing its orders; false, with the benchmark skipped,
+// when either is missing.
+bool ReadyToMeasure(benchmark::State& state, const WindowBench& bench, ListedWindow& listed, int orders)
+{
+    if (bench.sim().baseUrl().isEmpty()) {
+        state.SkipWithError("the simulator did not start");
+        return false;
+    }
+    if (!listed.load(orders)) {
+        state.SkipWithError("the list did not load the seeded orders");
+        return false;
+    }
+    return true;
+}
+
 bool HasWidgetApplication(benchmark::State& state)
 {
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
@@ -216,17 +231,11 @@ void RunRefreshTicks(benchmark::State& state, TickList list)
     if (!HasWidgetApplication(state))
         return;
     WindowBench bench(int(state.range(0)));
-    if (bench.sim().baseUrl().isEmpty()) {
-        state.SkipWithError("the simulator did not start");
-        return;
-    }
     const QString baseUrl = bench.sim().baseUrl();
     const double residentBefore = ResidentBytes();
     ListedWindow listed;
-    if (!listed.load(int(state.range(0)))) {
-        state.SkipWithError("the list did not load the seeded orders");
+    if (!ReadyToMeasure(state, bench, listed, int(state.range(0))))
         return;
-    }
     TfrmMain& window = listed.window;
     HttpClient partsClient;
     QByteArray partsBuffer;
@@ -320,15 +329,9 @@ void BM_EventLoopBlockDuringTicks(benchmark::State& state)
     if (!HasWidgetApplication(state))
         return;
     WindowBench bench(int(state.range(0)));
-    if (bench.sim().baseUrl().isEmpty()) {
-        state.SkipWithError("the simulator did not start");
-        return;
-    }
     ListedWindow listed;
-    if (!listed.load(int(state.range(0)))) {
-        state.SkipWithError("the list did not load the seeded orders");
+    if (!ReadyToMeasure(state, bench, listed, int(state.range(0))))
         return;
-    }
     RunOneTick(listed.window); // takes the memory that later ticks use again
     const bool changing = state.range(1) != 0;
     HttpClient controlClient;
@@ -378,15 +381,9 @@ void BM_StalledServer(benchmark::State& state)
     if (!HasWidgetApplication(state))
         return;
     WindowBench bench(200);
-    if (bench.sim().baseUrl().isEmpty()) {
-        state.SkipWithError("the simulator did not start");
-        return;
-    }
     ListedWindow listed;
-    if (!listed.load(200)) {
-        state.SkipWithError("the list did not load the seeded orders");
+    if (!ReadyToMeasure(state, bench, listed, 200))
         return;
-    }
     HttpClient controlClient;
     const QByteArray hangEveryCall = (bench.sim().baseUrl() + u"control/faults?hang-every=1&hang-ms=120000"_s).toUtf8();
     const QByteArray noHang = (bench.sim().baseUrl() + u"control/faults?hang-every=0"_s).toUtf8();

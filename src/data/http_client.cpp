@@ -127,6 +127,8 @@ struct HttpClient::Impl {
         curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
         curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+        // Large reads: a list answer of tens of megabytes arrives in fewer, larger pieces.
+        curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, 512L * 1024);
         curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(MaxBodyBytes));
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
         curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &WriteBody);

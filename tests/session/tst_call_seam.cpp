@@ -1,6 +1,5 @@
 // Tests of the windows' call seam with its transfer on a worker thread: the waiting caller's windows go on, stalls end,
 // background calls and their drop.
-#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
 #include "data/remote_call.h"
@@ -38,27 +37,20 @@ class CallSeamTest final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<SettingsSandbox> sandbox_;
-    std::unique_ptr<ScriptedWorkshop> workshop_;
-    std::unique_ptr<RemoteTestSetup> remote_;
+    std::unique_ptr<ScriptedSession> session_;
+    ScriptedWorkshop* workshop_ = nullptr;
 
 private slots:
     void init()
     {
-        sandbox_ = std::make_unique<SettingsSandbox>();
-        workshop_ = std::make_unique<ScriptedWorkshop>();
-        remote_ = std::make_unique<RemoteTestSetup>(workshop_->baseUrl());
+        session_ = std::make_unique<ScriptedSession>();
+        workshop_ = &session_->workshop();
         workshop_->answer(kPlaces, PlacesAnswer());
-        DialogTestHook::activate();
     }
 
     void cleanup()
     {
-        DialogTestHook::reset();
-        workshop_->releaseAnswers();
-        remote_.reset();
-        workshop_.reset();
-        sandbox_.reset();
+        session_.reset();
         HttpClient::setDefaultTimeouts(HttpClient::DefaultConnectTimeout, HttpClient::DefaultStallTimeout);
         ClearBusyCursor();
     }
@@ -93,8 +85,7 @@ private slots:
     void stalledServerEndsTheCallWithTheFailureBox()
     {
         HttpClient::setDefaultTimeouts(2000ms, 300ms);
-        remote_.reset(); // its sender goes with it; the next one takes the short times
-        remote_ = std::make_unique<RemoteTestSetup>(workshop_->baseUrl());
+        session_->restartTransport(); // the next sender takes the short times
         workshop_->holdAnswersContaining(u"usp_listLokacije"_s);
         QElapsedTimer clock;
         clock.start();

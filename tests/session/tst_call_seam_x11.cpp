@@ -1,6 +1,5 @@
 // The call seam on a real X desktop: keys typed while a call waits for its answer are held back and arrive after it,
 // none lost.
-#include "support/settings_sandbox.h"
 #include "support/window_test_kit.h"
 
 #include "session/remote_calls.h"
@@ -21,9 +20,8 @@ class CallSeamX11Test final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<SettingsSandbox> sandbox_;
-    std::unique_ptr<ScriptedWorkshop> workshop_;
-    std::unique_ptr<RemoteTestSetup> remote_;
+    std::unique_ptr<ScriptedSession> session_;
+    ScriptedWorkshop* workshop_ = nullptr;
 
 private slots:
     void initTestCase()
@@ -36,20 +34,11 @@ private slots:
 
     void init()
     {
-        sandbox_ = std::make_unique<SettingsSandbox>();
-        workshop_ = std::make_unique<ScriptedWorkshop>();
-        remote_ = std::make_unique<RemoteTestSetup>(workshop_->baseUrl());
-        DialogTestHook::activate();
+        session_ = std::make_unique<ScriptedSession>();
+        workshop_ = &session_->workshop();
     }
 
-    void cleanup()
-    {
-        DialogTestHook::reset();
-        workshop_->releaseAnswers();
-        remote_.reset();
-        workshop_.reset();
-        sandbox_.reset();
-    }
+    void cleanup() { session_.reset(); }
 
     // Keys typed on the keyboard while a load waits do not reach the window during the call (its
     // handler is not re-entered), and all of them arrive, in order, once the call has ended.

@@ -160,6 +160,28 @@ void ScriptedWorkshop::answer(const QString& statementPrefix, const QByteArray& 
     answers_->byPrefix.insert(statementPrefix, body);
 }
 
+ScriptedSession::ScriptedSession()
+    : sandbox_(std::make_unique<SettingsSandbox>()), workshop_(std::make_unique<ScriptedWorkshop>()),
+      remote_(std::make_unique<RemoteTestSetup>(workshop_->baseUrl()))
+{
+    DialogTestHook::activate();
+}
+
+ScriptedSession::~ScriptedSession()
+{
+    DialogTestHook::reset();
+    workshop_->releaseAnswers();
+    remote_.reset();
+    workshop_.reset();
+    sandbox_.reset();
+}
+
+void ScriptedSession::restartTransport()
+{
+    remote_.reset(); // its sender goes with it before the next one is registered
+    remote_ = std::make_unique<RemoteTestSetup>(workshop_->baseUrl());
+}
+
 QStringList ShownBoxes()
 {
     QStringList boxes;

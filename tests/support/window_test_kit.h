@@ -72,6 +72,27 @@ private:
     LoopbackServer server_;
 };
 
+class SettingsSandbox;
+
+// What a test of remote calls against a scripted workshop starts with: a settings folder of its
+// own, the workshop, the transport aimed at it and boxes answered by the test hook; its end
+// releases held answers and undoes the rest in reverse.
+class ScriptedSession {
+public:
+    ScriptedSession();
+    ~ScriptedSession();
+    ScriptedSession(const ScriptedSession&) = delete;
+    ScriptedSession& operator=(const ScriptedSession&) = delete;
+    ScriptedWorkshop& workshop() { return *workshop_; }
+    // A fresh sender, which takes the HTTP client's current default time-outs.
+    void restartTransport();
+
+private:
+    std::unique_ptr<SettingsSandbox> sandbox_;
+    std::unique_ptr<ScriptedWorkshop> workshop_;
+    std::unique_ptr<RemoteTestSetup> remote_;
+};
+
 // A workshop no call reaches: nothing listens on its port (Refused), or every request is
 // answered with HTTP 500 (ServerError), so the first attempt and both retries fail.
 class UnreachableWorkshop {

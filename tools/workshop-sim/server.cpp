@@ -28,7 +28,12 @@ constexpr const char* JsonType = "application/json";
 
 std::string Path(std::string_view folder, std::string_view file)
 {
-    return "/" + std::string(folder) + std::string(file);
+    // Appended piece by piece: "literal" + temporary string makes the optimiser warn of an overlap
+    // that cannot happen.
+    std::string path(1, '/');
+    path += folder;
+    path += file;
+    return path;
 }
 
 std::string HtmlEscaped(const std::string& text)
