@@ -3,6 +3,7 @@
 #include "data/payload.h"
 #include "data/remote_call.h"
 #include "data/text_helpers.h"
+#include "recordset_dump.h"
 #include "tst_payload_oracle.h"
 
 #include <QLocale>
@@ -68,11 +69,10 @@ void CompareWithReference(QByteArrayView input)
     RequireSame("PercentDecode scalar", PercentDecodeAt(input, PercentDecodeLevel::Scalar), plain);
     RequireSame("PercentDecode SSSE3", PercentDecodeAt(input, PercentDecodeLevel::Ssse3), plain);
     RequireSame("PercentDecode AVX2", PercentDecodeAt(input, PercentDecodeLevel::Avx2), plain);
-    RequireSame("DecodePayload", PayloadOracle::Dump(DecodePayload(input)).toUtf8(),
-                PayloadOracle::DecodePayload(input).toUtf8());
+    RequireSame("DecodePayload", Dump(DecodePayload(input)).toUtf8(), PayloadOracle::DecodePayload(input).toUtf8());
     const QByteArray encoded = PayloadOracle::PercentEncode(input);
     const QByteArray answer = QByteArray("[success]") + encoded;
-    RequireSame("ClassifyAnswer", PayloadOracle::Dump(ClassifyAnswer(answer, u"call usp_fuzz ()"_s).recordset).toUtf8(),
+    RequireSame("ClassifyAnswer", Dump(ClassifyAnswer(answer, u"call usp_fuzz ()"_s).recordset).toUtf8(),
                 PayloadOracle::DecodePayload(PayloadOracle::PercentDecode(encoded)).toUtf8());
 }
 
@@ -89,8 +89,8 @@ void CompareClassificationWithReference(const QByteArray& input)
         successAt < 0 || emptyAt > 0
             ? QByteArray("none")
             : PayloadOracle::DecodePayload(PayloadOracle::PercentDecode(input.sliced(successAt + 9))).toUtf8();
-    RequireSame("ClassifyAnswer of the input",
-                PayloadOracle::Dump(ClassifyAnswer(input, u"call usp_fuzz ()"_s).recordset).toUtf8(), expected);
+    RequireSame("ClassifyAnswer of the input", Dump(ClassifyAnswer(input, u"call usp_fuzz ()"_s).recordset).toUtf8(),
+                expected);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "data/settings_store.h"
 #include "desktop/mail_composer.h"
 #include "desktop/session_platform.h"
+#include "session/termination.h"
 #include "shell/startup.h"
 #include "ui/message_boxes.h"
 #include "ui/ordavo_fonts.h"

@@ -73,8 +73,10 @@ public:
     std::chrono::milliseconds connectTimeout() const;
     std::chrono::milliseconds stallTimeout() const;
 
-    // Time-outs given to every client created afterwards (tests shorten them). Set them while no
-    // call runs.
+    // Time-outs given to every client created afterwards. They are process-wide because the clients
+    // are created deep inside the program (the transport's sender, the sign-in window's client), and
+    // a test that needs short time-outs must reach those too; such a test sets DefaultConnectTimeout
+    // and DefaultStallTimeout back when it ends. Set them while no call runs.
     static void setDefaultTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds stall);
 
 private:

@@ -5,6 +5,7 @@
 #include "errors.h"
 #include "payload.h"
 #include "server_contract.h"
+#include "settings_keys.h"
 #include "settings_store.h"
 #include "text_helpers.h"
 #include "transport_guards.h"
@@ -424,7 +425,7 @@ RemoteCallJob PrepareJob(const QString& statement, const std::function<QString()
 
 QString WorkshopBaseUrl()
 {
-    return ReadSetting(u"ordavo"_s, u"weburlroot"_s) + ReadSetting(u"ordavo"_s, u"weburl"_s);
+    return Setting(SettingKey::WebUrlRoot) + Setting(SettingKey::WebUrl);
 }
 
 // Runs a call on this thread through the sender's slot and sets the transport's texts.
@@ -502,6 +503,7 @@ void ClearRemoteState()
 {
     LastRemoteError.clear();
     RemoteParams.clear();
+    g_transferFailure.clear();
 }
 
 QString ComposeStatement(const QString& statement, const QStringList& params)

@@ -17,9 +17,13 @@
 #include <memory>
 #include <optional>
 
-// Process-wide state of the transport. Only the thread that owns the application's objects (the
+// Process-wide state of the transport: the texts of the latest call (LastRemoteError here and
+// LastTransferFailure below) and the parameters of the next one, so that a caller reads the outcome
+// of a call after it, as every window's handler does; the HTTP clients the owners register (see
+// SetSenderSlot) and the wait hook. Only the thread that owns the application's objects (the
 // user-interface thread) reads or writes it; a call that runs on a worker thread is prepared and
-// finished there and owns everything it touches meanwhile (RemoteCallJob below).
+// finished there and owns everything it touches meanwhile (RemoteCallJob below). ClearRemoteState
+// empties the texts and parameters; the registrations end when their owners unregister.
 extern QString LastRemoteError;
 extern QStringList RemoteParams;
 
@@ -35,7 +39,8 @@ RecordsetPtr ExecuteRemoteAt(const QString& statement, const QString& baseUrl, b
 // transport itself still leaves LastRemoteError empty in that case; callers that must tell
 // a failed transfer from an answer without rows read this.
 const QString& LastTransferFailure();
-// Empties LastRemoteError and RemoteParams.
+// Empties LastRemoteError, RemoteParams and the latest transfer failure, so that nothing of a
+// finished call is left for the next reader (the call seam does so after each call).
 void ClearRemoteState();
 
 // Internal steps, public so that tests and tools can reach them.

@@ -59,7 +59,8 @@ inline constexpr std::string_view PdfFileFolder = "nalogs/lib/";
 inline constexpr std::string_view SignatureScript = "requests/getpodpis.php";
 inline constexpr std::string_view ImageScript = "requests/getimage.php";
 inline constexpr std::string_view PdfFileAnswerMarker = "file:";
-inline constexpr std::string_view WebPartQuery = "?kodainsupass=";
+// The query parameter that carries the access code to the documents and the web part.
+inline constexpr std::string_view AccessCodeParameter = "kodainsupass=";
 inline constexpr std::string_view DownloadPage = "distro/download.php";
 
 } // namespace ServerContract

@@ -1,6 +1,7 @@
 // The per-user INI settings store: locked, atomic single-value writes and a fresh read of the file at every lookup.
 #include "settings_store.h"
 
+#include "settings_keys.h"
 #include "text_helpers.h"
 
 #include <QDateTime>
@@ -449,9 +450,9 @@ void ReportUnreadableOnce(const QString& path, const SettingsError& failure)
     g_pendingNotices.append(UnreadableNotice(failure.message()));
 }
 
-QString SettingOrDefault(const char* key, const char* buildDefault)
+QString SettingOrDefault(const QString& key, const char* buildDefault)
 {
-    const QString value = ReadSetting(u"ordavo"_s, QString::fromLatin1(key));
+    const QString value = Setting(key);
     return value.isEmpty() ? QString::fromUtf8(buildDefault) : value;
 }
 
@@ -496,6 +497,16 @@ void WriteSetting(const QString& section, const QString& key, const QString& val
     DeliverPendingNotices();
 }
 
+QString Setting(const QString& key)
+{
+    return ReadSetting(SettingKey::Section, key);
+}
+
+void StoreSetting(const QString& key, const QString& value)
+{
+    WriteSetting(SettingKey::Section, key, value);
+}
+
 void SetSettingsNoticeHandler(std::function<void(const QString& text)> handler)
 {
     g_noticeHandler = std::move(handler);
@@ -504,7 +515,7 @@ void SetSettingsNoticeHandler(std::function<void(const QString& text)> handler)
 
 QString DirectoryUrl()
 {
-    QString url = SettingOrDefault("directoryurl", ORDAVO_DEFAULT_DIRECTORY_URL);
+    QString url = SettingOrDefault(SettingKey::DirectoryUrl, ORDAVO_DEFAULT_DIRECTORY_URL);
     if (!url.endsWith(u'/'))
         url += u'/';
     return url;
@@ -512,10 +523,10 @@ QString DirectoryUrl()
 
 QString SupportEmail()
 {
-    return SettingOrDefault("supportemail", ORDAVO_DEFAULT_SUPPORT_EMAIL);
+    return SettingOrDefault(SettingKey::SupportEmail, ORDAVO_DEFAULT_SUPPORT_EMAIL);
 }
 
 bool ShowTyreStorage()
 {
-    return SettingOrDefault("showtyrestorage", ORDAVO_DEFAULT_SHOW_TYRE_STORAGE) == u"1";
+    return SettingOrDefault(SettingKey::ShowTyreStorage, ORDAVO_DEFAULT_SHOW_TYRE_STORAGE) == u"1";
 }

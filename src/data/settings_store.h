@@ -24,13 +24,17 @@ QString ReadSetting(const QString& section, const QString& key);
 // write is refused (read-only file or folder, disk full, lock held by a running writer).
 void WriteSetting(const QString& section, const QString& key, const QString& value);
 
+// The same in the client's own section (SettingKey::Section), which holds every key it uses.
+QString Setting(const QString& key);
+void StoreSetting(const QString& key, const QString& value);
+
 // Receives the messages the user must read once: a settings file that could not be read, or
 // one that was set aside (and where the old file was kept). Notices that came before a
 // handler was set are delivered when it is set.
 void SetSettingsNoticeHandler(std::function<void(const QString& text)> handler);
 
 // Configuration values with built-in defaults set at build time; a non-empty setting of
-// the same name in section "ordavo" overrides the default.
-QString DirectoryUrl(); // "directoryurl", ends in "/"
-QString SupportEmail(); // "supportemail"
-bool ShowTyreStorage(); // "showtyrestorage" == "1"
+// the same name in the client's section overrides the default.
+QString DirectoryUrl(); // ends in "/"
+QString SupportEmail();
+bool ShowTyreStorage(); // the setting is "1"

@@ -26,7 +26,8 @@ constexpr std::array<std::string_view, 9> kMarkers = {
     ServerContract::CallUspToken,
 };
 
-constexpr QLatin1StringView kAccessCodeKey("kodainsupass=");
+constexpr QLatin1StringView kAccessCodeKey(ServerContract::AccessCodeParameter.data(),
+                                           qsizetype(ServerContract::AccessCodeParameter.size()));
 
 // The request target of a URL: from the path's "/" (or "/" itself when the URL has no path)
 // up to a "#", which starts the fragment that is never sent.

@@ -5,6 +5,7 @@
 #include "url_opener.h"
 
 #include "data/errors.h"
+#include "data/settings_keys.h"
 #include "data/settings_store.h"
 
 #include <QCoreApplication>
@@ -226,9 +227,8 @@ void ReportMailFailure(const QString& text, const QString& details)
 
 MailDraft OrderMailDraft(const QString& attachmentPath, const QString& recipient)
 {
-    const QString section = u"ordavo"_s;
-    const QStringList companyLines{ReadSetting(section, u"companyname"_s), ReadSetting(section, u"companyposta"_s),
-                                   ReadSetting(section, u"companyphone"_s)};
+    const QStringList companyLines{Setting(SettingKey::CompanyName), Setting(SettingKey::CompanyPost),
+                                   Setting(SettingKey::CompanyPhone)};
     const QString htmlBody = kGreeting + companyLines.join(kHtmlLineBreak);
     const QString textBody = PlainText(kGreeting) + companyLines.join(u'\n');
     return {recipient, kSubject, htmlBody, attachmentPath, textBody};

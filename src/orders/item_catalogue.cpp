@@ -244,15 +244,6 @@ QWidget* TfrmNalogUrejanjePostavk::buildEditPanel()
     return pnlAddDelete;
 }
 
-void TfrmNalogUrejanjePostavk::showEvent(QShowEvent* event)
-{
-    OrdavoWindow::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    FormShow();
-}
-
 void TfrmNalogUrejanjePostavk::FormShow()
 {
     BusyGuard::Scope busy(*busy_);

@@ -38,14 +38,11 @@ public:
     qint32 selectedPostavkaId() const { return SelectedPostavkaId; }
     qint32 selectedPostavkaIndex() const { return SelectedPostavkaIndex; }
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void buildControls();
     QWidget* buildEditPanel();
 
-    void FormShow();
+    void FormShow() override;
     void loadPostavkeList();
     int fillList(Recordset* answer);
     void lviewPostavkeChange();
@@ -80,5 +77,4 @@ private:
     qint32 SelectedPostavkaId = -1;
     qint32 SelectedPostavkaIndex = 0;
     bool Loading = false;
-    bool shown_ = false;
 };

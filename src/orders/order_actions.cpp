@@ -68,6 +68,11 @@ QString UpdateNalogStatement(qint32 nalogId, qint32 status)
     return u"call usp_updatenalog ("_s + QString::number(nalogId) + u',' + QString::number(status) + u')';
 }
 
+QString NalogItemsStatement(qint32 nalogId)
+{
+    return u"call usp_listNalogPostavke ("_s + QString::number(nalogId) + u')';
+}
+
 QString NalogEditStatement(qint32 nalogId)
 {
     return u"call usp_getnalogedit ("_s + QString::number(nalogId) + u')';

@@ -18,6 +18,8 @@ QString PreviewRefusalText(NalogEditLock lock);
 
 QString UpdateNalogStatement(qint32 nalogId, qint32 status);
 QString NalogEditStatement(qint32 nalogId);
+// The order's items, as the order window and the printed order load them.
+QString NalogItemsStatement(qint32 nalogId);
 
 // Status codes the client sends.
 inline constexpr qint32 StatusBilled = 1;

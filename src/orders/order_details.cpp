@@ -9,6 +9,7 @@
 #include "data/errors.h"
 #include "data/remote_call.h"
 #include "data/server_contract.h"
+#include "data/settings_keys.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
 #include "desktop/mail_composer.h"
@@ -16,7 +17,6 @@
 #include "desktop/url_opener.h"
 #include "session/app_state.h"
 #include "session/remote_calls.h"
-#include "session/settings_keys.h"
 #include "session/window_links.h"
 #include "ui/accessibility.h"
 #include "ui/failure_box.h"
@@ -25,6 +25,7 @@
 #include "ui/ordavo_fonts.h"
 #include "ui/ordavo_pictures.h"
 #include "ui/wait_cursor.h"
+#include "ui/widget_colours.h"
 #include "ui/window_owner.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
@@ -38,6 +39,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QShowEvent>
 #include <QTreeWidget>
@@ -53,19 +55,12 @@ TNalogCustomer NalogCustomer;
 namespace {
 
 const QColor kCaptionGrey(0xAA, 0xAA, 0xAA);
-const QColor kPanelBlue(0x06, 0x32, 0x63);
+
+// The width the signature panel takes while its snapshot for the preview is rendered: the printed
+// picture's width.
+constexpr int SignatureSnapshotWidth = 303;
 
 enum ItemColumn { ColOpis, ColDodatno, ColKolicina, ColCena, ItemColumnCount };
-
-void SetTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette p = widget->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        p.setColor(group, QPalette::WindowText, colour);
-        p.setColor(group, QPalette::Text, colour);
-    }
-    widget->setPalette(p);
-}
 
 QLabel* MakeLabel(const QString& name, const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
 {
@@ -160,11 +155,6 @@ QString NalogHeaderStatement(qint32 nalogId, const QDate& today, const QString& 
            FormatListDate(today.addDays(365), dateFormat) + u"',"_s + QString::number(nalogId) + u",0,'')"_s;
 }
 
-QString NalogItemsStatement(qint32 nalogId)
-{
-    return u"call usp_listNalogPostavke ("_s + QString::number(nalogId) + u')';
-}
-
 void BuildCustomerLines(TNalogCustomer& customer, const QString& ime, const QString& priimek, const QString& idddv,
                         const QString& naslov, const QString& podjetje)
 {
@@ -189,6 +179,8 @@ TfrmNalogDetails::TfrmNalogDetails(QWidget* parent)
 {
     if (!frmNalogDetails)
         frmNalogDetails = this;
+    // Every opening shows the order openNalog names.
+    setFormShowRuns(FormShowRuns::EveryShow);
     FormCreate();
 }
 
@@ -379,14 +371,14 @@ QWidget* TfrmNalogDetails::buildPictureStrip()
     strip->setObjectName(u"pnlNalogimgs"_s);
     strip->setFrameShape(QFrame::Box);
     strip->setFixedHeight(74);
-    SetBackgroundColour(strip, kPanelBlue);
+    SetBackgroundColour(strip, QColor(kBandColour));
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(4, 4, 4, 4);
     row->setSpacing(4);
     const std::array<int, 4> widths{110, 121, 121, 121};
     for (int index = 0; index < 4; ++index) {
-        PicturePane* pane =
-            MakePane(u"WebBrowser"_s + QString::number(index + 1), QSize(widths[index], 65), kPanelBlue, strip);
+        PicturePane* pane = MakePane(u"WebBrowser"_s + QString::number(index + 1), QSize(widths[index], 65),
+                                     QColor(kBandColour), strip);
         pane->setCursor(Qt::PointingHandCursor);
         DescribePicture(pane, u"Slika "_s + QString::number(index + 1));
         pane->hide();
@@ -444,13 +436,6 @@ void TfrmNalogDetails::connectButtons()
     connect(XpButton4, &QPushButton::clicked, this, &TfrmNalogDetails::XpButton4Click);
     connect(btnposljinalogkotpdf, &QPushButton::clicked, this, &TfrmNalogDetails::btnposljinalogkotpdfClick);
     connect(btnPoglejPodpis, &QPushButton::clicked, this, &TfrmNalogDetails::btnPoglejPodpisClick);
-}
-
-void TfrmNalogDetails::showEvent(QShowEvent* event)
-{
-    OrdavoWindow::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
 }
 
 void TfrmNalogDetails::FormShow()
@@ -672,12 +657,72 @@ void TfrmNalogDetails::btnPoglejPodpisClick()
 
 void TfrmNalogDetails::XpButton2Click()
 {
-    PrintShownOrder(*this, 2);
+    printShownOrder(PrintModePrint);
 }
 
 void TfrmNalogDetails::XpButton3Click()
 {
-    PrintShownOrder(*this, 1);
+    printShownOrder(PrintModePreview);
+}
+
+// The signature pane rendered into the snapshot file, the pane's panel first set to the width of
+// the printed picture when asked.
+void TfrmNalogDetails::takeSignatureSnapshot(const QString& path, bool atPrintedWidth)
+{
+    if (!atPrintedWidth) {
+        saveBrowserSnapshot(*browserpodpis, path);
+        return;
+    }
+    const int width = pnlbrowser->width();
+    const auto setPanelWidth = [this](int w) {
+        pnlbrowser->setFixedWidth(w);
+        if (pnlbrowser->layout())
+            pnlbrowser->layout()->activate();
+        QCoreApplication::processEvents();
+    };
+    setPanelWidth(SignatureSnapshotWidth);
+    try {
+        saveBrowserSnapshot(*browserpodpis, path);
+    } catch (...) {
+        setPanelWidth(width);
+        throw;
+    }
+    setPanelWidth(width);
+}
+
+PrintedOrder TfrmNalogDetails::shownOrder(const QString& imagePath) const
+{
+    PrintedOrder order;
+    order.nalogId = currentNalogId;
+    order.nalogNumber = lblNalog->text();
+    order.vozilo = lblVozilo->text();
+    order.registrska = lblregistrska->text();
+    order.datum = lblDatum->text();
+    order.imagePath = imagePath;
+    order.komentar = mmoKomentar->toPlainText();
+    order.vnesel = lblVnesel->text();
+    order.strankaLine = NalogCustomer.strankaLine;
+    order.naslovLine = NalogCustomer.naslovLine;
+    order.podjetjeLine = NalogCustomer.podjetjeLine;
+    order.idddvLine = NalogCustomer.idddvLine;
+    order.nalogType = NalogCustomer.nalogType;
+    return order;
+}
+
+void TfrmNalogDetails::printShownOrder(int mode)
+{
+    try {
+        const QString snapshotPath = SignatureSnapshotPath();
+        takeSignatureSnapshot(snapshotPath, mode != PrintModePrint);
+        const bool signatureShown = pnlbrowser->isVisibleTo(this) && !browserpodpis->currentUrl().isEmpty();
+        const QString imagePath = signatureShown ? snapshotPath : QString();
+        if (mode != PrintModePrint && !checkNalogEditLock(currentNalogId))
+            return;
+        PrintOrder(mode, shownOrder(imagePath));
+    } catch (const std::exception& e) {
+        ClearBusyCursor();
+        ShowFailureBox(ErrorMessage(e));
+    }
 }
 
 void openNalog(qint32 nalogId)

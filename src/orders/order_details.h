@@ -23,6 +23,7 @@ struct TNalogCustomer {
 extern qint32 currentNalogId;
 extern TNalogCustomer NalogCustomer;
 
+struct PrintedOrder;
 class PictureClickHandler;
 class PicturePane;
 class QCheckBox;
@@ -38,9 +39,8 @@ QColor PostavkeRowColor(int index);
 QString TotalCaption(double total);
 // The comment as shown: every "*newln*" (any letter case) a line break.
 QString CommentWithLineBreaks(const QString& komentar);
-// Statements of the two loads.
+// Statement of the header load (the items' statement is NalogItemsStatement).
 QString NalogHeaderStatement(qint32 nalogId, const QDate& today, const QString& dateFormat);
-QString NalogItemsStatement(qint32 nalogId);
 // The four customer lines from the header's values; a line is empty when its value is
 // (the "Stranka: " line when the first name is).
 void BuildCustomerLines(TNalogCustomer& customer, const QString& ime, const QString& priimek, const QString& idddv,
@@ -65,8 +65,7 @@ public:
     QString PdfFileUrl;
     QString SignatureUrl;
 
-    // The controls, readable by the printing code and the tests (names as the window's
-    // definition gives them).
+    // The controls, readable by the tests (names as the window's definition gives them).
     QLabel* lblCaptionNalog = nullptr;
     QLabel* lblSuma = nullptr;
     QLabel* Label1 = nullptr;
@@ -107,12 +106,10 @@ public slots:
     void btnposljinalogkotpdfClick();
     void btnPoglejPodpisClick();
 
-    // Print at once / print preview of the shown order (the printing code's PrintShownOrder).
+    // Print at once / print preview of the shown order: the signature snapshot, for the preview
+    // the edit-lock check, then the printed order filled from what the window shows.
     void XpButton2Click();
     void XpButton3Click();
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate();
@@ -126,7 +123,7 @@ private:
     QWidget* buildButtonRow();
     void connectButtons();
 
-    void FormShow();
+    void FormShow() override;
     // False when the server could not be reached.
     bool loadNalogHeader(qint32 nalogId);
     void fillHeader(Recordset& row);
@@ -138,6 +135,9 @@ private:
     void loadItems(qint32 nalogId);
     void appendItemRow(const QString& opis, const QString& dodatno, double kolicina, double cena);
     void fitItemColumns();
+    void printShownOrder(int mode);
+    void takeSignatureSnapshot(const QString& path, bool atPrintedWidth);
+    PrintedOrder shownOrder(const QString& imagePath) const;
 
     PictureClickHandler* pictureClickHandler = nullptr;
     double runningTotal_ = 0.0;

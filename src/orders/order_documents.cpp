@@ -1,12 +1,11 @@
 // The order's document addresses, the PDF download that ends in a mail draft, the picture clicks and the pane snapshot.
 #include "order_documents.h"
 
-#include "session/settings_keys.h"
-
 #include "data/errors.h"
 #include "data/http_client.h"
 #include "data/remote_call.h"
 #include "data/server_contract.h"
+#include "data/settings_keys.h"
 #include "data/settings_store.h"
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
@@ -54,9 +53,9 @@ QString CollapseDoubledRequestsSlash(const QString& address)
 QString PdfScriptUrl(const QString& webUrlRoot, const QString& script, qint32 nalogId, const QString& extraQuery,
                      const QString& accessCode)
 {
-    return CollapseDoubledRequestsSlash(webUrlRoot + u'/' + script + u"?nlgid="_s +
-                                        QueryValue(QString::number(nalogId)) + extraQuery + u"&kodainsupass="_s +
-                                        QueryValue(accessCode));
+    return CollapseDoubledRequestsSlash(
+        webUrlRoot + u'/' + script + u"?nlgid="_s + QueryValue(QString::number(nalogId)) + extraQuery + u'&' +
+        QString::fromUtf8(ServerContract::AccessCodeParameter) + QueryValue(accessCode));
 }
 
 // Only the last part of the server's name is used for the local file, so a name holding

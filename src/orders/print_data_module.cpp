@@ -1,6 +1,8 @@
 // TDataModule1: the data module of the printed order, holding adoPrintit, the item rows the report prints.
 #include "print_data_module.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 TDataModule1* DataModule1 = nullptr;
@@ -23,6 +25,12 @@ QString storedText(const Field& field)
 }
 
 } // namespace
+
+void EnsurePrintDataModule()
+{
+    if (!DataModule1)
+        new TDataModule1(QCoreApplication::instance());
+}
 
 void TPrintItemTable::appendRow(const QString& opis, const QString& dodatno, const QString& kolicina,
                                 const QString& cena)

@@ -55,3 +55,5 @@ public:
 
 // The one data module of the process (nullptr before it is created).
 extern TDataModule1* DataModule1;
+// Creates the data module when it does not exist yet (owned by the application).
+void EnsurePrintDataModule();

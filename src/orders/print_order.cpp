@@ -2,16 +2,13 @@
 // signature and comment) and its print and preview.
 #include "print_order.h"
 
-#include "session/settings_keys.h"
-
 #include "data/errors.h"
 #include "data/remote_call.h"
+#include "data/settings_keys.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
 #include "desktop/picture_pane.h"
 #include "orders/order_actions.h"
-#include "orders/order_details.h"
-#include "orders/order_documents.h"
 #include "orders/print_data_module.h"
 #include "report/report_output.h"
 #include "report/report_preview.h"
@@ -26,9 +23,6 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
-#include <QLabel>
-#include <QLayout>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
@@ -49,8 +43,6 @@ namespace {
 constexpr double FullWidthMm = 190.0;
 constexpr double RightBlockEdgeMm = 188.4;
 constexpr int NalogTypeReception = 1;
-constexpr int ModePrint = 2;
-constexpr int SignatureSnapshotWidth = 303;
 const QColor Silver(0xC0, 0xC0, 0xC0);
 
 QFont tahoma(int pointSize, bool bold = false)
@@ -219,7 +211,7 @@ void TfrmPrintIzpis::printNalog(int mode, const PrintedOrder& order)
     try {
         if (!fillNalog(order))
             return;
-        if (mode == ModePrint)
+        if (mode == PrintModePrint)
             printAtOnce();
         else
             showPreview();
@@ -323,8 +315,7 @@ bool TfrmPrintIzpis::loadItems(qint32 nalogId)
     if (!result)
         return false;
     const RecordsetPtr& items = result.answer;
-    if (!DataModule1)
-        new TDataModule1(QCoreApplication::instance());
+    EnsurePrintDataModule();
     try {
         DataModule1->adoPrintit.clear();
         if (items)
@@ -425,71 +416,9 @@ void TfrmPrintIzpis::showPreview()
     preview.exec();
 }
 
-namespace {
-
-// The signature pane rendered into the snapshot file, the pane's panel first set to the
-// width of the printed picture when asked.
-void takeSignatureSnapshot(TfrmNalogDetails& window, const QString& path, bool atPrintedWidth)
+void PrintOrder(int mode, const PrintedOrder& order)
 {
-    if (!atPrintedWidth) {
-        saveBrowserSnapshot(*window.browserpodpis, path);
-        return;
-    }
-    QWidget* panel = window.pnlbrowser;
-    const int width = panel->width();
-    const auto setPanelWidth = [panel](int w) {
-        panel->setFixedWidth(w);
-        if (panel->layout())
-            panel->layout()->activate();
-        QCoreApplication::processEvents();
-    };
-    setPanelWidth(SignatureSnapshotWidth);
-    try {
-        saveBrowserSnapshot(*window.browserpodpis, path);
-    } catch (...) {
-        setPanelWidth(width);
-        throw;
-    }
-    setPanelWidth(width);
-}
-
-// The order window's texts and the shown order's customer lines, as the printed order takes them.
-PrintedOrder ShownOrder(const TfrmNalogDetails& window, const QString& imagePath)
-{
-    PrintedOrder order;
-    order.nalogId = currentNalogId;
-    order.nalogNumber = window.lblNalog->text();
-    order.vozilo = window.lblVozilo->text();
-    order.registrska = window.lblregistrska->text();
-    order.datum = window.lblDatum->text();
-    order.imagePath = imagePath;
-    order.komentar = window.mmoKomentar->toPlainText();
-    order.vnesel = window.lblVnesel->text();
-    order.strankaLine = NalogCustomer.strankaLine;
-    order.naslovLine = NalogCustomer.naslovLine;
-    order.podjetjeLine = NalogCustomer.podjetjeLine;
-    order.idddvLine = NalogCustomer.idddvLine;
-    order.nalogType = NalogCustomer.nalogType;
-    return order;
-}
-
-} // namespace
-
-void PrintShownOrder(TfrmNalogDetails& window, int mode)
-{
-    try {
-        const QString snapshotPath = SignatureSnapshotPath();
-        takeSignatureSnapshot(window, snapshotPath, mode != ModePrint);
-        const bool signatureShown =
-            window.pnlbrowser->isVisibleTo(&window) && !window.browserpodpis->currentUrl().isEmpty();
-        const QString imagePath = signatureShown ? snapshotPath : QString();
-        if (mode != ModePrint && !checkNalogEditLock(currentNalogId))
-            return;
-        if (!frmPrintIzpis)
-            new TfrmPrintIzpis(QCoreApplication::instance());
-        frmPrintIzpis->printNalog(mode, ShownOrder(window, imagePath));
-    } catch (const std::exception& e) {
-        ClearBusyCursor();
-        ShowFailureBox(ErrorMessage(e));
-    }
+    if (!frmPrintIzpis)
+        new TfrmPrintIzpis(QCoreApplication::instance());
+    frmPrintIzpis->printNalog(mode, order);
 }

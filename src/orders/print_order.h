@@ -9,7 +9,9 @@
 
 #include <optional>
 
-class TfrmNalogDetails;
+// The modes of printNalog: straight to the printer, or the preview.
+inline constexpr int PrintModePreview = 1;
+inline constexpr int PrintModePrint = 2;
 
 // The number in a quantity or price text of an item: "." and "," both read as the decimal
 // comma, an empty text is 0; nullopt when the text is no number.
@@ -19,8 +21,8 @@ std::optional<double> ParsePrintedNumber(const QString& text);
 // "/ordavo/pdps/tmp.jpg"; the folder is created when missing (DataError when it cannot be).
 QString SignatureSnapshotPath();
 
-// What the printed order shows besides its items: the order window's texts and the
-// customer lines of its header load.
+// What the printed order shows besides its items, as the order window shows them: its texts and
+// the customer lines of its header load.
 struct PrintedOrder {
     qint32 nalogId = 0;
     QString nalogNumber;
@@ -47,7 +49,7 @@ public:
     explicit TfrmPrintIzpis(QObject* parent = nullptr);
     ~TfrmPrintIzpis() override;
 
-    // Fills the report and prints it at once (mode 2) or shows the preview (any other mode).
+    // Fills the report and prints it at once (PrintModePrint) or shows the preview (any other mode).
     // Reports every failure itself.
     void printNalog(int mode, const PrintedOrder& order);
 
@@ -130,6 +132,6 @@ private:
 // The one print host of the process (nullptr until the first print or preview).
 extern TfrmPrintIzpis* frmPrintIzpis;
 
-// The print (mode 2) and preview (mode 1) buttons of the order window: the signature
-// snapshot, for the preview the edit-lock check, then printNalog with the shown texts.
-void PrintShownOrder(TfrmNalogDetails& window, int mode);
+// Fills the report with the order and prints it at once (PrintModePrint) or previews it,
+// creating the print host at the first use. Reports every failure itself.
+void PrintOrder(int mode, const PrintedOrder& order);

@@ -10,7 +10,7 @@
 #include <QList>
 
 namespace {
-// The live objects, so that a call the user starts can drop them all (user-interface thread only).
+// The live objects, for dropAll (user-interface thread only).
 QList<BackgroundCall*>& LiveBackgroundCalls()
 {
     static QList<BackgroundCall*> calls;

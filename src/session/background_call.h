@@ -2,7 +2,7 @@
 // arrives.
 #pragma once
 
-#include "session/remote_calls.h"
+#include "session/remote_call_types.h"
 
 #include <QObject>
 
@@ -32,7 +32,9 @@ public:
     // Ends the call in flight without applying it; returns once its worker has finished.
     void drop();
 
-    // Drops the call of every BackgroundCall object (CallRemote does this before it starts).
+    // Drops the call of every BackgroundCall object (CallRemote does this before it starts). For it
+    // the process keeps a list of the live objects (user-interface thread only): each object enters
+    // it when made and leaves it when destroyed, so it never needs a reset.
     static void dropAll();
 
 private:

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "data/remote_call.h"
-#include "session/remote_calls.h"
+#include "session/remote_call_types.h"
 
 #include <functional>
 

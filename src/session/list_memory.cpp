@@ -1,7 +1,7 @@
 // The settings keys under which a window's list remembers its columns.
 #include "session/list_memory.h"
 
-#include "session/settings_keys.h"
+#include "data/settings_keys.h"
 
 ListMemory ListMemoryOf(const QString& windowName)
 {

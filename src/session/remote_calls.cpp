@@ -3,25 +3,22 @@
 #include "session/remote_calls.h"
 
 #include "data/remote_call.h"
-#include "data/transport_guards.h"
 #include "data/worker_thread.h"
 #include "session/background_call.h"
 #include "session/call_steps.h"
 #include "ui/held_input_wait.h"
-#include "ui/message_boxes.h"
 #include "ui/message_dialog.h"
 #include "ui/wait_cursor.h"
 
 #include <memory>
 #include <optional>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
+// The calls whose callers wait (see UserCallRunning); user-interface thread only.
 int g_userCallsRunning = 0;
 
-// Counts the calls whose callers wait, for UserCallRunning.
+// Counts one waiting call for as long as it runs, whichever way it ends.
 class UserCallScope {
 public:
     UserCallScope() { ++g_userCallsRunning; }
@@ -29,18 +26,6 @@ public:
     UserCallScope(const UserCallScope&) = delete;
     UserCallScope& operator=(const UserCallScope&) = delete;
 };
-
-void ReportFailure(const RemoteCall& call, const QString& error, bool unreachable)
-{
-    // A request too long for a web server is refused before sending: the user's text is at
-    // fault, not the connection, so it is said as any refused input is.
-    if (const std::optional<QString> refusal = RequestTooLongRefusal(error))
-        ShowSystemMessage(MessageIcon::Warning, u"Predolgo besedilo"_s, *refusal);
-    else if (call.showFailureText || unreachable)
-        ShowMessageDialog(mdError, call.failureTitle, error, maCenter);
-    if (call.cursor != CallCursor::Untouched)
-        ClearBusyCursor();
-}
 
 // Runs the job on a worker thread; this thread waits with the windows painting and user input
 // held back. When the wait cannot run to its end (the program is quitting), the job is cancelled.
@@ -55,52 +40,6 @@ void RunOnWorker(RemoteCallJob& job, const RemoteCall& call)
 }
 
 } // namespace
-
-RemoteCallJob PrepareCall(RemoteCall& call)
-{
-    RemoteParams = call.params;
-    RemoteCallJob job = PrepareRemoteCall(
-        call.statement, call.baseUrl.isEmpty() ? std::nullopt : std::optional<QString>(call.baseUrl), !call.readAnswer);
-    job.previousAnswer = call.previousAnswer;
-    job.receiveBuffer = std::exchange(call.receiveBuffer, QByteArray());
-    job.tableMemory = std::exchange(call.tableMemory, Recordset::Memory());
-    return job;
-}
-
-void RunCallSteps(RemoteCallJob& job, const std::function<void(Recordset&)>& reader, bool recycleTable)
-{
-    RunRemoteCallJob(job);
-    if (!reader || !job.recordset || job.cancelled || !job.error.isEmpty())
-        return;
-    try {
-        reader(*job.recordset);
-    } catch (...) {
-        // A reader keeps its own failures; nothing may leave the worker thread.
-    }
-    if (recycleTable)
-        job.tableMemory = job.recordset->takeMemory();
-}
-
-CallResult SettleCall(const RemoteCall& call, RemoteCallJob& job)
-{
-    CallResult result;
-    result.answer = FinishRemoteCall(job);
-    result.sameAnswer = job.sameAsPrevious;
-    result.answerBytes = std::move(job.answer);
-    result.tableMemory = std::move(job.tableMemory);
-    result.error = LastRemoteError;
-    result.unreachable = result.error.isEmpty() && !LastTransferFailure().isEmpty();
-    const bool unreachableFailure = result.unreachable && call.unreachableIsFailure;
-    if (unreachableFailure)
-        result.error = LastTransferFailure();
-    result.failed = !result.error.isEmpty();
-    ClearRemoteState();
-    if (result.failed) {
-        result.answer.reset();
-        ReportFailure(call, result.error, unreachableFailure);
-    }
-    return result;
-}
 
 CallResult CallRemote(RemoteCall call)
 {

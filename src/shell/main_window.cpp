@@ -3,6 +3,7 @@
 
 #include "data/errors.h"
 #include "data/server_contract.h"
+#include "data/settings_keys.h"
 #include "data/settings_store.h"
 #include "desktop/desktop_notifier.h"
 #include "desktop/url_opener.h"
@@ -11,10 +12,9 @@
 #include "session/app_state.h"
 #include "session/background_call.h"
 #include "session/list_memory.h"
-#include "session/settings_keys.h"
+#include "session/termination.h"
 #include "session/window_links.h"
 #include "shell/order_list_model.h"
-#include "shell/startup.h"
 #include "signin/company_details.h"
 #include "signin/login_window.h"
 #include "storage/storage_locations.h"
@@ -29,6 +29,7 @@
 #include "ui/ordavo_pictures.h"
 #include "ui/ordavo_window.h"
 #include "ui/picture_button.h"
+#include "ui/widget_colours.h"
 #include "ui/window_owner.h"
 #include "ui/window_placement.h"
 #include "ui/xp_button.h"
@@ -62,22 +63,6 @@ using namespace Qt::StringLiterals;
 TfrmMain* frmMain = nullptr;
 
 namespace {
-const QColor WindowGrey(0xDB, 0xDB, 0xDB);
-
-void SetTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
-void SetBackground(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
 
 PictureButton* MakePictureButton(QWidget* parent, const QString& name, const QString& picture, const QString& hint)
 {
@@ -127,7 +112,7 @@ void TfrmMain::buildWindow()
     setWindowTitle(u"Ordavo"_s);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    SetBackground(this, WindowGrey);
+    SetBackgroundColour(this, QColor(kWindowBackground));
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -223,7 +208,7 @@ QWidget* TfrmMain::buildBottomBand()
 {
     auto* band = new QWidget(this);
     band->setObjectName(u"pnlBottom"_s);
-    SetBackground(band, WindowGrey);
+    SetBackgroundColour(band, QColor(kWindowBackground));
     auto* row = new QHBoxLayout(band);
     row->setContentsMargins(4, 4, 4, 4);
 
@@ -524,7 +509,8 @@ void TfrmMain::notifyNewOrders(int previousCount, int newCount)
 void TfrmMain::Image1Click()
 {
     try {
-        const QString webPart = Setting(SettingKey::WebUrlRoot) + QString::fromUtf8(ServerContract::WebPartQuery);
+        const QString webPart =
+            Setting(SettingKey::WebUrlRoot) + u'?' + QString::fromUtf8(ServerContract::AccessCodeParameter);
         CurrentUrlOpener().open(webPart + Setting(SettingKey::AccessCode));
     } catch (const std::exception&) {
         // Opening the web part is a convenience; a failure is not reported.

@@ -1,8 +1,9 @@
 // TfrmMain's window arrangement: the named foreign window to the left, the main window to the right.
 #include "shell/main_window.h"
 
+#include "data/settings_keys.h"
+#include "data/settings_store.h"
 #include "desktop/window_arranger.h"
-#include "session/settings_keys.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -7,8 +7,7 @@
 #include "data/text_helpers.h"
 #include "session/app_state.h"
 #include "session/remote_calls.h"
-#include "shell/main_window.h"
-#include "shell/startup.h"
+#include "session/termination.h"
 #include "shell/update_check.h"
 #include "ui/failure_box.h"
 #include "ui/message_boxes.h"
@@ -65,11 +64,11 @@ void probeListDateFormat()
     }
 }
 
-void startupServerChecks(TfrmMain* mainWindow)
+void startupServerChecks(const QString& runningVersionText)
 {
     bool newerVersion = false;
     try {
-        newerVersion = mainWindow && mainWindow->lblVersion ? checkForUpdates() : checkForUpdates(QString());
+        newerVersion = checkForUpdates(runningVersionText);
     } catch (const std::exception& e) {
         ShowFailureBox(ErrorMessage(e));
     }
@@ -78,13 +77,11 @@ void startupServerChecks(TfrmMain* mainWindow)
     probeListDateFormat();
 }
 
-TfrmGlobal::TfrmGlobal(bool runStartupChecks, QObject* parent) : QObject(parent), sender(std::make_unique<HttpClient>())
+TfrmGlobal::TfrmGlobal(QObject* parent) : QObject(parent), sender(std::make_unique<HttpClient>())
 {
     setObjectName(u"frmGlobal"_s);
     frmGlobal = this;
     SetSenderSlot(&sender);
-    if (runStartupChecks)
-        startupServerChecks(frmMain);
 }
 
 TfrmGlobal::~TfrmGlobal()

@@ -4,16 +4,16 @@
 #include "data/http_client.h"
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
 
-class TfrmMain;
-
-// Checks run when the remote-call host is created: the version check (a newer version ends
-// the program), then the probe that settles listDateFormat: "yyyy-mm-dd", "yyyy/mm/dd" and
+// The server checks of the start, run once the remote-call host exists: the version check against
+// runningVersionText (the main window's version label; empty for the build's version), where a
+// newer version ends the program, then the probe that settles listDateFormat: "yyyy-mm-dd", "yyyy/mm/dd" and
 // "dd.mm.yyyy" are tried in turn with "call usp_checkDate"; when all three fail and "constr" is
 // empty, the user is told that the server cannot be found and the program ends.
-void startupServerChecks(TfrmMain* mainWindow);
+void startupServerChecks(const QString& runningVersionText);
 
 // The date-format probe alone (the second half of startupServerChecks).
 void probeListDateFormat();
@@ -23,9 +23,8 @@ class TfrmGlobal final : public QObject {
     Q_DISABLE_COPY_MOVE(TfrmGlobal)
 
 public:
-    // Owns and registers the transport's client; with runStartupChecks it then runs
-    // startupServerChecks on frmMain.
-    explicit TfrmGlobal(bool runStartupChecks = true, QObject* parent = nullptr);
+    // Owns and registers the transport's client.
+    explicit TfrmGlobal(QObject* parent = nullptr);
     ~TfrmGlobal() override;
 
     // The transport's HTTP client; the transport replaces the object when it resets it.

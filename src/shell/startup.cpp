@@ -1,9 +1,10 @@
-// Program start: the long-lived windows in their fixed order, and the request that ends the program.
+// Program start: the long-lived windows in their fixed order.
 #include "shell/startup.h"
 
 #include "orders/item_catalogue.h"
 #include "orders/order_details.h"
 #include "orders/print_data_module.h"
+#include "session/termination.h"
 #include "shell/main_window.h"
 #include "shell/remote_host.h"
 #include "storage/storage_locations.h"
@@ -11,16 +12,12 @@
 #include "storage/tyre_search.h"
 #include "ui/message_dialog.h"
 
-#include <QCoreApplication>
-#include <QPointer>
+#include <QLabel>
 
 #include <memory>
 #include <vector>
 
 namespace {
-bool terminationRequested = false;
-std::function<void()> terminationHook;
-
 // The long-lived objects in creation order; destroyed in reverse order.
 std::vector<std::unique_ptr<QObject>>& LongLivedObjects()
 {
@@ -41,7 +38,8 @@ bool CreateLongLivedWindows()
     if (!mainWindow->FormCreate())
         return false;
     mainWindow->show();
-    Keep(new TfrmGlobal(true));
+    Keep(new TfrmGlobal);
+    startupServerChecks(mainWindow->lblVersion->text());
     if (ApplicationTerminationRequested())
         return false;
     frmNalogDetails = Keep(new TfrmNalogDetails);
@@ -54,40 +52,9 @@ bool CreateLongLivedWindows()
     return !ApplicationTerminationRequested();
 }
 
-void EnsurePrintDataModule()
-{
-    if (!DataModule1)
-        new TDataModule1(QCoreApplication::instance());
-}
-
 void DestroyLongLivedWindows()
 {
     auto& objects = LongLivedObjects();
     while (!objects.empty())
         objects.pop_back();
-}
-
-void TerminateApplication()
-{
-    terminationRequested = true;
-    if (terminationHook) {
-        terminationHook();
-        return;
-    }
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
-}
-
-bool ApplicationTerminationRequested()
-{
-    return terminationRequested;
-}
-
-void ResetApplicationTermination()
-{
-    terminationRequested = false;
-}
-
-void SetTerminationHook(std::function<void()> hook)
-{
-    terminationHook = std::move(hook);
 }

@@ -6,10 +6,7 @@
 #include "data/settings_store.h"
 #include "desktop/url_opener.h"
 #include "session/remote_calls.h"
-#include "shell/main_window.h"
 #include "ui/message_dialog.h"
-
-#include <QLabel>
 
 using namespace Qt::StringLiterals;
 
@@ -87,9 +84,4 @@ bool checkForUpdates(const QString& runningVersionText)
     if (answer == mdrFirst)
         OpenDownloadPage();
     return true;
-}
-
-bool checkForUpdates()
-{
-    return checkForUpdates(frmMain && frmMain->lblVersion ? frmMain->lblVersion->text() : RunningVersionLabel());
 }

@@ -18,5 +18,3 @@ QString RunningVersionLabel();
 // the program. A failed call, or a "vers" that gives no number, is reported as a failed
 // check and answers false.
 bool checkForUpdates(const QString& runningVersionText);
-// The same with the text of the main window's version label.
-bool checkForUpdates();

@@ -2,7 +2,8 @@
 #include "signin/company_details.h"
 
 #include "data/errors.h"
-#include "session/settings_keys.h"
+#include "data/settings_keys.h"
+#include "data/settings_store.h"
 #include "ui/button_styles.h"
 #include "ui/failure_box.h"
 #include "ui/message_boxes.h"
@@ -32,6 +33,8 @@ QString FieldName(const QString& label)
 TfrmUrejanjePodatkov::TfrmUrejanjePodatkov(QWidget* parent)
     : OrdavoWindow(u"frmUrejanjePodatkov"_s, u"Urejanje podatkov"_s, 81, parent)
 {
+    // Every opening shows the details as they are stored now.
+    setFormShowRuns(FormShowRuns::EveryShow);
     buildControls();
 }
 
@@ -88,13 +91,6 @@ void TfrmUrejanjePodatkov::buildControls()
     connect(shrani, &TXpButton::clicked, this, &TfrmUrejanjePodatkov::shraniClick);
 
     OuterSizeKeeper::withClientSize(this, QSize(489, 323), QSize(400, 300));
-}
-
-void TfrmUrejanjePodatkov::showEvent(QShowEvent* event)
-{
-    OrdavoWindow::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
 }
 
 void TfrmUrejanjePodatkov::FormShow()

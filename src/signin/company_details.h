@@ -28,9 +28,6 @@ public:
     QLineEdit* txtSpletnaStran = nullptr;
     TXpButton* shrani = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     struct Row {
         QString label;
@@ -40,5 +37,5 @@ private:
     };
     std::array<Row, 6> rows();
     void buildControls();
-    void FormShow();
+    void FormShow() override;
 };

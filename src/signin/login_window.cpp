@@ -4,11 +4,11 @@
 #include "data/errors.h"
 #include "data/remote_call.h"
 #include "data/server_contract.h"
+#include "data/settings_keys.h"
 #include "data/settings_store.h"
 #include "data/text_helpers.h"
 #include "session/app_state.h"
 #include "session/remote_calls.h"
-#include "session/settings_keys.h"
 #include "ui/button_styles.h"
 #include "ui/failure_box.h"
 #include "ui/message_boxes.h"
@@ -116,6 +116,8 @@ TfrmnalogLogin::TfrmnalogLogin(QWidget* parent)
 {
     frmnalogLogin = this;
     SetLoginClient(senderlogin.get());
+    // Every opening starts the sign-in afresh.
+    setFormShowRuns(FormShowRuns::EveryShow);
     buildControls();
     tmrauto = new QTimer(this);
     tmrauto->setObjectName(u"tmrauto"_s);
@@ -159,13 +161,6 @@ void TfrmnalogLogin::buildControls()
     connect(XpButton1, &TXpButton::clicked, this, &TfrmnalogLogin::XpButton1Click);
 
     OuterSizeKeeper::withClientSize(this, QSize(489, 261), QSize(400, 300));
-}
-
-void TfrmnalogLogin::showEvent(QShowEvent* event)
-{
-    OrdavoWindow::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
 }
 
 void TfrmnalogLogin::FormShow()

@@ -48,12 +48,9 @@ public:
     // The HTTP client the transport uses for the first attempt of calls at an explicit address.
     std::unique_ptr<HttpClient> senderlogin;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void buildControls();
-    void FormShow();
+    void FormShow() override;
     // Steps after the directory answered: root, registration, settings. False: a message was shown.
     bool registerAndStore(const Recordset& directory, const QString& code);
     void storeSettings(const Recordset& directory, const QString& root, const QString& code);

@@ -111,15 +111,6 @@ void TfrmShranjevanjeGumUrejanjeProstorov::buildControls()
     OuterSizeKeeper::withOuterSize(this, QSize(657, 384), QSize(400, 300));
 }
 
-void TfrmShranjevanjeGumUrejanjeProstorov::showEvent(QShowEvent* event)
-{
-    OrdavoWindow::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    FormShow();
-}
-
 void TfrmShranjevanjeGumUrejanjeProstorov::FormShow()
 {
     BusyGuard::Scope busy(*busy_);

@@ -23,13 +23,10 @@ public:
     // Entry i belongs to item i of cmbProstori; entry 0 is "Dodaj novega..." with id -1.
     const QVector<Tlokacije>& locations() const { return lokacije; }
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void buildControls();
 
-    void FormShow();
+    void FormShow() override;
     void loadLokacije();
     void cmbProstoriChange();
     void shraniClick();
@@ -55,5 +52,4 @@ private:
     BusyGuard* busy_ = nullptr;
 
     QVector<Tlokacije> lokacije;
-    bool shown_ = false;
 };

@@ -194,15 +194,6 @@ bool TfrmShranjevanjeGumVpisiNevpisane::eventFilter(QObject* watched, QEvent* ev
     return OrdavoWindow::eventFilter(watched, event);
 }
 
-void TfrmShranjevanjeGumVpisiNevpisane::showEvent(QShowEvent* event)
-{
-    OrdavoWindow::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    FormShow();
-}
-
 void TfrmShranjevanjeGumVpisiNevpisane::FormShow()
 {
     BusyGuard::Scope busy(*busy_);

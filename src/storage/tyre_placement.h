@@ -29,7 +29,6 @@ public:
     const StoredTyreListModel& orders() const { return *model_; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -37,7 +36,7 @@ private:
     QWidget* buildTopBandControls();
     QWidget* buildAssignmentPanel();
 
-    void FormShow();
+    void FormShow() override;
     void Osveigume1Click();
     void filterChanged();
     void loadProstori();
@@ -63,5 +62,4 @@ private:
     BusyGuard* busy_ = nullptr;
 
     QVector<Tlokacije> lokacije;
-    bool shown_ = false;
 };

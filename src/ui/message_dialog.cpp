@@ -7,6 +7,7 @@
 #include "message_boxes.h"
 #include "ordavo_fonts.h"
 #include "ordavo_pictures.h"
+#include "widget_colours.h"
 #include "window_owner.h"
 #include "xp_button.h"
 
@@ -55,13 +56,6 @@ Qt::Alignment MessageAlignment(int alignment)
     default:
         return Qt::AlignHCenter | Qt::AlignTop;
     }
-}
-
-void SetTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, colour);
-    widget->setPalette(p);
 }
 
 QPointer<TfrmOrdavoDIalog>& DialogInstance()

@@ -19,14 +19,6 @@
 
 using namespace Qt::StringLiterals;
 
-void SetBackgroundColour(QWidget* widget, const QColor& colour)
-{
-    QPalette p = widget->palette();
-    p.setColor(QPalette::Window, colour);
-    widget->setPalette(p);
-    widget->setAutoFillBackground(true);
-}
-
 TopBand::TopBand(int height, QWidget* parent) : QWidget(parent), banner_(new QLabel(this))
 {
     setObjectName(u"pnlTop"_s);
@@ -123,7 +115,12 @@ bool OrdavoWindow::FormKeyDown(QKeyEvent* event)
 
 void OrdavoWindow::showEvent(QShowEvent* event)
 {
-    if (!shownBefore_ && !event->spontaneous()) {
+    if (event->spontaneous()) {
+        QDialog::showEvent(event);
+        return;
+    }
+    const bool firstShow = !shownBefore_;
+    if (firstShow) {
         shownBefore_ = true;
         KeepGlyphsInsideLabels(*this);
         if (centredOnMainWindow_)
@@ -131,6 +128,8 @@ void OrdavoWindow::showEvent(QShowEvent* event)
         KeepOnScreen(this);
     }
     QDialog::showEvent(event);
+    if (firstShow || formShowRuns_ == FormShowRuns::EveryShow)
+        FormShow();
 }
 
 void OrdavoWindow::keyPressEvent(QKeyEvent* event)

@@ -2,6 +2,8 @@
 // saving.
 #pragma once
 
+#include "widget_colours.h"
+
 #include <QDialog>
 #include <QWidget>
 
@@ -9,10 +11,6 @@
 
 class QKeyEvent;
 class QLabel;
-
-// Colours of the chrome.
-inline constexpr QRgb kWindowBackground = 0xDBDBDB;
-inline constexpr QRgb kBandColour = 0x063263;
 
 // A panel in the band colour with the 1000 x 100 banner ("imgTop") anchored to its right edge;
 // on a narrower window the banner's left part is cut off. Controls may be placed on it.
@@ -94,6 +92,14 @@ public:
     void setCentredOnMainWindow(bool centred) { centredOnMainWindow_ = centred; }
 
 protected:
+    // When FormShow runs: the first time the window is shown, or each time the program shows it
+    // (never when the window system shows it again, for example after minimising).
+    enum class FormShowRuns { FirstShow, EveryShow };
+    void setFormShowRuns(FormShowRuns runs) { formShowRuns_ = runs; }
+
+    // Runs after the window has been shown, as setFormShowRuns says; the default does nothing.
+    virtual void FormShow() {}
+
     // Sees every key press of the window first; true consumes it. The default closes the window
     // on Esc or Ctrl+W.
     virtual bool FormKeyDown(QKeyEvent* event);
@@ -105,7 +111,5 @@ private:
     WindowChrome* chrome_;
     bool centredOnMainWindow_ = true;
     bool shownBefore_ = false;
+    FormShowRuns formShowRuns_ = FormShowRuns::FirstShow;
 };
-
-// Sets the background colour of a widget and makes it paint it.
-void SetBackgroundColour(QWidget* widget, const QColor& colour);

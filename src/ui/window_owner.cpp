@@ -7,8 +7,6 @@
 #include <QWidget>
 #include <QWindow>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 QPointer<QWidget>& RegisteredOwner()
 {
@@ -24,14 +22,7 @@ void SetDialogOwnerWindow(QWidget* window)
 
 QWidget* DialogOwnerWindow()
 {
-    if (QWidget* owner = RegisteredOwner().data())
-        return owner;
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows) {
-        if (window->objectName() == u"frmMain"_s)
-            return window;
-    }
-    return nullptr;
+    return RegisteredOwner().data();
 }
 
 void CentreOnOwnerWindow(QWidget* window)

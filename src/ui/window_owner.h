@@ -6,7 +6,7 @@ class QWidget;
 // The shell registers its main window here once it exists; nullptr unregisters it.
 void SetDialogOwnerWindow(QWidget* window);
 
-// The registered main window, else a top-level widget named "frmMain", else nullptr.
+// The registered main window while it exists, else nullptr.
 QWidget* DialogOwnerWindow();
 
 // Moves the window so that its centre lies on the centre of the main window (on the centre of

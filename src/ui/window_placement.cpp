@@ -1,6 +1,7 @@
 // Saves and restores a window's outer position and size under its object name in the settings store.
 #include "window_placement.h"
 
+#include "data/settings_keys.h"
 #include "data/settings_store.h"
 
 #include <QCoreApplication>
@@ -20,8 +21,6 @@ bool placementSaving = false;
 
 namespace {
 
-const QString kSection = u"ordavo"_s;
-
 // The frame the window manager last gave a window of this program: the best guess for a window
 // it has not framed yet (all of them carry the same decorations). Empty until one was framed.
 QMargins lastFrame;
@@ -35,7 +34,7 @@ QWidget* AsWindow(QObject* form)
 std::optional<int> StoredInteger(const QString& key)
 {
     bool ok = false;
-    const int value = ReadSetting(kSection, key).toInt(&ok);
+    const int value = Setting(key).toInt(&ok);
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
@@ -309,10 +308,10 @@ void saveFormPlacement(QObject* form)
         return;
     const QString name = window->objectName();
     const QRect outer = OuterRect(window);
-    WriteSetting(kSection, u"left"_s + name, QString::number(outer.x()));
-    WriteSetting(kSection, u"top"_s + name, QString::number(outer.y()));
-    WriteSetting(kSection, u"width"_s + name, QString::number(outer.width()));
-    WriteSetting(kSection, u"height"_s + name, QString::number(outer.height()));
+    StoreSetting(SettingKey::PlacementLeftPrefix + name, QString::number(outer.x()));
+    StoreSetting(SettingKey::PlacementTopPrefix + name, QString::number(outer.y()));
+    StoreSetting(SettingKey::PlacementWidthPrefix + name, QString::number(outer.width()));
+    StoreSetting(SettingKey::PlacementHeightPrefix + name, QString::number(outer.height()));
 }
 
 void restoreFormPlacement(QObject* form)
@@ -321,10 +320,10 @@ void restoreFormPlacement(QObject* form)
     if (!window)
         return;
     const QString name = window->objectName();
-    const std::optional<int> left = StoredInteger(u"left"_s + name);
-    const std::optional<int> top = StoredInteger(u"top"_s + name);
-    const std::optional<int> width = StoredInteger(u"width"_s + name);
-    const std::optional<int> height = StoredInteger(u"height"_s + name);
+    const std::optional<int> left = StoredInteger(SettingKey::PlacementLeftPrefix + name);
+    const std::optional<int> top = StoredInteger(SettingKey::PlacementTopPrefix + name);
+    const std::optional<int> width = StoredInteger(SettingKey::PlacementWidthPrefix + name);
+    const std::optional<int> height = StoredInteger(SettingKey::PlacementHeightPrefix + name);
 
     placementSaving = false;
     TrackPlacement(window);

@@ -12,7 +12,7 @@ class QWidget;
 // main window sets it when it is first shown; restoreFormPlacement clears it while it applies.
 extern bool placementSaving;
 
-// Writes "left", "top", "width" and "height" + the window's object name (section "ordavo"), in
+// Writes "left", "top", "width" and "height" + the window's object name (the client's section), in
 // this order, as decimal texts of its outer rectangle (frame included). Does nothing for an
 // object that is not a window.
 // A window whose placement is tracked (see TrackPlacement) and restored is written only once
@@ -40,6 +40,9 @@ void TrackPlacement(QWidget* window);
 // Moves the window, and shrinks it if it must, so that it lies inside the screens' available
 // areas now (with the frame it is expected to get when it is not framed yet) and again once the
 // window manager has framed it. Windows call it when they first show.
+// The frame a window is expected to get is the one the window manager last gave a window of this
+// program, kept for the whole run (all of them carry the same decorations), so that only the
+// first window of a run is placed before its frame is known; none is expected until one was framed.
 void KeepOnScreen(QWidget* window);
 
 // The outer rectangle a window is given: unchanged while it lies inside one of the available

@@ -1,35 +1,10 @@
 // Tests of the payload decoder: the splitting rule, header and rows, escape tokens, and what makes a payload fail.
 #include "data/payload.h"
+#include "support/recordset_dump.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A table as one line: "name:type,..." then each row as "value|value" with canonical values,
-// "<null>" for null; "none" for no Recordset.
-QString Dump(const RecordsetPtr& set)
-{
-    if (!set)
-        return u"none"_s;
-    QStringList parts;
-    QStringList columns;
-    for (int c = 0; c < set->columnCount(); ++c)
-        columns << set->columnName(c) + u':' + QLatin1StringView(ColumnTypeName(set->columnType(c)));
-    parts << columns.join(u',');
-    for (set->MoveFirst(); !set->Eof(); set->MoveNext()) {
-        QStringList values;
-        for (int c = 0; c < set->columnCount(); ++c) {
-            const Field field = set->fieldAt(c);
-            values << (field.isNull() ? u"<null>"_s : field.canonicalText());
-        }
-        parts << values.join(u'|');
-    }
-    return parts.join(u" / "_s);
-}
-
-} // namespace
 
 class PayloadDecoderTest : public QObject {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "data/payload.h"
 #include "data/percent_codec.h"
 #include "data/remote_call.h"
+#include "support/recordset_dump.h"
 
 #include <QTest>
 
@@ -87,8 +88,8 @@ private slots:
         for (int i = 0; i < 3000; ++i) {
             const QByteArray payload = PayloadOracle::RandomPayload(random);
             const QString expected = PayloadOracle::DecodePayload(payload);
-            QCOMPARE(PayloadOracle::Dump(DecodePayload(payload)), expected);
-            QCOMPARE(PayloadOracle::Dump(DecodePayload(QByteArray(payload))), expected); // the handed-over buffer
+            QCOMPARE(Dump(DecodePayload(payload)), expected);
+            QCOMPARE(Dump(DecodePayload(QByteArray(payload))), expected); // the handed-over buffer
             tables += expected != u"none"_s ? 1 : 0;
             for (const QString& row : expected.split(u" / "_s).mid(1))
                 filledCells += int(row.split(u'|').size() - row.count(u"<null>"_s));
@@ -118,7 +119,7 @@ private slots:
                     withEmptyFields += random() % 4 == 0 ? "\"\"x{" : "\"\"{";
             }
             const QString expected = PayloadOracle::DecodePayload(withEmptyFields);
-            QCOMPARE(PayloadOracle::Dump(DecodePayload(withEmptyFields)), expected);
+            QCOMPARE(Dump(DecodePayload(withEmptyFields)), expected);
             const bool hasEmptyField = withEmptyFields.contains("{\"\"{") || withEmptyFields.contains("{\"\"~");
             tablesWithEmptyFields += hasEmptyField && expected != u"none"_s ? 1 : 0;
         }
@@ -135,7 +136,7 @@ private slots:
                     const QByteArray value = QByteArray(first, 'a') + token + QByteArray(second, 'b') + token +
                                              QByteArray(first + second, 'c');
                     const QByteArray payload = "id,3{t,200{u,200~1{" + value + "{" + value + "~2{" + value;
-                    QCOMPARE(PayloadOracle::Dump(DecodePayload(payload)), PayloadOracle::DecodePayload(payload));
+                    QCOMPARE(Dump(DecodePayload(payload)), PayloadOracle::DecodePayload(payload));
                 }
             }
         }
@@ -151,7 +152,7 @@ private slots:
             const QByteArray answer =
                 "[success]" + (random() % 8 == 0 ? encoded + PayloadOracle::RandomPercentText(random) : encoded);
             const QString expected = PayloadOracle::DecodePayload(PayloadOracle::PercentDecode(answer.sliced(9)));
-            QCOMPARE(PayloadOracle::Dump(ClassifyAnswer(answer, u"call usp_x ()"_s).recordset), expected);
+            QCOMPARE(Dump(ClassifyAnswer(answer, u"call usp_x ()"_s).recordset), expected);
         }
     }
 };

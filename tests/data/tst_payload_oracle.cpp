@@ -387,25 +387,6 @@ QString DecodePayload(QByteArrayView input)
     return parts.join(u" / "_s);
 }
 
-QString Dump(const RecordsetPtr& set)
-{
-    if (!set)
-        return u"none"_s;
-    QStringList parts, names;
-    for (int c = 0; c < set->columnCount(); ++c)
-        names << set->columnName(c) + u':' + QLatin1StringView(ColumnTypeName(set->columnType(c)));
-    parts << names.join(u',');
-    for (set->MoveFirst(); !set->Eof(); set->MoveNext()) {
-        QStringList values;
-        for (int c = 0; c < set->columnCount(); ++c) {
-            const Field field = set->fieldAt(c);
-            values << (field.isNull() ? u"<null>"_s : field.canonicalText());
-        }
-        parts << values.join(u'|');
-    }
-    return parts.join(u" / "_s);
-}
-
 QByteArray PercentEncode(QByteArrayView bytes)
 {
     QByteArray encoded;

@@ -18,12 +18,10 @@ namespace PayloadOracle {
 QByteArray PercentDecode(QByteArrayView text);
 
 // The table the payload stands for, as one text: "name:type,..." then " / " and each row as
-// canonical values joined by "|" ("<null>" for null); "none" when there is no table.
-// Built with whole-text replacements and a character-by-character split.
+// canonical values joined by "|" ("<null>" for null); "none" when there is no table: the form
+// Dump gives a table the product decoded. Built with whole-text replacements and a
+// character-by-character split.
 QString DecodePayload(QByteArrayView payload);
-
-// The same form for a table the product decoded.
-QString Dump(const RecordsetPtr& set);
 
 // Every byte that is not an ASCII letter or digit as "%XX".
 QByteArray PercentEncode(QByteArrayView bytes);

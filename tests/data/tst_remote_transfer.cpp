@@ -372,6 +372,9 @@ private slots:
             QCOMPARE(LastTransferFailure(), failure);
         }
         QCOMPARE(LastRemoteError, QString());
+        // Clearing the transport's state leaves no failure for the next reader.
+        ClearRemoteState();
+        QCOMPARE(LastTransferFailure(), QString());
     }
 
     // A call nested in the queued events (they run before the retry) keeps its own failure.

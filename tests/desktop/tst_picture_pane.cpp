@@ -3,27 +3,12 @@
 #include "desktop/picture_pane.h"
 
 #include "support/loopback_server.h"
+#include "support/test_pictures.h"
 
-#include <QBuffer>
 #include <QSignalSpy>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QByteArray Png(const QSize& size, const QColor& colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-} // namespace
 
 class PicturePaneTest : public QObject {
     Q_OBJECT

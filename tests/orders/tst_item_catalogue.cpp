@@ -316,7 +316,8 @@ void TestItemCatalogue::unreachableServerIsSaidOnceForEveryCall()
     DialogTestHook::reset();
     DialogTestHook::activate();
     click("shrani");
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(selectedRow(), 1);
     QVERIFY(child<QWidget>("pnlAddDelete")->isVisible());
 
@@ -324,13 +325,15 @@ void TestItemCatalogue::unreachableServerIsSaidOnceForEveryCall()
     DialogTestHook::activate();
     DialogTestHook::setNextAnswers({mrYes});
     click("btnDeletePostavka");
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(selectedRow(), 1);
 
     DialogTestHook::reset();
     DialogTestHook::activate();
     open();
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(child<QTableWidget>("lviewPostavke")->rowCount(), 0);
 }
 

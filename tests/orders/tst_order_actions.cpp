@@ -211,14 +211,16 @@ void OrderActionsTest::unreachableServerIsSaidOnceWithoutRefresh()
     PointWorkshopAt(down.baseUrl());
     workshop_->clearStatements();
     QTest::mouseClick(window_->shrani, Qt::LeftButton);
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(listRefreshes(), 0);
     QVERIFY(!QGuiApplication::overrideCursor());
 
     DialogTestHook::reset();
     DialogTestHook::activate();
     QVERIFY(!checkNalogEditLock(1532));
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
 }
 
 void OrderActionsTest::editLockBeforePreview_data()

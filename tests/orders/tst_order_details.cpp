@@ -325,7 +325,8 @@ void OrderDetailsTest::unreachableServerIsSaidOnceAndShowsNoItems()
     DialogTestHook::reset();
     DialogTestHook::activate();
     show(1532);
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(child<QTreeWidget>("lviewPostavke")->topLevelItemCount(), 0);
 }
 

@@ -3,6 +3,7 @@
 #include "orders/order_details.h"
 #include "orders/order_documents.h"
 
+#include "support/test_pictures.h"
 #include "support/window_test_kit.h"
 
 #include "data/errors.h"
@@ -14,7 +15,6 @@
 #include "ui/message_boxes.h"
 #include "ui/xp_button.h"
 
-#include <QBuffer>
 #include <QImageReader>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -39,17 +39,6 @@ QList<quint8> JpegMarkers(const QByteArray& jpeg)
         at += 2 + length;
     }
     return markers;
-}
-
-QByteArray Png(const QSize& size, const QColor& colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 const QByteArray kPdf = "%PDF-1.4\nfake order\n%%EOF\n";

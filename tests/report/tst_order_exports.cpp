@@ -10,6 +10,7 @@
 #include "ui/message_boxes.h"
 
 #include "export_reading.h"
+#include "letterhead_settings.h"
 #include "loopback_sender.h"
 #include "loopback_server.h"
 #include "order_items_answer.h"
@@ -55,18 +56,9 @@ private slots:
         InstallLoopbackSender(sender_);
         server_.setHandler([this](const LoopbackRequest&) { return LoopbackAnswer::text(answer_); });
         QVERIFY(dir_.isValid());
-        const std::pair<const char16_t*, const char16_t*> settings[] = {
-            {u"weburl", u""},
-            {u"companyname", u"Avtoservis Novak"},
-            {u"companyaddress", u"Glavna cesta 5"},
-            {u"companyposta", u"4000 Kranj"},
-            {u"companyphone", u"04 123 45 67"},
-            {u"avtotitle", u"Vozilo: "},
-            {u"registrkatitle", u"Reg.št.:"},
-        };
         WriteSetting(u"ordavo"_s, u"weburlroot"_s, server_.baseUrl());
-        for (const auto& [key, value] : settings)
-            WriteSetting(u"ordavo"_s, QString::fromUtf16(key), QString::fromUtf16(value));
+        WriteSetting(u"ordavo"_s, u"weburl"_s, QString());
+        StoreLetterheadSettings();
         DialogTestHook::activate();
         new TfrmPrintIzpis(qApp);
     }

@@ -94,9 +94,7 @@ private slots:
         QVERIFY(result.unreachable);
         QVERIFY2(clock.elapsed() < 10000, "the call waited longer than its stall times");
         QCOMPARE(workshop_->heldRequests(), 2);
-        QCOMPARE(UnreachableDialogsMismatch(1), QString());
-        QVERIFY2(DialogTestHook::lastShown().details.contains(u"no data received"_s),
-                 qPrintable(DialogTestHook::lastShown().details));
+        QCOMPARE(UnreachableDialogsMismatch(u"no data received"_s), QString());
     }
 
     // A close request from the window manager during a call is carried out when the call ends,

@@ -8,9 +8,9 @@
 #include "data/text_helpers.h"
 #include "desktop/url_opener.h"
 #include "session/app_state.h"
+#include "session/termination.h"
 #include "shell/main_window.h"
 #include "shell/remote_host.h"
-#include "shell/startup.h"
 #include "shell/update_check.h"
 #include "signin/login_window.h"
 #include "ui/message_boxes.h"
@@ -268,7 +268,7 @@ private slots:
         RemoteTestSetup remote(workshop_->baseUrl());
         workshop_->answer(u"call usp_getversion()"_s, TableAnswer({{u"vers"_s, 200}}, {{u"1.1.3.400"_s}}));
         DialogTestHook::setNextAnswers({mdrSecond});
-        startupServerChecks(nullptr);
+        startupServerChecks(QString());
         QVERIFY(ApplicationTerminationRequested());
         QVERIFY(workshop_->statements().last().startsWith(u"call usp_checkDate"_s));
     }

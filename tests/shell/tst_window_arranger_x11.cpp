@@ -6,8 +6,8 @@
 #include "data/settings_store.h"
 #include "desktop/window_arranger.h"
 #include "session/app_state.h"
+#include "session/termination.h"
 #include "shell/main_window.h"
-#include "shell/startup.h"
 #include "ui/message_boxes.h"
 
 #include <QApplication>

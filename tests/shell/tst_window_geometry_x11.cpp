@@ -519,7 +519,7 @@ void WindowGeometryTest::printPreviewFitsAndShowsEveryExport()
     QRect outer;
     QRect area;
     QStringList hiddenExports;
-    const bool shown = InsideModalLoop([this] { PrintShownOrder(*order_, 1); },
+    const bool shown = InsideModalLoop([this] { order_->XpButton3Click(); },
                                        [&](QWidget* preview) {
                                            QTest::qWait(300);
                                            if (!SaveScreenshot(*preview, u"print-preview"_s))

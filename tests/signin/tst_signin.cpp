@@ -45,11 +45,6 @@ QByteArray DirectoryAnswer(const QString& root, const std::optional<QString>& co
                          u"01 234 56 79"_s, u"SI12345678"_s, u"www.kovac.si"_s, u"Vozilo:"_s, u"Registrska:"_s}});
 }
 
-QString Setting(const QString& key)
-{
-    return ReadSetting(u"ordavo"_s, key);
-}
-
 // The keys of section [ordavo] in the order the settings file holds them.
 QStringList KeysInFileOrder(const QString& path)
 {

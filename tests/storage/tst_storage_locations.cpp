@@ -309,7 +309,8 @@ void TestStorageLocations::unreachableServerIsSaidOnceForEveryCall()
     DialogTestHook::reset();
     DialogTestHook::activate();
     click("shrani");
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(child<QLineEdit>("txtImeProstora")->text(), u"Regal Z"_s);
     QCOMPARE(child<QComboBox>("cmbProstori")->currentIndex(), 1);
 
@@ -317,13 +318,15 @@ void TestStorageLocations::unreachableServerIsSaidOnceForEveryCall()
     DialogTestHook::activate();
     DialogTestHook::setNextAnswers({mrOk});
     click("btnIzbrisi");
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(comboItems().size(), 3);
 
     DialogTestHook::reset();
     DialogTestHook::activate();
     open();
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(comboItems(), QStringList{u"Dodaj novega..."_s});
 }
 

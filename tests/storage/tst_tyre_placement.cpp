@@ -378,20 +378,23 @@ void TestTyrePlacement::unreachableServerIsSaidForEveryCall()
     DialogTestHook::reset();
     DialogTestHook::activate();
     QTest::mouseClick(child<QPushButton>("shrani"), Qt::LeftButton);
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QVERIFY(child<QWidget>("pnlVpisiNevpisanega")->isVisible());
     QCOMPARE(combo->currentIndex(), 1);
 
     DialogTestHook::reset();
     DialogTestHook::activate();
     clickRadio("rdbVneseni");
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(child<QTableView>("lviewMain")->model()->rowCount(), 0);
 
     DialogTestHook::reset();
     DialogTestHook::activate();
     open();
-    QVERIFY2(UnreachableDialogsMismatch(2).isEmpty(), qPrintable(UnreachableDialogsMismatch(2)));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason(), 2).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason(), 2)));
     QCOMPARE(child<QComboBox>("cmbProstori")->count(), 0);
 }
 

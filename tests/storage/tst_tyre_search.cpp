@@ -206,7 +206,8 @@ void TestTyreSearch::unreachableServerIsSaidOnce()
     DialogTestHook::reset();
     DialogTestHook::activate();
     QTest::mouseClick(child<QPushButton>("btnNajdi"), Qt::LeftButton);
-    QVERIFY2(UnreachableDialogsMismatch().isEmpty(), qPrintable(UnreachableDialogsMismatch()));
+    QVERIFY2(UnreachableDialogsMismatch(down.reason()).isEmpty(),
+             qPrintable(UnreachableDialogsMismatch(down.reason())));
     QCOMPARE(child<QTableView>("lviewMain")->model()->rowCount(), 0);
 }
 

@@ -205,6 +205,13 @@ QString UnreachableWorkshop::baseUrl() const
     return server_.baseUrl();
 }
 
+QString UnreachableWorkshop::reason() const
+{
+    if (kind_ == Refused)
+        return u"port %1"_s.arg(refusedPort_);
+    return u"HTTP/1.1 500"_s;
+}
+
 void AddUnreachableRows()
 {
     QTest::addColumn<int>("kind");
@@ -212,16 +219,18 @@ void AddUnreachableRows()
     QTest::addRow("HTTP 500") << int(UnreachableWorkshop::ServerError);
 }
 
-QString UnreachableDialogsMismatch(int count)
+QString UnreachableDialogsMismatch(const QString& reason, int count)
 {
+    static const QString prefix = u"Strežnik ni dosegljiv: "_s;
     QList<ShownMessage> shown;
     for (const ShownMessage& message : DialogTestHook::shown()) {
         if (message.box == ShownMessage::Box::Dialog || message.title == u"Napaka"_s)
             shown.append(message);
     }
-    const auto unreachableDialog = [](const ShownMessage& message) {
+    const auto unreachableDialog = [&reason](const ShownMessage& message) {
         return message.box == ShownMessage::Box::Dialog && message.kind == 0 &&
-               message.text == u"Napaka pri komunikaciji"_s && message.details.startsWith(u"Strežnik ni dosegljiv: "_s);
+               message.text == u"Napaka pri komunikaciji"_s && message.details.startsWith(prefix) &&
+               message.details.sliced(prefix.size()).contains(reason);
     };
     if (shown.size() == count && std::all_of(shown.begin(), shown.end(), unreachableDialog))
         return {};

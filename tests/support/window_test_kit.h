@@ -100,6 +100,8 @@ public:
     enum Kind { Refused, ServerError };
     explicit UnreachableWorkshop(Kind kind);
     QString baseUrl() const;
+    // What the transport's reason for the failure says: the port nothing listens on, or the status.
+    QString reason() const;
 
 private:
     Kind kind_;
@@ -112,8 +114,9 @@ void AddUnreachableRows();
 
 // Empty when the failures shown since the hook was last reset (dialogs and "Napaka" boxes;
 // questions and notices aside) are exactly `count` communication-error dialogs whose details
-// give the transport's reason; else what was shown.
-QString UnreachableDialogsMismatch(int count = 1);
+// are "Strežnik ni dosegljiv: " and the transport's reason, which says `reason`; else what was
+// shown.
+QString UnreachableDialogsMismatch(const QString& reason, int count = 1);
 
 // The boxes shown since the hook was last reset, as "title|text" lines (dialog: kind title and text).
 QStringList ShownBoxes();

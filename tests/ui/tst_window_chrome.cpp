@@ -18,11 +18,6 @@ namespace {
 
 const QString kSection = u"ordavo"_s;
 
-QString Setting(const QString& key)
-{
-    return ReadSetting(kSection, key);
-}
-
 // A secondary window with a text box, a button and a count of previewed keys.
 class TfrmTest final : public OrdavoWindow {
 public:
@@ -223,16 +218,21 @@ private slots:
         main.setGeometry(100, 100, 800, 600);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        // Found by its object name without registration, and by registration.
+        // Only a registered window is the owner, whatever the others are named.
+        QCOMPARE(DialogOwnerWindow(), nullptr);
+        SetDialogOwnerWindow(&main);
         QCOMPARE(DialogOwnerWindow(), &main);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_));
         const QPoint offset = window_->frameGeometry().center() - main.frameGeometry().center();
         QVERIFY2(offset.manhattanLength() <= 2, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
 
-        QWidget other;
-        SetDialogOwnerWindow(&other);
-        QCOMPARE(DialogOwnerWindow(), &other);
+        {
+            QWidget other;
+            SetDialogOwnerWindow(&other);
+            QCOMPARE(DialogOwnerWindow(), &other);
+        }
+        QCOMPARE(DialogOwnerWindow(), nullptr);
     }
 
     void refusedWriteIsReportedOnce()

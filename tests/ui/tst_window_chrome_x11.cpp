@@ -29,11 +29,6 @@ namespace {
 
 const QString kSection = u"ordavo"_s;
 
-QString Setting(const QString& key)
-{
-    return ReadSetting(kSection, key);
-}
-
 void StorePlacement(const QString& name, const QRect& outer)
 {
     WriteSetting(kSection, u"left"_s + name, QString::number(outer.x()));
@@ -193,6 +188,7 @@ private slots:
     {
         QTest::addColumn<QRect>("stored");
         QTest::addRow("right of the screen") << QRect(2500, 100, 500, 400);
+        QTest::addRow("a sliver of the title bar on screen") << QRect(1900, 100, 800, 600);
         QTest::addRow("above the screen") << QRect(200, -900, 500, 400);
         QTest::addRow("larger than the screen") << QRect(50, 40, 2600, 1500);
     }

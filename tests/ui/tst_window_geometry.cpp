@@ -21,6 +21,8 @@ private slots:
         QTest::addRow("inside: unchanged") << QRect(100, 50, 902, 725) << small << fullHd << QRect(100, 50, 902, 725);
         QTest::addRow("partly off the right: moved in")
             << QRect(1500, 50, 902, 725) << small << fullHd << QRect(1018, 50, 902, 725);
+        QTest::addRow("a sliver of the title bar on screen: moved in")
+            << QRect(1900, 100, 800, 600) << small << fullHd << QRect(1120, 100, 800, 600);
         QTest::addRow("on the second screen")
             << QRect(2000, 100, 800, 600) << small << twoScreens << QRect(2000, 100, 800, 600);
         QTest::addRow("across both screens: onto the one holding most")

@@ -1,4 +1,4 @@
-// The names of the client's settings in the settings store, and reading and writing them in the client's section.
+// The names of the client's settings in the settings store: its section and every key the client reads or writes.
 #pragma once
 
 #include <QString>
@@ -15,6 +15,11 @@ inline const QString PathToRequest = u"pathToRequest"_s;
 inline const QString AccessCode = u"kodadostop"_s;
 inline const QString UpdateCounter = u"needeedupdatenum"_s;
 inline const QString ConnectionString = u"constr"_s;
+
+// Configuration with a built-in default (see DirectoryUrl, SupportEmail and ShowTyreStorage).
+inline const QString DirectoryUrl = u"directoryurl"_s;
+inline const QString SupportEmail = u"supportemail"_s;
+inline const QString ShowTyreStorage = u"showtyrestorage"_s;
 
 // The workshop's details as the directory server gave them.
 inline const QString CompanyName = u"companyname"_s;
@@ -38,9 +43,11 @@ inline const QString NotifyNewOrders = u"notifyneworders"_s;
 inline const QString ColumnWidthsPrefix = u"columns"_s;
 inline const QString ListSortPrefix = u"sort"_s;
 
-} // namespace SettingKey
+// A window's remembered place, its outer frame in pixels, stored under these words followed by
+// the window's object name.
+inline const QString PlacementLeftPrefix = u"left"_s;
+inline const QString PlacementTopPrefix = u"top"_s;
+inline const QString PlacementWidthPrefix = u"width"_s;
+inline const QString PlacementHeightPrefix = u"height"_s;
 
-// The value of a key of the client's section (empty when missing).
-QString Setting(const QString& key);
-// Writes a key of the client's section.
-void StoreSetting(const QString& key, const QString& value);
+} // namespace SettingKey
