@@ -152,6 +152,9 @@ void TfrmMain::buildWindow()
     layout->addWidget(lviewMain, 1);
     layout->addWidget(buildBottomBand());
     setCentralWidget(central);
+    // Tab goes in reading order, from the band's pictures down to "Poglej nalog"; the window opens
+    // with the keyboard in the search box all the same.
+    txtSearch->setFocus();
 
     tmrcheck = new QTimer(this);
     tmrcheck->setObjectName(u"tmrcheck"_s);

@@ -13,9 +13,8 @@ PictureButton::PictureButton(const QPixmap& picture, const QString& hint, QWidge
     setToolTip(hint);
     setScaledContents(true);
     setCursor(Qt::PointingHandCursor);
-    // Not a Tab stop: as the first controls of their window they would take the keyboard from
-    // the list or the search box when the window opens. Screen readers press it as a button.
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, a click leaves the focus where it was. Screen readers press it as a button.
+    setFocusPolicy(Qt::TabFocus);
     ReadAsButton(this);
 }
 

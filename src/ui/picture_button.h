@@ -9,8 +9,10 @@ class QPaintEvent;
 class QPixmap;
 
 // Shows a picture scaled to its size, with the hint as its tooltip. A left click on it, or Space
-// or Enter while it has the keyboard focus (given on purpose: it is no Tab stop), emits clicked;
-// with the focus it shows a dotted frame. Screen readers read it as a button named by the hint.
+// or Enter while it has the keyboard focus (Tab reaches it; a click does not take the focus),
+// emits clicked; with the focus it shows a dotted frame. Screen readers read it as a button named
+// by the hint. A window with these pictures above its other controls says which control has the
+// keyboard when it opens.
 class PictureButton final : public QLabel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PictureButton)

@@ -670,7 +670,9 @@ void WindowsFitTest::tabReachesEveryControl_data()
     QTest::addColumn<Window>("which");
     // The controls in the order Tab reaches them, from the first.
     QTest::addColumn<QStringList>("order");
-    QTest::addRow("main") << Window::Main << QStringList{u"lviewMain"_s, u"txtSearch"_s, u"rdbNoviNalogi"_s};
+    QTest::addRow("main") << Window::Main
+                          << QStringList{u"imgAlign"_s, u"Image1"_s, u"lviewMain"_s, u"txtSearch"_s,
+                                         u"rdbNoviNalogi"_s};
     QTest::addRow("sign-in") << Window::SignIn << QStringList{u"txtkoda"_s, u"shrani"_s, u"XpButton1"_s};
     QTest::addRow("company-details") << Window::CompanyDetails
                                      << QStringList{u"txtImePodjetja"_s,
