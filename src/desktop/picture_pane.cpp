@@ -70,6 +70,13 @@ void PicturePane::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     paintContent(painter, size());
+    if (!hasFocus())
+        return;
+    // A pane the keyboard reached shows a dotted frame in the opposite of its background.
+    QColor frame = background_;
+    frame.setRgb(255 - frame.red(), 255 - frame.green(), 255 - frame.blue());
+    painter.setPen(QPen(frame, 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void PicturePane::mousePressEvent(QMouseEvent* event)

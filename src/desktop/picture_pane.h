@@ -13,7 +13,8 @@ class QNetworkAccessManager;
 
 // Stands where the program shows a document picture (signature, order pictures): it loads
 // the address asynchronously, shows the picture scaled to fit and centred on its
-// background colour, and can paint itself into an image of its own size.
+// background colour, and can paint itself into an image of its own size. With the keyboard
+// focus (for a pane that takes it) the window shows a dotted frame around it; the image has none.
 class PicturePane final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PicturePane)

@@ -380,6 +380,8 @@ QWidget* TfrmNalogDetails::buildPictureStrip()
         PicturePane* pane = MakePane(u"WebBrowser"_s + QString::number(index + 1), QSize(widths[index], 65),
                                      QColor(kBandColour), strip);
         pane->setCursor(Qt::PointingHandCursor);
+        // Tab reaches a shown picture; Enter or Space opens it as a click does.
+        pane->setFocusPolicy(Qt::TabFocus);
         DescribePicture(pane, u"Slika "_s + QString::number(index + 1));
         pane->hide();
         row->addWidget(pane);

@@ -10,6 +10,7 @@
 #include "desktop/mail_composer.h"
 #include "desktop/picture_pane.h"
 #include "desktop/url_opener.h"
+#include "ui/key_preview.h"
 #include "ui/message_dialog.h"
 #include "ui/wait_cursor.h"
 
@@ -17,6 +18,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QImageWriter>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSaveFile>
 #include <QUrl>
@@ -210,16 +212,26 @@ PicturePane* PictureClickHandler::paneHit(QObject* watched) const
 
 bool PictureClickHandler::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::MouseButtonPress)
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            openFullSize(paneHit(watched));
         return false;
-    if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-        return false;
-    if (PicturePane* pane = paneHit(watched)) {
-        try {
-            OpenAndMinimize(FullSizePictureUrl(pane->currentUrl()));
-        } catch (const std::exception&) {
-            // Opening is best effort: the click still reaches the pane.
-        }
+    }
+    if (event->type() == QEvent::KeyPress && IsPressKey(*static_cast<QKeyEvent*>(event))) {
+        PicturePane* pane = paneHit(watched);
+        openFullSize(pane);
+        return pane != nullptr;
     }
     return false;
+}
+
+void PictureClickHandler::openFullSize(const PicturePane* pane)
+{
+    if (!pane)
+        return;
+    try {
+        OpenAndMinimize(FullSizePictureUrl(pane->currentUrl()));
+    } catch (const std::exception&) {
+        // Opening is best effort: the click still reaches the pane.
+    }
 }

@@ -42,8 +42,9 @@ void downloadpdfandsendit(const QString& url);
 void saveBrowserSnapshot(const PicturePane& pane, const QString& filePath);
 
 // The application-wide filter that turns a left-button press on one of the picture panes
-// (or inside one) into opening that picture at full size and minimising the program. The
-// press itself still reaches the pane.
+// (or inside one), or Enter or Space on the pane that has the keyboard, into opening that
+// picture at full size and minimising the program. The press itself still reaches the pane;
+// the key does not go on.
 class PictureClickHandler final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PictureClickHandler)
@@ -56,6 +57,7 @@ protected:
 
 private:
     PicturePane* paneHit(QObject* watched) const;
+    void openFullSize(const PicturePane* pane);
 
     std::array<PicturePane*, 4> panes_;
 };

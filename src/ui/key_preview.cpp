@@ -25,6 +25,11 @@ bool IsCloseKey(const QKeyEvent* event)
     return event->key() == Qt::Key_W && event->modifiers().testFlag(Qt::ControlModifier);
 }
 
+bool IsPressKey(const QKeyEvent& event)
+{
+    return event.key() == Qt::Key_Space || event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
 KeyPreview::KeyPreview(QWidget* window, Handler handler)
     : QObject(window), window_(window), handler_(std::move(handler))
 {

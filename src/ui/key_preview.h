@@ -17,6 +17,9 @@ void OpenOnEnter(QWidget* list, QObject* context, std::function<void()> open);
 // Esc, or the W key with Ctrl held (other modifiers allowed): the keys that close a window.
 bool IsCloseKey(const QKeyEvent* event);
 
+// Space, Return or keypad Enter: the keys that press a focused picture as a click does.
+bool IsPressKey(const QKeyEvent& event);
+
 // Hands every key press aimed at the window or any of its controls to handler first; a handler
 // that returns true consumes the key, otherwise it goes on to the focused control as usual.
 // Each press is previewed once, even when it travels up from a control to its parents.

@@ -2,6 +2,7 @@
 #include "picture_button.h"
 
 #include "accessibility.h"
+#include "key_preview.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -41,15 +42,10 @@ void PictureButton::mouseReleaseEvent(QMouseEvent* event)
 
 void PictureButton::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Space:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
+    if (IsPressKey(*event))
         click();
-        return;
-    default:
+    else
         QLabel::keyPressEvent(event);
-    }
 }
 
 void PictureButton::paintEvent(QPaintEvent* event)

@@ -392,6 +392,16 @@ void OrderDetailsTest::pictureClickOpensFullSizeAndMinimises()
     QVERIFY(window_->isMinimized());
     QTest::mouseClick(window_->WebBrowsers[0], Qt::RightButton);
     QCOMPARE(opener_.opened.size(), 1);
+
+    // The keyboard opens a picture as the left button does; other keys open nothing.
+    window_->showNormal();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_A})
+        QTest::keyClick(window_->WebBrowsers[0], key);
+    QCOMPARE(opener_.opened.size(), 3);
+    QCOMPARE(opener_.opened[1].toString(QUrl::FullyEncoded),
+             workshop_->baseUrl() + u"requests/getimage.php?pth=a.jpg"_s);
+    QCOMPARE(opener_.opened[2], opener_.opened[1]);
+    QVERIFY(window_->isMinimized());
 }
 
 void OrderDetailsTest::documentButtonsOpenTheirAddresses()

@@ -683,7 +683,8 @@ void WindowsFitTest::tabReachesEveryControl_data()
                                                     u"txtSpletnaStran"_s,
                                                     u"shrani"_s};
     QTest::addRow("work-order") << Window::WorkOrder << QStringList{u"mmoStranka"_s,      u"mmoKomentar"_s,
-                                                                    u"lviewPostavke"_s,   u"XpButton1"_s,
+                                                                    u"lviewPostavke"_s,   u"WebBrowser1"_s,
+                                                                    u"WebBrowser2"_s,     u"XpButton1"_s,
                                                                     u"XpButton2"_s,       u"XpButton3"_s,
                                                                     u"XpButton4"_s,       u"btnposljinalogkotpdf"_s,
                                                                     u"btnPoglejPodpis"_s, u"shrani"_s};
