@@ -8,6 +8,7 @@
 #include "session/app_state.h"
 #include "session/remote_calls.h"
 #include "shell/main_window.h"
+#include "shell/order_list_model.h"
 #include "ui/message_boxes.h"
 
 #include <QApplication>
@@ -321,9 +322,10 @@ private:
 };
 
 // The longest time the window does not answer during refresh ticks, with the list changing in one
-// row before every tick (argument 1) or the same (argument 0): longest_block_ms is the longest gap
-// of the user-interface thread's event loop over all ticks, median_block_ms the median of each
-// tick's longest gap, tick_ms the wall time of a tick.
+// row before every tick (second argument 1) or the same (0), and sorted by the customer column
+// (third argument 1) or in the server's order (0): longest_block_ms is the longest gap of the
+// user-interface thread's event loop over all ticks, median_block_ms the median of each tick's
+// longest gap.
 void BM_EventLoopBlockDuringTicks(benchmark::State& state)
 {
     if (!HasWidgetApplication(state))
@@ -332,6 +334,8 @@ void BM_EventLoopBlockDuringTicks(benchmark::State& state)
     ListedWindow listed;
     if (!ReadyToMeasure(state, bench, listed, int(state.range(0))))
         return;
+    if (state.range(2) != 0)
+        listed.window.lviewMain->sortByColumn(OrderListModel::ColStranka, Qt::AscendingOrder);
     RunOneTick(listed.window); // takes the memory that later ticks use again
     const bool changing = state.range(1) != 0;
     HttpClient controlClient;
@@ -429,10 +433,12 @@ BENCHMARK(BM_RefreshTickChangedList)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_EventLoopBlockDuringTicks)
-    ->Args({10000, 0})
-    ->Args({10000, 1})
-    ->Args({100000, 0})
-    ->Args({100000, 1})
+    ->Args({10000, 0, 0})
+    ->Args({10000, 1, 0})
+    ->Args({10000, 1, 1})
+    ->Args({100000, 0, 0})
+    ->Args({100000, 1, 0})
+    ->Args({100000, 1, 1})
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

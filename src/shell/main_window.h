@@ -21,6 +21,7 @@
 class BackgroundCall;
 class ListColumns;
 class OrderListModel;
+struct OrderListRanks;
 struct CallResult;
 struct RemoteCall;
 class QAction;
@@ -132,6 +133,7 @@ private:
     void destroySignInWindow();
     void endProgram();
 
+    struct ListRowsRead;
     struct ListLoad;
     void beginListLoad(ListLoad& load);
     RemoteCall listCall(const ListLoad& load);
@@ -143,7 +145,7 @@ private:
     void refreshDropped(const ListLoad& load);
     void dropRefresh();
     void endTick();
-    void holdRows(QVector<Tnalogi> read, int count);
+    void holdRows(QVector<Tnalogi> read, int count, OrderListRanks ranks);
     int rowOfOrder(qint32 id) const;
     void alertOnCountChange(int newCount);
     void selectRow(int row);

@@ -38,6 +38,13 @@ int TfrmMain::selectedRow() const
     return SelectedSourceRow(*lviewMain);
 }
 
+// The rows a worker read from a list answer, and their places in the order of the sorted column,
+// so that the user-interface thread does not make a key for each row.
+struct TfrmMain::ListRowsRead {
+    OrderRowsRead rows;
+    OrderListRanks ranks;
+};
+
 // One load of the list: what it started from, and the rows the worker read from its answer.
 struct TfrmMain::ListLoad {
     QString statement;
@@ -46,7 +53,9 @@ struct TfrmMain::ListLoad {
     bool allOrders = false;
     bool listWasEnabled = true;
     quint64 userLoadsAtStart = 0;
-    std::shared_ptr<OrderRowsRead> read = std::make_shared<OrderRowsRead>();
+    // The column the list is sorted by when the load starts, -1 for the server's order.
+    int sortColumn = -1;
+    std::shared_ptr<ListRowsRead> read = std::make_shared<ListRowsRead>();
 };
 
 void TfrmMain::loadNalogi()
@@ -71,6 +80,7 @@ void TfrmMain::beginListLoad(ListLoad& load)
     if (row >= 0 && row < orders().size())
         load.selectedId = orders()[row].id;
     load.statement = OrderListStatement(rdbVsiNalogi->isChecked(), searchText, QDate::currentDate(), listDateFormat);
+    load.sortColumn = columns_->sortProxy() ? columns_->sortProxy()->sortColumn() : -1;
 }
 
 // The list's call: its rows read on the worker, the listed answer's bytes to compare with, and
@@ -86,8 +96,10 @@ RemoteCall TfrmMain::listCall(const ListLoad& load)
     call.receiveBuffer = std::exchange(spareAnswer_, QByteArray());
     call.recycleTable = true;
     call.tableMemory = std::exchange(tableMemory_, Recordset::Memory());
-    call.readOnWorker = [read = load.read, selectedId = load.selectedId](Recordset& rs) {
-        *read = ReadOrderRows(rs, selectedId);
+    call.readOnWorker = [read = load.read, selectedId = load.selectedId, sortColumn = load.sortColumn](Recordset& rs) {
+        read->rows = ReadOrderRows(rs, selectedId);
+        if (sortColumn >= 0)
+            read->ranks = RankOrderRows(read->rows.rows, sortColumn);
     };
     return call;
 }
@@ -126,11 +138,11 @@ void TfrmMain::applyListLoad(ListLoad& load, CallResult result)
             keepAnswerBuffers(std::move(result.answerBytes), ListedAnswer::Forgotten);
             model_->clearRows();
         } else {
-            OrderRowsRead& read = *load.read;
+            OrderRowsRead& read = load.read->rows;
             alertOnCountChange(read.count);
             lastOrderCount_ = read.count;
             const bool complete = !read.failed && read.rows.size() == read.count;
-            holdRows(std::move(read.rows), read.count);
+            holdRows(std::move(read.rows), read.count, std::move(load.read->ranks));
             keepAnswerBuffers(std::move(result.answerBytes),
                               complete ? ListedAnswer::Replaced : ListedAnswer::Forgotten);
             if (read.failed) {
@@ -175,15 +187,15 @@ void TfrmMain::keepAnswerBuffers(QByteArray answer, ListedAnswer listed)
 }
 
 // Shows the rows read from the latest answer and holds `count` rows, the ones not read taken
-// from the earlier load.
-void TfrmMain::holdRows(QVector<Tnalogi> read, int count)
+// from the earlier load (the ranks of the rows read then no longer fit and are dropped).
+void TfrmMain::holdRows(QVector<Tnalogi> read, int count, OrderListRanks ranks)
 {
     const int shown = int(read.size());
     if (shown < count) {
         read.append(orders().mid(shown, count - shown));
         read.resize(count);
     }
-    model_->setRows(std::move(read), shown);
+    model_->setRows(std::move(read), shown, std::move(ranks));
 }
 
 // The last shown row of order `id`, -1 when none.

@@ -22,6 +22,27 @@ OrderRowColours Stripe(int row)
 {
     return {row % 2 == 0 ? StripeGrey : StripeWhite, Black};
 }
+
+// The text a cell of `row` shows in list column `column`.
+QString OrderCellText(const Tnalogi& row, int column)
+{
+    switch (column) {
+    case OrderListModel::ColNalog:
+        return row.nalogStevilka;
+    case OrderListModel::ColTip:
+        return OrderTypeCaption(row.nalogType);
+    case OrderListModel::ColDatum:
+        return row.datum;
+    case OrderListModel::ColRegSt:
+        return row.registrska_st;
+    case OrderListModel::ColStranka:
+        return row.stranka;
+    case OrderListModel::ColAvto:
+        return row.vozilo;
+    default:
+        return {};
+    }
+}
 } // namespace
 
 bool TakesStripes(int row, const QVector<Tnalogi>& rows)
@@ -69,10 +90,11 @@ void OrderListModel::clearRows()
     showRows(0);
 }
 
-void OrderListModel::setRows(QVector<Tnalogi> rows, int shown)
+void OrderListModel::setRows(QVector<Tnalogi> rows, int shown, OrderListRanks ranks)
 {
     beginResetModel();
     rows_ = std::move(rows);
+    ranks_ = ranks.ranks.size() == std::size_t(rows_.size()) ? std::move(ranks) : OrderListRanks{};
     shownRows_ = std::clamp(shown, 0, int(rows_.size()));
     stale_ = false;
     endResetModel();
@@ -112,7 +134,7 @@ QList<int> OrderListModel::longestTextRows(int column, int count) const
     std::vector<std::pair<qsizetype, int>> lengths; // (text length, row)
     lengths.reserve(std::size_t(rows));
     for (int row = 0; row < rows; ++row)
-        lengths.emplace_back(cellText(rows_[row], column).size(), row);
+        lengths.emplace_back(OrderCellText(rows_[row], column).size(), row);
     const auto longestFirst = [](const auto& a, const auto& b) { return a.first > b.first; };
     const auto end = lengths.begin() + std::clamp(count, 0, rows);
     std::partial_sort(lengths.begin(), end, lengths.end(), longestFirst);
@@ -132,24 +154,22 @@ int OrderListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString OrderListModel::cellText(const Tnalogi& row, int column) const
+QVariant OrderSortValue(const Tnalogi& row, int column)
 {
-    switch (column) {
-    case ColNalog:
-        return row.nalogStevilka;
-    case ColTip:
-        return OrderTypeCaption(row.nalogType);
-    case ColDatum:
-        return row.datum;
-    case ColRegSt:
-        return row.registrska_st;
-    case ColStranka:
-        return row.stranka;
-    case ColAvto:
-        return row.vozilo;
-    default:
+    if (column == OrderListModel::ColDatum)
+        return QDate::fromString(row.datum, u"dd.MM.yyyy"_s);
+    return OrderCellText(row, column);
+}
+
+OrderListRanks RankOrderRows(const QVector<Tnalogi>& rows, int column)
+{
+    if (column < 0 || column >= OrderListModel::ColumnCount)
         return {};
-    }
+    QList<QVariant> values;
+    values.reserve(rows.size());
+    for (const Tnalogi& row : rows)
+        values.append(OrderSortValue(row, column));
+    return {column, ListSortRanks(values)};
 }
 
 QVariant OrderListModel::data(const QModelIndex& index, int role) const
@@ -158,7 +178,7 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return cellText(rows_[index.row()], index.column());
+        return OrderCellText(rows_[index.row()], index.column());
     case Qt::BackgroundRole:
         return coloursOf(index.row()).background;
     case Qt::ForegroundRole:
@@ -174,8 +194,10 @@ QVariant OrderListModel::data(const QModelIndex& index, int role) const
         }
         return {};
     case ListSortRole:
-        if (index.column() == ColDatum)
-            return QDate::fromString(rows_[index.row()].datum, u"dd.MM.yyyy"_s);
+        return OrderSortValue(rows_[index.row()], index.column());
+    case ListRankRole:
+        if (index.column() == ranks_.column)
+            return ranks_.ranks[std::size_t(index.row())];
         return {};
     default:
         return {};

@@ -9,6 +9,7 @@
 #include <QVector>
 
 #include <array>
+#include <vector>
 
 // Background and text colour of one list row.
 struct OrderRowColours {
@@ -30,6 +31,19 @@ OrderRowColours GreyedOut(const OrderRowColours& colours);
 // "delovni" for 0, "sprejemni" for 1, "Neznani" otherwise.
 QString OrderTypeCaption(qint32 nalogType);
 
+// The places of rows in the order of one column, as ListSortRanks gives them; column -1 when
+// the rows were not ranked.
+struct OrderListRanks {
+    int column = -1;
+    std::vector<int> ranks;
+};
+
+// What the cell of `row` in list column `column` sorts by: the date as a date, any other
+// column its shown text.
+QVariant OrderSortValue(const Tnalogi& row, int column);
+// The places of `rows` in the order of `column` (a worker may make them while the rows are read).
+OrderListRanks RankOrderRows(const QVector<Tnalogi>& rows, int column);
+
 // Holds the rows of the latest load and shows the first shownRows() of them. The main window
 // hands over the rows with setRows(), which resets the model once per load.
 class OrderListModel final : public QAbstractTableModel {
@@ -43,8 +57,9 @@ public:
 
     // Removes every row from the view (the held rows are left alone).
     void clearRows();
-    // Holds `rows` and shows the first `shown` of them.
-    void setRows(QVector<Tnalogi> rows, int shown);
+    // Holds `rows` and shows the first `shown` of them. Ranks made from exactly these rows are
+    // given to the sorting layer for their column; others are dropped.
+    void setRows(QVector<Tnalogi> rows, int shown, OrderListRanks ranks = {});
     int shownRows() const { return shownRows_; }
     // The held rows; row i of the view is element i.
     const QVector<Tnalogi>& rows() const { return rows_; }
@@ -63,13 +78,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    QString cellText(const Tnalogi& row, int column) const;
-
     void showRows(int count);
 
     OrderRowColours coloursOf(int row) const;
 
     QVector<Tnalogi> rows_;
+    OrderListRanks ranks_;
     int shownRows_ = 0;
     bool stale_ = false;
     std::array<QString, ColumnCount> headers_;

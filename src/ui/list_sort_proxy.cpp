@@ -9,12 +9,42 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <numeric>
 
-ListSortProxy::ListSortProxy(QObject* parent) : QSortFilterProxyModel(parent)
+namespace {
+// Slovenian order without regard to case, runs of digits read as numbers.
+QCollator ListCollator()
 {
-    collator_ = QCollator(QLocale(QLocale::Slovenian, QLocale::Slovenia));
-    collator_.setCaseSensitivity(Qt::CaseInsensitive);
-    collator_.setNumericMode(true);
+    QCollator collator(QLocale(QLocale::Slovenian, QLocale::Slovenia));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    return collator;
+}
+} // namespace
+
+std::vector<int> ListSortRanks(const QList<QVariant>& sortValues)
+{
+    const QCollator collator = ListCollator();
+    std::vector<ListSortProxy::SortKey> keys;
+    keys.reserve(std::size_t(sortValues.size()));
+    for (const QVariant& value : sortValues)
+        keys.push_back(ListSortProxy::KeyOfValue(value, collator));
+    std::vector<int> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&keys](int left, int right) { return keys[std::size_t(left)] < keys[std::size_t(right)]; });
+    std::vector<int> ranks(keys.size());
+    int rank = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && keys[std::size_t(order[i - 1])] < keys[std::size_t(order[i])])
+            ++rank;
+        ranks[std::size_t(order[i])] = rank;
+    }
+    return ranks;
+}
+
+ListSortProxy::ListSortProxy(QObject* parent) : QSortFilterProxyModel(parent), collator_(ListCollator())
+{
     setSortRole(ListSortRole);
 }
 
@@ -90,9 +120,17 @@ const ListSortProxy::SortKey& ListSortProxy::keyOf(const QModelIndex& sourceInde
 
 ListSortProxy::SortKey ListSortProxy::makeKey(const QModelIndex& sourceIndex) const
 {
+    const QVariant rank = sourceIndex.data(ListRankRole);
+    if (rank.isValid())
+        return rank.toDouble();
     QVariant value = sourceIndex.data(sortRole());
     if (!value.isValid())
         value = sourceIndex.data(Qt::DisplayRole);
+    return KeyOfValue(value, collator_);
+}
+
+ListSortProxy::SortKey ListSortProxy::KeyOfValue(const QVariant& value, const QCollator& collator)
+{
     switch (value.typeId()) {
     case QMetaType::UnknownType:
         return std::monostate{};
@@ -108,7 +146,7 @@ ListSortProxy::SortKey ListSortProxy::makeKey(const QModelIndex& sourceIndex) co
     case QMetaType::Float:
         return value.toDouble();
     default:
-        return collator_.sortKey(value.toString());
+        return collator.sortKey(value.toString());
     }
 }
 

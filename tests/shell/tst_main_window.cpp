@@ -455,6 +455,14 @@ private slots:
         QCOMPARE(w->orders().first().id, 4);
         QCOMPARE(w->orders()[w->selectedRow()].id, 3);
         QCOMPARE(view->selectionModel()->selectedRows().first().row(), 1);
+        // The rows came ranked by the sorted column from the worker that read them.
+        QStringList shown;
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            const QModelIndex cell = view->model()->index(row, OrderListModel::ColNalog);
+            QVERIFY(cell.data(ListRankRole).isValid());
+            shown << cell.data().toString();
+        }
+        QCOMPARE(shown, (QStringList{u"N-4"_s, u"N-3"_s, u"N-2"_s, u"N-1"_s}));
 
         window_.reset();
         w = shownWindow();

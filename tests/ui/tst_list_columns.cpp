@@ -146,6 +146,8 @@ private slots:
             << QStringList{u"a"_s, u"b 1"_s, u"b 2"_s, u"b 3"_s};
     }
 
+    // Also when the model gives each cell's place, made beforehand from the same values (as a
+    // worker does for a long list): the same order both ways, equal values in the model's order.
     void sortsByKindOfValue()
     {
         QFETCH(QStringList, texts);
@@ -156,8 +158,24 @@ private slots:
         proxy.setSourceModel(OneColumn(texts, sortValues, &owner));
         proxy.sort(0, Qt::AscendingOrder);
         QCOMPARE(ShownColumn(proxy), ascending);
+        proxy.sort(0, Qt::DescendingOrder);
+        const QStringList descending = ShownColumn(proxy);
         proxy.sort(-1);
         QCOMPARE(ShownColumn(proxy), texts);
+
+        QVariantList values;
+        for (int row = 0; row < texts.size(); ++row)
+            values << (row < sortValues.size() ? sortValues[row] : QVariant(texts[row]));
+        const std::vector<int> ranks = ListSortRanks(values);
+        QStandardItemModel* ranked = OneColumn(texts, {}, &owner);
+        for (int row = 0; row < texts.size(); ++row)
+            ranked->item(row)->setData(ranks[std::size_t(row)], ListRankRole);
+        ListSortProxy rankedProxy;
+        rankedProxy.setSourceModel(ranked);
+        rankedProxy.sort(0, Qt::AscendingOrder);
+        QCOMPARE(ShownColumn(rankedProxy), ascending);
+        rankedProxy.sort(0, Qt::DescendingOrder);
+        QCOMPARE(ShownColumn(rankedProxy), descending);
     }
 
     // The keys made for one sort must not outlive the cells they were made from.
