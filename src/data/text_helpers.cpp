@@ -225,13 +225,22 @@ QString FormatFixed2(double value)
 // Written digit by digit: the list formats one date per row at every refresh, and reading a
 // format string each time costs more than the rest of the row. Years outside 1000..9999 (and an
 // invalid date) go through Qt, whose forms for them stay as they are.
+namespace {
+const QString DisplayDateFormat = u"dd.MM.yyyy"_s;
+} // namespace
+
+QDate ParseDisplayDate(const QString& text)
+{
+    return QDate::fromString(text, DisplayDateFormat);
+}
+
 QString FormatDisplayDate(const QDateTime& value)
 {
     const QDate date = value.date();
     int year = 0, month = 0, day = 0;
     date.getDate(&year, &month, &day);
     if (!date.isValid() || year < 1000 || year > 9999)
-        return date.toString(u"dd.MM.yyyy"_s);
+        return date.toString(DisplayDateFormat);
     QString text(10, Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
     const auto twoDigits = [&out](int number) {

@@ -36,6 +36,8 @@ QString WithLineBreaksAs(const QString& comment, const QString& lineBreak);
 QString FormatFixed2(double value);
 // "dd.mm.yyyy".
 QString FormatDisplayDate(const QDateTime& value);
+// The date of a text in the form FormatDisplayDate writes; an invalid date for any other text.
+QDate ParseDisplayDate(const QString& text);
 // A date in one of the list-date formats "yyyy-mm-dd", "yyyy/mm/dd" or "dd.mm.yyyy"
 // (yyyy, mm and dd are replaced, everything else is literal).
 QString FormatListDate(const QDate& date, const QString& format);

@@ -16,7 +16,7 @@ WorkerThread::WorkerThread(std::function<void()> work, QObject* parent) : QObjec
         connect(notifier_.get(), &QSocketNotifier::activated, this, &WorkerThread::noticeEnd);
     }
     const int endSignal = endSignal_;
-    thread_ = std::thread([work = std::move(work), endSignal] {
+    thread_ = std::thread([this, work = std::move(work), endSignal] {
         try {
             work();
         } catch (...) {
@@ -25,6 +25,10 @@ WorkerThread::WorkerThread(std::function<void()> work, QObject* parent) : QObjec
         if (endSignal >= 0) {
             const std::uint64_t one = 1;
             [[maybe_unused]] const ssize_t written = write(endSignal, &one, sizeof one);
+        } else {
+            // No descriptor could be made (the process ran out of them): the end is posted as an
+            // event instead, so a caller waiting for finished() is never left waiting.
+            QMetaObject::invokeMethod(this, &WorkerThread::noticeEnd, Qt::QueuedConnection);
         }
     });
 }

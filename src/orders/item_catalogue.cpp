@@ -115,11 +115,6 @@ void TfrmNalogUrejanjePostavk::buildControls()
     lviewPostavke->setAccessibleName(u"Postavke"_s);
     lviewPostavke->setHorizontalHeaderLabels({u"Postavka"_s, u"Cena"_s});
     lviewPostavke->setShowGrid(true);
-    lviewPostavke->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lviewPostavke->setSelectionMode(QAbstractItemView::SingleSelection);
-    lviewPostavke->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The arrow keys move through the rows; Tab goes on to the edit panel.
-    lviewPostavke->setTabKeyNavigation(false);
     lviewPostavke->verticalHeader()->hide();
     lviewPostavke->setFont(PixelFont(kTahoma, 13));
     // The catalogue keeps the order of its positions: its columns can be widened, not sorted.

@@ -23,7 +23,7 @@ struct BackgroundCall::Flight {
     RemoteCall call;
     RemoteCallJob job;
     std::unique_ptr<WorkerThread> worker;
-    std::function<void(const CallResult&)> apply;
+    std::function<void(CallResult&&)> apply;
     std::function<void()> dropped;
     bool ownsCursor = false;
     quint64 number = 0; // tells a late finished signal of an earlier flight from this one's
@@ -47,7 +47,7 @@ BackgroundCall::~BackgroundCall()
         ClearBusyCursor();
 }
 
-void BackgroundCall::start(RemoteCall call, std::function<void(const CallResult&)> apply, std::function<void()> dropped)
+void BackgroundCall::start(RemoteCall call, std::function<void(CallResult&&)> apply, std::function<void()> dropped)
 {
     drop();
     auto flight = std::make_unique<Flight>();
@@ -83,9 +83,9 @@ void BackgroundCall::workerFinished()
     const std::unique_ptr<Flight> flight = std::move(flight_);
     if (flight->ownsCursor)
         ClearBusyCursor();
-    const CallResult result = SettleCall(flight->call, flight->job);
+    CallResult result = SettleCall(flight->call, flight->job);
     if (flight->apply)
-        flight->apply(result);
+        flight->apply(std::move(result));
 }
 
 void BackgroundCall::drop()

@@ -14,9 +14,10 @@ struct RemoteCallJob;
 
 // At most one call of an object runs at a time. start() returns at once; the transfer, answer
 // check, decode and the call's readOnWorker run on a worker thread, and `apply` then runs on the
-// user-interface thread with the result, reported by the same rules as CallRemote (the failure
-// dialog included). A call the user starts through CallRemote drops every background call
-// first: its transfer ends at once, it gives the sender back, and its answer is never applied.
+// user-interface thread with the result, which it may keep (the answer's memory can serve the
+// next call), reported by the same rules as CallRemote (the failure dialog included). A call the
+// user starts through CallRemote drops every background call first: its transfer ends at once,
+// it gives the sender back, and its answer is never applied.
 class BackgroundCall final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BackgroundCall)
@@ -27,7 +28,7 @@ public:
     ~BackgroundCall() override;
 
     // `dropped` runs (on the user-interface thread) when the call is dropped instead of applied.
-    void start(RemoteCall call, std::function<void(const CallResult&)> apply, std::function<void()> dropped = {});
+    void start(RemoteCall call, std::function<void(CallResult&&)> apply, std::function<void()> dropped = {});
     bool running() const;
     // Ends the call in flight without applying it; returns once its worker has finished.
     void drop();

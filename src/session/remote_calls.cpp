@@ -43,10 +43,11 @@ void RunOnWorker(RemoteCallJob& job, const RemoteCall& call)
 
 CallResult CallRemote(RemoteCall call)
 {
-    // The background call gives the sender back before this one takes it, and its late answer
-    // can no longer overwrite what this call shows.
-    BackgroundCall::dropAll();
+    // Counted from the start, so that no tick begins while a background call is being dropped;
+    // that call gives the sender back before this one takes it, and its late answer can no
+    // longer overwrite what this call shows.
     const UserCallScope running;
+    BackgroundCall::dropAll();
     RemoteCallJob job = PrepareCall(call);
     {
         std::optional<BusyCursorWhileRunning> busy;

@@ -126,15 +126,10 @@ void TfrmMain::buildWindow()
     lviewMain->setObjectName(u"lviewMain"_s);
     lviewMain->setAccessibleName(u"Nalogi"_s);
     lviewMain->setModel(model_);
-    lviewMain->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lviewMain->setSelectionMode(QAbstractItemView::SingleSelection);
-    lviewMain->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The arrow keys move through the rows; Tab goes on to the next control.
-    lviewMain->setTabKeyNavigation(false);
     lviewMain->setShowGrid(true);
+    lviewMain->verticalHeader()->hide();
     lviewMain->setWordWrap(false);
     lviewMain->setFont(PointFont(kTahoma, 10));
-    lviewMain->verticalHeader()->hide();
     lviewMain->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     lviewMain->verticalHeader()->setDefaultSectionSize(QFontMetrics(lviewMain->font()).height() + 6);
     lviewMain->horizontalHeader()->setStretchLastSection(false);

@@ -8,7 +8,7 @@
 #include "session/background_call.h"
 #include "session/remote_calls.h"
 #include "shell/order_list_model.h"
-#include "ui/failure_box.h"
+#include "storage/stored_tyre_list.h"
 #include "ui/list_columns.h"
 #include "ui/list_sort_proxy.h"
 
@@ -166,7 +166,7 @@ void TfrmMain::applyListLoad(ListLoad& load, CallResult result)
 
 void TfrmMain::reportListFailure(const ListLoad& load, const QString& message)
 {
-    ShowFailureBox(u"Napaka pri preverjanju nalogov "_s + message + u"\r\n"_s + u"Qry:"_s + load.statement);
+    ShowOrderReadFailure(message, load.statement);
 }
 
 // Keeps an answer's memory for the next answer. A listed answer becomes the one later answers
@@ -312,8 +312,8 @@ void TfrmMain::startRefreshLoad()
     }
     refreshCall_->start(
         listCall(*load),
-        [this, load](const CallResult& result) {
-            applyListLoad(*load, result);
+        [this, load](CallResult&& result) {
+            applyListLoad(*load, std::move(result));
             endTick();
         },
         [this, load] { refreshDropped(*load); });

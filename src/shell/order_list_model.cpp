@@ -1,6 +1,8 @@
 // The table model of the main order list and the pure row-colour rule.
 #include "shell/order_list_model.h"
 
+#include "data/text_helpers.h"
+
 #include "ui/list_sort_proxy.h"
 
 #include <algorithm>
@@ -157,7 +159,7 @@ int OrderListModel::columnCount(const QModelIndex& parent) const
 QVariant OrderSortValue(const Tnalogi& row, int column)
 {
     if (column == OrderListModel::ColDatum)
-        return QDate::fromString(row.datum, u"dd.MM.yyyy"_s);
+        return ParseDisplayDate(row.datum);
     return OrderCellText(row, column);
 }
 

@@ -16,7 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString DisplayDateFormat = u"dd.MM.yyyy"_s;
 // The search list's place names stay readable however narrow the list gets.
 constexpr int LocationColumnMinimum = 200;
 } // namespace
@@ -128,7 +127,7 @@ QVariant StoredTyreListModel::data(const QModelIndex& index, int role) const
         return {};
     case ListSortRole:
         if (column == Column::Datum)
-            return QDate::fromString(row.datum, DisplayDateFormat);
+            return ParseDisplayDate(row.datum);
         return {};
     case Qt::BackgroundRole:
         return RowColoursFor(row.popisanoShranjevanje).background;
@@ -155,11 +154,6 @@ void SetUpStoredTyreView(QTableView& view, StoredTyreListModel& model, const QSt
 {
     view.setModel(&model);
     view.setShowGrid(true);
-    view.setSelectionBehavior(QAbstractItemView::SelectRows);
-    view.setSelectionMode(QAbstractItemView::SingleSelection);
-    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The arrow keys move through the rows; Tab goes on to the next control.
-    view.setTabKeyNavigation(false);
     view.verticalHeader()->hide();
     view.viewport()->setCursor(Qt::PointingHandCursor);
     QFont font(u"Tahoma"_s);

@@ -75,9 +75,19 @@ bool CutTextToolTips::helpEvent(QHelpEvent* event, QAbstractItemView* view, cons
     return event->isAccepted();
 }
 
+void ListColumns::setUpRows()
+{
+    view_.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_.setSelectionMode(QAbstractItemView::SingleSelection);
+    view_.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrow keys move through the rows; Tab goes on to the next control.
+    view_.setTabKeyNavigation(false);
+}
+
 ListColumns::ListColumns(QTableView& view, QList<ListColumn> columns, ListMemory memory, Sorting sorting)
     : QObject(&view), view_(view), columns_(std::move(columns)), memory_(std::move(memory))
 {
+    setUpRows();
     if (sorting == Sorting::ByHeader)
         setUpSorting();
     view_.setItemDelegate(new CutTextToolTips(&view_));

@@ -53,7 +53,8 @@ public:
 // width. The header's context menu "Privzete širine stolpcev" forgets the user's widths.
 // With sorting, a click on a header sorts by that column, a second click reverses the order,
 // a third returns to the model's own order; the choice is remembered too. Cells whose text is
-// cut show it whole as a tooltip.
+// cut show it whole as a tooltip. The list is one of rows: a click selects one whole row, no
+// cell is edited, the arrow keys move through the rows and Tab goes on to the next control.
 class ListColumns final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListColumns)
@@ -85,6 +86,7 @@ private:
     void sectionResized(int column, int newWidth);
     void rememberWidths() const;
     void readRememberedWidths();
+    void setUpRows();
     void setUpSorting();
     void rememberSort(int column, Qt::SortOrder order) const;
     void readRememberedSort();

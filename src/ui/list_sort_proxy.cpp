@@ -20,6 +20,14 @@ QCollator ListCollator()
     collator.setNumericMode(true);
     return collator;
 }
+
+// Whether a change of these roles of a cell (none named: any role) can change what it sorts by.
+bool ChangesSortValues(const QList<int>& roles)
+{
+    return roles.isEmpty() || std::any_of(roles.cbegin(), roles.cend(), [](int role) {
+               return role == ListSortRole || role == ListRankRole || role == Qt::DisplayRole || role == Qt::EditRole;
+           });
+}
 } // namespace
 
 std::vector<int> ListSortRanks(const QList<QVariant>& sortValues)
@@ -66,7 +74,9 @@ void ListSortProxy::setSourceModel(QAbstractItemModel* source)
         connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
                 [this](const QModelIndex&, int first, int) { forgetKeysFrom(first); });
         connect(source, &QAbstractItemModel::dataChanged, this,
-                [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                [this](const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
+                    if (!ChangesSortValues(roles))
+                        return;
                     const std::size_t end = std::min(keys_.size(), std::size_t(bottomRight.row()) + 1);
                     for (std::size_t row = std::size_t(std::max(0, topLeft.row())); row < end; ++row)
                         keys_[row].reset();
@@ -101,6 +111,9 @@ bool ListSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) 
 
 void ListSortProxy::makeRoomForKeys(int column, int rows) const
 {
+    // Once a sort has made room, every further comparison finds it.
+    if (column == keysColumn_ && keys_.size() >= std::size_t(std::max(rows, 0)))
+        return;
     if (column != keysColumn_) {
         keys_.clear();
         keysColumn_ = column;
